@@ -1,0 +1,45 @@
+# Entry points named in the README. Every target installs what it needs.
+JOBS   ?= 2
+BUILD  ?= build
+ASAN   ?= build-asan
+FUZZB  ?= build-fuzz
+BENCHB ?= build-bench
+FUZZ_SECONDS ?= 20
+
+.PHONY: deps build test unit fuzz-smoke fuzz demo bench clean
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j$(JOBS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then a short run of every fuzz target.
+test: deps unit fuzz-smoke
+
+unit:
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVEL_SANITIZE=ON
+	cmake --build $(ASAN) -j$(JOBS)
+	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+fuzz-smoke:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZB) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEL_FUZZ=ON -DVEL_BUILD_APP=OFF -DVEL_BUILD_TESTS=OFF
+	cmake --build $(FUZZB) -j$(JOBS)
+	bash scripts/fuzz.sh $(FUZZB) $(FUZZ_SECONDS)
+
+fuzz: FUZZ_SECONDS=600
+fuzz: fuzz-smoke
+
+# The main job: convert a sample clip into a workbook.
+demo: build
+	bash scripts/demo.sh $(BUILD)
+
+bench: deps
+	cmake -S . -B $(BENCHB) -DCMAKE_BUILD_TYPE=Release -DVEL_BUILD_BENCH=ON -DVEL_BUILD_TESTS=OFF
+	cmake --build $(BENCHB) -j$(JOBS)
+	bash scripts/bench.sh $(BENCHB)
+
+clean:
+	rm -rf $(BUILD) $(ASAN) $(FUZZB) $(BENCHB)

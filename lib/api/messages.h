@@ -1,0 +1,81 @@
+// The library's message templates, each beginning with its code. UTF-8 here;
+// converted to the caller's character set when recorded in error_info.
+#pragma once
+
+namespace vel::msg {
+
+inline constexpr const char *E00002 = "VXLS-00002 メモリ不足です。処理を中断します。";
+inline constexpr const char *E00005 = "VXLS-00005 ファイル名が長すぎます。";
+inline constexpr const char *E00100 = "VXLS-00100 データソースファイルがオープンできません(\"%s\")。処理を中断します。";
+inline constexpr const char *E00900 = "VXLS-00900 サポート外のファイルです(\"%s\")。";
+inline constexpr const char *E00901 = "VXLS-00901 呼び出し側(\"%s\")と共有ライブラリ側(\"2.0.0.0\")でバージョンが異なります。";
+inline constexpr const char *E00902 = "VXLS-00902 構造体XLS_BOOKのサイズが異なります。(\"%s\")。";
+inline constexpr const char *E02100 = "VXLS-02100 セル範囲指定(RANGE)は使用できません(\"%s\")。";
+inline constexpr const char *E02101 = "VXLS-02101 セル範囲指定(RANGE)が必要です(\"%s\")。";
+inline constexpr const char *E02102 = "VXLS-02102 セル指定は使用できません(\"%s\")。";
+inline constexpr const char *E02200 = "VXLS-02200 サポート外のキーワードです(\"%s\")。";
+inline constexpr const char *E02201 = "VXLS-02201 サポート外の演算子です(\"%s\")。";
+inline constexpr const char *E02202 = "VXLS-02202 サポート外の関数です(\"%s\")。\n";
+inline constexpr const char *E02209 = "VXLS-02209 テンプレートモードではサポート外のキーワードです(\"%s\")。";
+inline constexpr const char *E02209B = "VXLS-02209 テンプレートモードではシートを追加することはできません。";
+inline constexpr const char *E02210 = "VXLS-02210 キーワードが長すぎます(\"%s\")。最大長は(%d)バイトです。";
+inline constexpr const char *E02211 = "VXLS-02211 ドット(.)で区切られたキーワードが多すぎます(\"%s\")。";
+inline constexpr const char *E02300 = "VXLS-02300 セル指定値が不正です(\"%s\")。";
+inline constexpr const char *E02301 = "VXLS-02301 セル範囲指定値が不正です(\"%s\")。";
+inline constexpr const char *E02302 = "VXLS-02302 数値が不正です(\"%s\")。";
+inline constexpr const char *E02303 = "VXLS-02303 引数列のイコール(=)部分が不正です(\"%s\")。";
+inline constexpr const char *E02304 = "VXLS-02304 式の括弧の対応が不正です(\"%s\")。";
+inline constexpr const char *E02305 = "VXLS-02305 変数名の形式が不正です(\"%s\")。";
+inline constexpr const char *E02310 = "VXLS-02310 タブ(TAB)の指定内容が不正です。";
+inline constexpr const char *E02311 = "VXLS-02311 書式指定値が不正です(\"%s\")。";
+inline constexpr const char *E02319 = "VXLS-02319 書式指定が最大数(%d)を超えました。";
+inline constexpr const char *E02320 = "VXLS-02320 シート名が不正です(\"%s\")。";
+inline constexpr const char *E02321 = "VXLS-02321 既に存在しているシート名です(\"%s\")。";
+inline constexpr const char *E02322 = "VXLS-02322 テンプレートシート名が指定されていません。";
+inline constexpr const char *E02401 = "VXLS-02401 色(COLOR)の指定内容が不正です(\"%s\")。";
+inline constexpr const char *E02402 = "VXLS-02402 オフセット(OFFSET)値の指定内容が不正です。";
+inline constexpr const char *E02403 = "VXLS-02403 フォント(FONT)の指定内容が不正です(\"%s\")。";
+inline constexpr const char *E02405 = "VXLS-02405 配置(ALIGN)の指定内容が不正です(\"%s\")。";
+inline constexpr const char *E02406 = "VXLS-02406 塗りつぶし(FILL)の指定内容が不正です。";
+inline constexpr const char *E02407 = "VXLS-02407 パターン(PATTERN)の指定内容が不正です。";
+inline constexpr const char *E02408 = "VXLS-02408 罫線(BORDER)の指定内容が不正です(\"%s\")。";
+inline constexpr const char *E02409 = "VXLS-02409 グラデーション(GRADATION)の指定内容が不正です(\"%s\")。";
+inline constexpr const char *E02410 = "VXLS-02410 結合(MERGE)は既に結合したセルに対して定義できません。";
+inline constexpr const char *E02420 = "VXLS-02420 イメージ(IMAGE)の指定内容が不正です。";
+inline constexpr const char *E02430 = "VXLS-02430 グラフ(GRAPH)の指定内容が不正です(\"%s\")。";
+inline constexpr const char *E02431 = "VXLS-02431 グラフ(GRAPH)の最大系統数を超えました(%d)。";
+inline constexpr const char *E02432 = "VXLS-02432 グラフ(GRAPH)の最大データ要素数を超えました(%d)。";
+inline constexpr const char *E02500 = "VXLS-02500 余白(MARGIN)の指定内容が不正です。";
+inline constexpr const char *E02501 = "VXLS-02501 用紙(PAPER)の指定内容が不正です。";
+inline constexpr const char *E02510 = "VXLS-02510 背景(BACKGROUND)の指定内容が不正です。";
+inline constexpr const char *E02511 = "VXLS-02511 サムネイル(THUMBNAIL)の指定内容が不正です。";
+inline constexpr const char *E02600 = "VXLS-02600 オートシェイプ(AUTOSHAPE)の指定内容が不正です(\"%s\")。";
+inline constexpr const char *E02601 = "VXLS-02601 (\"%s\")の前にオートシェイプが指定されていません。";
+inline constexpr const char *E02602 = "VXLS-02602 オートシェイプ枠線(LINE)の指定内容が不正です。";
+inline constexpr const char *E02603 = "VXLS-02603 オートシェイプ矢印(ARROW)の指定内容が不正です。";
+inline constexpr const char *E02604 = "VXLS-02604 オートシェイプ影(SHADOW)の指定内容が不正です。";
+inline constexpr const char *E02605 = "VXLS-02605 アジャスト(ADJUST)値の指定内容が不正です。";
+inline constexpr const char *E02621 = "VXLS-02621 スパークライン(SPARKLINE)の指定内容が不正です(\"%s\")。";
+inline constexpr const char *E02631 = "VXLS-02631 (\"%s\")の前に表書式(TABLE_FORMAT)が指定されていません。";
+inline constexpr const char *E02632 = "VXLS-02632 表書式(TABLE_FORMAT)は既に定義したセル範囲に対して定義できません。";
+inline constexpr const char *E02633 = "VXLS-02633 表書式(TABLE_FORMAT)の一行目に計算式が含まれています。";
+inline constexpr const char *E03001 = "VXLS-03001 変数の値が取得できません(\"%s\")。";
+inline constexpr const char *E03002 = "VXLS-03002 テンプレートシート(\"%s\")が取得できません。";
+inline constexpr const char *E03008 = "VXLS-03008 (\"%s\")の数が制限(\"%d\")を超えました。";
+inline constexpr const char *E03009 = "VXLS-03009 バッファサイズ(\"%d\")オーバー(\"%s\")。";
+inline constexpr const char *E03100 = "VXLS-03100 ファイルオープンエラー(\"%s\")。";
+inline constexpr const char *E03101 = "VXLS-03101 Excelファイルオープンエラー(\"%s\")。";
+inline constexpr const char *E03102 = "VXLS-03102 イメージファイルオープンエラー(\"%s\")。";
+inline constexpr const char *E03103 = "VXLS-03103 イメージファイルオープンエラー(\"%s\")。";
+inline constexpr const char *E03110 = "VXLS-03110 Excelファイル読み込みエラー(\"2003形式\")。";
+inline constexpr const char *E03120 = "VXLS-03120 ファイル書込みエラー(\"%s\")。";
+inline constexpr const char *E03121 = "VXLS-03121 Excelファイル書込みエラー(\"%s\")。";
+inline constexpr const char *E03190 = "VXLS-03190 イメージファイルがサポート外のファイル形式です(\"%s\")。";
+inline constexpr const char *E03200 = "VXLS-03200 セルの循環参照が設定されています(\"%s\")。";
+inline constexpr const char *E03201 = "VXLS-03201 関数の引数が不足しています(\"%s\")。";
+inline constexpr const char *E03202 = "VXLS-03202 関数の引数が多すぎます(\"%s\")。";
+inline constexpr const char *E03203 = "VXLS-03203 テンプレートモードでは式の含まれたセル(\"%s\")を上書きすることはできません。";
+inline constexpr const char *E03600 = "VXLS-03600 内部処理エラー(\"%s\")。";
+inline constexpr const char *E04100 = "VXLS-04100 オープン時再計算モードで保存します。\n";
+
+} // namespace vel::msg

@@ -1,0 +1,54 @@
+// Named in-memory files with a stream interface shaped like stdio, and the
+// platform file layer (aod_) on POSIX. Process-wide tables, not locked: the
+// library uses them from one thread at a time.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+constexpr int MFILE_MAX_OPEN_FILES = 100000;
+constexpr int MFILE_NAME_LEN = 256;
+
+struct MFILE {
+    char name[260];
+    int32_t state;        // 0 open, 1 closed (contents kept), 9 deleted, -9 write failed
+    int32_t index;        // slot in the table
+    unsigned char *data;
+    int32_t grow_step;
+    int32_t capacity;
+    int32_t grow_factor;
+    int32_t size;
+    int32_t pos;
+    int32_t entry_time[6]; // sec, min, hour, day, month, year for the zip entry
+};
+
+MFILE *mopen(const char *name, const char *mode);
+size_t mread(void *buffer, size_t size, size_t count, MFILE *f);
+size_t mwrite(const void *buffer, size_t size, size_t count, MFILE *f);
+int mseek(MFILE *f, long offset, int origin);
+long mtell(MFILE *f);
+int mclose(MFILE *f);
+int meof(MFILE *f);
+int mclear(const char *name);
+int mdelete(const char *name);
+long msize(const char *name);
+int mlist(char (*names)[260], int *count);
+int mcount(void);
+int mfree_all(void);
+const char *merror(void);
+int mcopy(int direction);
+MFILE *mfind(const char *name); // live record of that name (state != 9) or null
+
+// Platform file layer.
+struct AOD_FILE {
+    int fd;
+    int mode;
+};
+AOD_FILE *aod_fopen(const char *path, int mode);
+int aod_fclose(AOD_FILE *f);
+size_t aod_fread(void *buffer, size_t count, AOD_FILE *f);
+size_t aod_fwrite(const void *buffer, size_t count, AOD_FILE *f);
+int aod_fseek(AOD_FILE *f, long offset, int origin);
+int aod_fsze(const char *path, long *size);
+int aod_fload(int mode, const char *path, char **buffer, long *length);
+int aod_fgets(char *buffer, int size, AOD_FILE *f);
+int aod_modpath(char *buffer);

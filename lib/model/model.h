@@ -1,0 +1,229 @@
+// The in-memory book: sheets, rows, cells, the style tables and the book's
+// settings. Everything hangs off the private environment of an XLS_BOOK and
+// is freed when the book is closed.
+//
+// Records are plain structs. Hot records (Cell, Row) are kept small: a cell
+// is 12 bytes and carries no pointers; its texts live in the sheet's text
+// table, found through Cell::text.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vel {
+
+// Cell kinds.
+enum : uint8_t {
+    CELL_TEXT_ONLY = 0,   // text-only cell or inline text
+    CELL_INTEGER = 11,
+    CELL_DECIMAL = 12,
+    CELL_PERCENT = 13,
+    CELL_DATE = 20,
+    CELL_DATE_TIME = 21,
+    CELL_TIME_HM = 23,
+    CELL_TIME_HMS = 24,
+    CELL_SHARED_TEXT = 41,
+    CELL_FORMULA = 50,
+    CELL_FORMULA2 = 51,
+    CELL_EMPTY = 255,
+};
+
+// Limits.
+constexpr int MAX_XF = 64000;
+constexpr int MAX_FONT = 512;
+constexpr int VLT_MAX_NUMFORMAT = 500;
+constexpr int XLS_CELL_LEN = 65534;
+constexpr int XLS_SHEET_LEN = 93;      // longest sheet name in bytes
+constexpr int XLS_KEY_LEN = 80;
+constexpr int XLS_KEY_VALUE_LEN = 6000;
+
+// The texts of one cell: value text, formula text, and a text the readers fill.
+struct CellText {
+    std::string value;
+    std::string formula;
+    std::string aux;
+};
+
+// One cell: 12 bytes. `style` is the 1-based cell-format index (0: none);
+// `num` is the integer / truncated number / date serial / shared-string index;
+// `text` is the 1-based index into Sheet::texts (0: no texts).
+struct Cell {
+    uint8_t kind = CELL_EMPTY;
+    uint8_t aux = 0;          // reader byte
+    uint16_t style = 0;
+    int32_t num = 0;
+    uint32_t text = 0;
+};
+static_assert(sizeof(Cell) == 12, "Cell must stay 12 bytes");
+
+struct Row {
+    std::vector<Cell> cells;  // capacity grows 10, then doubling
+    int16_t used = 0;         // highest column touched + 1
+    uint16_t height = 65535;  // points * 100, 65535: default
+    uint8_t sw[3] = {255, 255, 255}; // row switches (sw[0]: hidden)
+    int32_t word = 0;
+};
+
+struct Range {
+    int32_t r1 = -1, c1 = -1, r2 = -1, c2 = -1;
+};
+
+struct Hyperlink {
+    int32_t row = 0, col = 0;
+    std::string target;       // external address (UTF-8), empty for an internal link
+    std::string location;     // "Sheet!A1" for a link into the book
+    std::string display;
+};
+
+struct Comment {
+    int32_t row = 0, col = 0;
+    std::string text;         // UTF-8
+};
+
+// Header/footer section: text and font settings.
+struct HeaderFooterPart {
+    std::string text;
+    std::string font_name;
+    int32_t font_size = 0;    // 0: not set
+    int32_t font_style = -1;  // -1: not set
+    int32_t color = 0;        // colour code; -1: rgb holds the value
+    uint8_t rgb[3] = {0, 0, 0};
+    bool color_set = false;
+};
+
+struct PageSetup {
+    int32_t paper = 0;
+    int32_t orientation = 0;  // 0 portrait, 1 landscape
+    int32_t dpi = 200;
+    int32_t scale = 100;
+    double margin[6] = {1.9, 1.9, 1.8, 1.8, 0.8, 0.8}; // top, bottom, left, right, header, footer (cm)
+};
+
+// Records kept for the drawing writers (pictures, charts, sparklines,
+// tables, shapes). Options are kept as key/value pairs in the order given.
+struct DrawingRecord {
+    int32_t kind = 0;         // keyword kind that created it (501 image, 601 chart, ...)
+    Range at;
+    std::string path;         // picture path or similar main value
+    std::vector<std::pair<int32_t, std::string>> options; // (kind, value)
+    std::vector<uint8_t> bytes; // picture held in memory
+};
+
+struct Sheet {
+    std::string name;         // UTF-8, at most 93 bytes
+    std::string name2;
+    int32_t number = 0;
+    std::vector<Row> rows;
+    int32_t used_rows = 0;    // highest row touched + 1
+    int32_t used_cols = 0;    // highest column whose width was set + 1
+    std::vector<double> widths;       // by column, stored width (value + 0.625); 0: not set
+    std::vector<int32_t> col_formats; // column formats (see the cell store)
+    int32_t zoom = 100;
+    // switches, 255 off / 0 on: widths stored, hidden, hidden grid, hidden headers, protected, sixth
+    uint8_t sw_widths = 255, sw_hidden = 255, sw_hidden_grid = 255, sw_hidden_header = 255,
+            sw_protected = 255, sw_sixth = 255;
+    int32_t frozen = 0;       // 0 none, 1 top row, 2 left column
+    int32_t tab_color = 0;    // colour code; -1: tab_rgb holds the value
+    uint8_t tab_rgb[3] = {0, 0, 0};
+    Range filter;
+    std::string password;
+    std::string background;   // background picture path
+    int32_t scroll_row = 0;
+    PageSetup page;
+    HeaderFooterPart header[3], footer[3]; // left, center, right
+    std::vector<Range> merges;
+    std::vector<Hyperlink> links;
+    std::vector<Comment> comments;
+    std::vector<int32_t> row_breaks;       // 0-based rows after which a page break is set
+    std::vector<DrawingRecord> drawings;
+    std::vector<CellText> texts;           // Cell::text - 1 indexes this
+};
+
+// Style tables.
+struct Xf {
+    int32_t numfmt = 0;       // built-in id, or 1-based number-format index when nf_mode is 1
+    int32_t font = 0;         // 0-based
+    int32_t fill = 0;         // 0-based
+    int32_t border = 0;       // 1-based, 0: none
+    int32_t cell_style = 0;   // 0 normal, 1 hyperlink
+    uint8_t align = 31;       // tens vertical (1 top 2 center 3 bottom), units horizontal (1 left 2 center 3 right)
+    uint8_t reserved = 0;
+    uint8_t nf_mode = 0;      // 0 built-in, 1 table index, 2 quote-prefixed text
+    uint8_t text_ctl = 0;     // 1 vertical, 2 wrap, 4 shrink
+    bool operator==(const Xf &) const = default;
+};
+
+struct Font {
+    uint8_t code = 10;        // face code; 10 the default face
+    uint16_t size = 11;
+    uint8_t style = 0;        // bit0 italic, bit1 bold, bit2 underline; 10 hyperlink
+    int32_t color = 0;        // palette code, -1: rgb holds the colour
+    uint8_t rgb[3] = {0, 0, 0};
+    std::string face;         // face name when not a coded face
+    bool operator==(const Font &) const = default;
+};
+
+struct Fill {
+    int32_t pattern = 0;      // 0 none, 1 solid, 2..18 hatches, 100 gradient
+    int32_t pattern_color = 0;
+    int32_t color = 0;        // -1: rgb holds the colour
+    uint8_t rgb[3] = {0, 0, 0};
+    uint8_t grad_dir = 0;
+    uint8_t grad_var = 0;
+    int32_t color2 = 0;
+    uint8_t rgb2[3] = {0, 0, 0};
+    bool operator==(const Fill &) const = default;
+};
+
+struct Border {
+    uint8_t line[6] = {0, 0, 0, 0, 0, 0}; // left, right, top, bottom, diagonal up, diagonal down
+    int32_t color = 0;
+    uint8_t rgb[3] = {0, 0, 0};
+    bool operator==(const Border &) const = default;
+};
+
+struct NumFmt {
+    uint16_t key = 0;
+    uint16_t id = 0;
+    uint8_t decimals = 0;
+    std::string code;         // format code of a format read from a workbook
+};
+
+struct SharedString {
+    std::string text;         // UTF-8
+};
+
+struct Variable {
+    std::string key;
+    std::string value;
+};
+
+// Book-wide document settings beyond the public XLS_BOOK members.
+struct BookSettings {
+    std::string thumbnail;    // thumbnail picture path
+    std::string version;      // application version text of the app part
+};
+
+struct StyleTables;           // hash indexes, defined by the style registry
+
+struct Model {
+    std::vector<Sheet> sheets;        // sheets in use (size) with reserved capacity
+    int32_t sheet_capacity = 10;
+    std::vector<SharedString> sst;
+    std::vector<Xf> xfs;              // 1-based from cells: xfs[style - 1]
+    std::vector<Font> fonts;
+    std::vector<Fill> fills;
+    std::vector<Border> borders;      // 1-based from Xf::border
+    std::vector<NumFmt> numfmts;      // 1-based from Xf::numfmt with nf_mode 1
+    // positions (1-based cell-format indexes) of the fixed entries of a new book
+    int32_t xf_date = 0, xf_datetime = 0, xf_time = 0, xf_elapsed = 0, xf_currency = 0,
+            xf_percent = 0, xf_hyperlink = 0;
+    std::vector<Variable> variables;
+    BookSettings settings;
+    std::shared_ptr<StyleTables> index; // owned by the style registry
+};
+
+} // namespace vel

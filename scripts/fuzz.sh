@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a fuzz build for the given number of seconds.
+set -euo pipefail
+build=${1:-build-fuzz}
+seconds=${2:-20}
+shopt -s nullglob
+targets=("$build"/fuzz/fuzz_*)
+if [ ${#targets[@]} -eq 0 ]; then
+  echo "fuzz: no targets built" >&2
+  exit 1
+fi
+for t in "${targets[@]}"; do
+  [ -x "$t" ] || continue
+  name=$(basename "$t")
+  corpus="$build/fuzz/corpus-$name"
+  mkdir -p "$corpus"
+  seeds="fuzz/seeds/${name#fuzz_}"
+  echo "fuzz: $name for ${seconds}s"
+  if [ -d "$seeds" ]; then
+    "$t" -max_total_time="$seconds" -print_final_stats=0 "$corpus" "$seeds" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
+  else
+    "$t" -max_total_time="$seconds" -print_final_stats=0 "$corpus" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
+  fi
+  grep -E '^(#[0-9]+\s+DONE|Done)' "$build/fuzz/$name.log" | tail -1 || true
+done
