@@ -18,6 +18,11 @@
 extern "C" {
 #endif
 
+/* The library is built with hidden visibility; everything declared here is exported. */
+#if defined(__GNUC__)
+#pragma GCC visibility push(default)
+#endif
+
 #define VXLS_VERSION_TEXT "2.0.0.0"
 
 /* Status codes. */
@@ -179,6 +184,10 @@ int   VXLS_paste_datasource(XLS_BOOK *book, const char *options);
 /* Utilities. */
 int   vel_file_type(int mode, const char *source, int *type);
 int   vel_zip_on_memory(int flag);
+
+#if defined(__GNUC__)
+#pragma GCC visibility pop
+#endif
 
 #ifdef __cplusplus
 }

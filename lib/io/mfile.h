@@ -1,6 +1,10 @@
 // Named in-memory files with a stream interface shaped like stdio, and the
-// platform file layer (aod_) on POSIX. Process-wide tables, not locked: the
-// library uses them from one thread at a time.
+// platform file layer (aod_) on POSIX. The memory-file tables are
+// process-wide; table operations take an internal lock, while reading and
+// writing one MFILE is left to the one thread that uses it.
+//
+// Memory-file sizes are 32-bit: a write that would take a file past
+// 2 GiB - 2 bytes fails with state -9 and nothing written.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -39,9 +43,19 @@ int mcopy(int direction);
 MFILE *mfind(const char *name); // live record of that name (state != 9) or null
 
 // Platform file layer.
+// Origins of aod_fseek.
+constexpr int AOD_SEEK_SET = 1;
+constexpr int AOD_SEEK_END = 2;
+constexpr int AOD_SEEK_CUR = 3;
+
 struct AOD_FILE {
     int fd;
     int mode;
+    // Read-ahead used by aod_fgets only; the other operations give the unread
+    // part back to the descriptor before they touch it.
+    int ahead_pos;
+    int ahead_len;
+    unsigned char ahead[4096];
 };
 AOD_FILE *aod_fopen(const char *path, int mode);
 int aod_fclose(AOD_FILE *f);
@@ -49,6 +63,8 @@ size_t aod_fread(void *buffer, size_t count, AOD_FILE *f);
 size_t aod_fwrite(const void *buffer, size_t count, AOD_FILE *f);
 int aod_fseek(AOD_FILE *f, long offset, int origin);
 int aod_fsze(const char *path, long *size);
+// *buffer is allocated with malloc (release it with free); *length, when
+// given, receives the byte count without the terminating zero.
 int aod_fload(int mode, const char *path, char **buffer, long *length);
 int aod_fgets(char *buffer, int size, AOD_FILE *f);
-int aod_modpath(char *buffer);
+int aod_modpath(char *buffer); // buffer of 256 bytes

@@ -76,6 +76,7 @@ struct Hyperlink {
     std::string target;       // external address (UTF-8), empty for an internal link
     std::string location;     // "Sheet!A1" for a link into the book
     std::string display;
+    std::string tooltip;      // screen tip (UTF-8)
 };
 
 struct Comment {
@@ -116,6 +117,7 @@ struct Sheet {
     std::string name;         // UTF-8, at most 93 bytes
     std::string name2;
     int32_t number = 0;
+    int32_t copied_from = -1; // index of the sheet this one copies (template sheets), -1: none
     std::vector<Row> rows;
     int32_t used_rows = 0;    // highest row touched + 1
     int32_t used_cols = 0;    // highest column whose width was set + 1

@@ -6,6 +6,11 @@
 
 namespace vel {
 
+// Worksheet document modules in the project: "Sheet1" .. "Sheet1000". The
+// package gives sheet K the code name "SheetK" and the workbook the code
+// name "ThisWorkbook", which binds them to these modules.
+constexpr int VBA_SHEET_MODULES = 1000;
+
 // The generated vbaProject.bin, built once per process. Empty when it could
 // not be generated.
 const std::vector<uint8_t> &vba_project_bin();

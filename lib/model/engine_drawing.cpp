@@ -1,0 +1,435 @@
+// Drawing keywords: pictures, charts, sparklines, formatted tables and
+// shapes. The engine checks targets and values and records each object with
+// its options in Sheet::drawings; the drawing writers turn them into parts.
+// Option keywords apply to the object of their family opened last.
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "api/messages.h"
+#include "model/engine_impl.h"
+
+namespace vel {
+
+namespace {
+
+std::string str(std::string_view v) { return std::string(v); }
+
+DrawingRecord *last_of(Sheet &sh, int kind) {
+    for (auto it = sh.drawings.rbegin(); it != sh.drawings.rend(); ++it)
+        if (it->kind == kind) return &*it;
+    return nullptr;
+}
+
+int add_option(const Item &it, DrawingRecord &d) {
+    try {
+        d.options.emplace_back(it.kind, str(it.value));
+    } catch (const std::bad_alloc &) {
+        return vlt_error(it.book, -2, msg::E00002);
+    }
+    return 0;
+}
+
+int add_record(const Item &it, int kind, const Rect &at, std::string main) {
+    DrawingRecord d;
+    d.kind = kind;
+    d.at = Range{at.r1, at.c1, at.r2, at.c2};
+    d.path = std::move(main);
+    try {
+        it.sheet->drawings.push_back(std::move(d));
+    } catch (const std::bad_alloc &) {
+        return vlt_error(it.book, -2, msg::E00002);
+    }
+    return 0;
+}
+
+// Tokens of a value separated by blanks or commas.
+template <class Fn>
+bool for_each_word(std::string_view v, Fn fn) {
+    size_t i = 0;
+    while (i < v.size()) {
+        while (i < v.size() && (v[i] == ' ' || v[i] == ',')) ++i;
+        size_t j = i;
+        while (j < v.size() && v[j] != ' ' && v[j] != ',') ++j;
+        if (j > i && !fn(v.substr(i, j - i))) return false;
+        i = j;
+    }
+    return true;
+}
+
+// A cell name "A1" or "$A$1": column letters then row digits, inside the grid.
+bool is_cell_name(std::string_view s) {
+    size_t i = 0;
+    if (i < s.size() && s[i] == '$') ++i;
+    size_t letters = i;
+    long col = 0;
+    while (i < s.size() && ((s[i] >= 'A' && s[i] <= 'Z') || (s[i] >= 'a' && s[i] <= 'z'))) {
+        col = col * 26 + ((s[i] | 0x20) - 'a' + 1);
+        if (col > 16384) return false;
+        ++i;
+    }
+    if (i == letters) return false;
+    if (i < s.size() && s[i] == '$') ++i;
+    size_t digits = i;
+    long row = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        row = row * 10 + (s[i] - '0');
+        if (row > 1048576) return false;
+        ++i;
+    }
+    return i == s.size() && i > digits && row >= 1 && s[digits] != '0';
+}
+
+// "A1:B9", optionally after "Sheet!" (the sheet name itself is not checked).
+bool is_range_text(std::string_view v) {
+    size_t bang = v.rfind('!');
+    if (bang != std::string_view::npos) {
+        if (bang == 0) return false;
+        v.remove_prefix(bang + 1);
+    }
+    size_t colon = v.find(':');
+    if (colon == std::string_view::npos) return false;
+    return is_cell_name(v.substr(0, colon)) && is_cell_name(v.substr(colon + 1));
+}
+
+// ---- pictures ---------------------------------------------------------------
+
+int image_keyword(const Item &it) {
+    Sheet &sh = *it.sheet;
+    if (it.range) return refuse_range(it, "イメージ(IMAGE)");
+    Rect at = it.rect(0);
+    if (it.kind == pk::IMAGE_PATH) {
+        std::string path;
+        int rc = check_picture_path(it, path);
+        if (rc < 0) return rc;
+        return add_record(it, pk::IMAGE_PATH, at, std::move(path));
+    }
+    double v;
+    if (!read_double(it.value, v)) return bad_number(it);
+    if (it.kind == pk::IMAGE_RATIO && v <= 0) return bad_number(it);
+    // The picture at this cell, else the sheet's last picture.
+    DrawingRecord *d = nullptr;
+    for (auto p = sh.drawings.rbegin(); p != sh.drawings.rend() && !d; ++p)
+        if (p->kind == pk::IMAGE_PATH && p->at.r1 == at.r1 && p->at.c1 == at.c1) d = &*p;
+    if (!d) d = last_of(sh, pk::IMAGE_PATH);
+    if (!d) return vlt_error(it.book, -1, msg::E02420);
+    return add_option(it, *d);
+}
+
+// ---- charts -----------------------------------------------------------------
+
+constexpr int CHART_MAX_SERIES = 255;
+constexpr int CHART_MAX_POINTS = 32000;
+
+bool chart_option_name(std::string_view name) {
+    static const char *const kNames[] = {
+        "TITLE", "LEGEND", "TYPE", "STYLE", "LOCATION", "MAX", "MIN", "BACKCOLOR",
+        "GRADATIONCOLOR1", "GRADATIONCOLOR2", "3D_ROTATE_X", "3D_ROTATE_Y", "3D_DEPTH",
+        "3D_PERSPECTIVE"};
+    for (const char *n : kNames)
+        if (equal_nocase(name, n)) return true;
+    return false;
+}
+
+int chart_keyword(const Item &it) {
+    Sheet &sh = *it.sheet;
+    auto bad = [&](std::string_view what) {
+        return vlt_error(it.book, -1, msg::E02430, str(what).c_str());
+    };
+    if (it.kind == pk::CHART) {
+        if (!it.range) return need_range(it, "グラフ(CHART)");
+        Rect r = it.rect(0);
+        // Series run along the longer side; the first row and column are labels.
+        int rows = r.r2 - r.r1, cols = r.c2 - r.c1;
+        int series = rows < cols ? rows : cols, points = rows < cols ? cols : rows;
+        if (series > CHART_MAX_SERIES) return vlt_error(it.book, -1, msg::E02431, CHART_MAX_SERIES);
+        if (points > CHART_MAX_POINTS) return vlt_error(it.book, -1, msg::E02432, CHART_MAX_POINTS);
+        // Value: a chart type word, then NAME=value options.
+        std::string type;
+        std::vector<std::pair<int32_t, std::string>> options;
+        std::string_view failed;
+        bool ok = for_each_word(it.value, [&](std::string_view w) {
+            if (type.empty()) {
+                if (chart_type_of(w) < 0) return failed = w, false;
+                type.assign(w);
+                return true;
+            }
+            size_t eq = w.find('=');
+            if (eq == std::string_view::npos || !chart_option_name(w.substr(0, eq)))
+                return failed = w, false;
+            options.emplace_back(pk::CHART, str(w));
+            return true;
+        });
+        if (!ok) return bad(failed);
+        if (type.empty()) return bad(it.value);
+        int rc = add_record(it, pk::CHART, r, std::move(type));
+        if (rc == 0) sh.drawings.back().options = std::move(options);
+        return rc;
+    }
+    DrawingRecord *d = last_of(sh, pk::CHART);
+    if (!d) return bad(it.value);
+    long n;
+    switch (it.kind) {
+    case pk::CHART_SWITCH:
+    case pk::CHART_SERIES_LINE:
+    case pk::CHART_DATA_LABEL:
+        if (switch_of(it.value) < 0) return bad_keyword(it);
+        break;
+    case pk::CHART_LEGEND_FONT_SIZE:
+    case pk::CHART_GAP_WIDTH:
+        if (!read_int(it.value, n) || n < 0 || n > 500) return bad_number(it);
+        break;
+    case pk::CHART_MAJOR_UNIT: {
+        double v;
+        if (!read_double(it.value, v) || v <= 0) return bad_number(it);
+        break;
+    }
+    case pk::CHART_KIND:
+        if (chart_type_of(it.value) < 0) return bad(it.value);
+        break;
+    case pk::CHART_STYLE:
+        if (!read_int(it.value, n) || n < 1 || n > 48) return bad(it.value);
+        break;
+    case pk::CHART_WIDTH:
+    case pk::CHART_HEIGHT:
+    case pk::CHART_OFFSET_X:
+    case pk::CHART_OFFSET_Y: {
+        double v;
+        if (!read_double(it.value, v)) return bad_number(it);
+        break;
+    }
+    default: break; // legend position: kept as given
+    }
+    return add_option(it, *d);
+}
+
+// ---- sparklines -------------------------------------------------------------
+
+bool sparkline_point(std::string_view w) {
+    static const char *const kWords[] = {"HIGH", "山", "LOW", "谷", "START", "始点",
+                                         "END", "終点", "NEGATIVE", "負", "MARKER", "マーカー"};
+    for (const char *k : kWords)
+        if (equal_nocase(w, k)) return true;
+    return false;
+}
+
+int sparkline_keyword(const Item &it) {
+    Sheet &sh = *it.sheet;
+    auto bad = [&] { return vlt_error(it.book, -1, msg::E02621, str(it.value).c_str()); };
+    if (it.kind == pk::SPARKLINE) {
+        if (!it.range) return vlt_error(it.book, -1, msg::E02102, "スパークライン(SPARKLINE)");
+        if (!is_range_text(it.value)) return vlt_error(it.book, -1, msg::E02101, str(it.value).c_str());
+        return add_record(it, pk::SPARKLINE, it.rect(0), str(it.value));
+    }
+    DrawingRecord *d = last_of(sh, pk::SPARKLINE);
+    if (!d) return bad();
+    if (it.kind == pk::SPARKLINE_KIND) {
+        if (sparkline_kind_of(it.value) < 0) return bad();
+    } else if (it.kind == pk::SPARKLINE_DISPLAY) {
+        if (!for_each_word(it.value, sparkline_point) || it.value.empty()) return bad();
+    } else {
+        Rgb rgb;
+        int32_t code = color_of(it.value, rgb);
+        if (code == COLOR_NONE || code == COLOR_BAD) return bad();
+    }
+    return add_option(it, *d);
+}
+
+// ---- formatted tables --------------------------------------------------------
+
+int table_keyword(const Item &it) {
+    Sheet &sh = *it.sheet;
+    if (it.kind != pk::TABLE_FORMAT) {
+        DrawingRecord *d = last_of(sh, pk::TABLE_FORMAT);
+        if (!d) {
+            const char *what = it.kind == pk::TABLE_COLUMN_NAME ? "列名(COLUMN_NAME)"
+                               : it.kind == pk::TABLE_FORMAT_FILTER ? "フィルター(FILTER)"
+                                                                    : "名(NAME)";
+            return vlt_error(it.book, -1, msg::E02631, what);
+        }
+        if (it.kind == pk::TABLE_FORMAT_FILTER && switch_of(it.value) < 0) return bad_keyword(it);
+        return add_option(it, *d);
+    }
+    if (!it.range) return need_range(it, "表書式(TABLE_FORMAT)");
+    int family, number;
+    if (!table_style_of(it.value, family, number)) return bad_keyword(it);
+    Rect r = it.rect(0);
+    for (const DrawingRecord &d : sh.drawings)
+        if (d.kind == pk::TABLE_FORMAT && d.at.r1 <= r.r2 && r.r1 <= d.at.r2 && d.at.c1 <= r.c2 &&
+            r.c1 <= d.at.c2)
+            return vlt_error(it.book, -1, msg::E02632);
+    return add_record(it, pk::TABLE_FORMAT, r, str(it.value));
+}
+
+// ---- shapes -------------------------------------------------------------------
+
+const char *shape_option_name(int kind) {
+    switch (kind) {
+    case pk::AUTOSHAPE_TEXT: return "文字列(TEXT)";
+    case pk::AUTOSHAPE_END: return "終点(END)";
+    case pk::AUTOSHAPE_WIDTH: return "幅(WIDTH)";
+    case pk::AUTOSHAPE_HEIGHT: return "高さ(HEIGHT)";
+    case pk::AUTOSHAPE_OFFSET_X:
+    case pk::AUTOSHAPE_OFFSET_Y: return "オフセット(OFFSET)";
+    case pk::AUTOSHAPE_ADJUST_X:
+    case pk::AUTOSHAPE_ADJUST_Y: return "アジャスト(ADJUST)";
+    case pk::AUTOSHAPE_ROTATION: return "回転(ROTATION)";
+    default:
+        if (kind >= pk::AUTOSHAPE_LINE_STYLE && kind <= pk::AUTOSHAPE_LINE_WIDTH) return "枠線(LINE)";
+        if (kind >= pk::AUTOSHAPE_FILL_KIND && kind <= pk::AUTOSHAPE_FILL_ACCENT) return "塗りつぶし(FILL)";
+        if (kind >= pk::AUTOSHAPE_SHADOW_KIND) return "影(SHADOW)";
+        return "オートシェイプ(AUTOSHAPE)";
+    }
+}
+
+bool numeric_shape_option(int kind) {
+    switch (kind) {
+    case pk::AUTOSHAPE_WIDTH: case pk::AUTOSHAPE_HEIGHT: case pk::AUTOSHAPE_OFFSET_X:
+    case pk::AUTOSHAPE_OFFSET_Y: case pk::AUTOSHAPE_END_OFFSET_X: case pk::AUTOSHAPE_END_OFFSET_Y:
+    case pk::AUTOSHAPE_ADJUST_X: case pk::AUTOSHAPE_ADJUST_Y: case pk::AUTOSHAPE_ROTATION:
+    case pk::AUTOSHAPE_LINE_WIDTH: case pk::AUTOSHAPE_LINE_TRANSPARENT:
+    case pk::AUTOSHAPE_FILL_TRANSPARENT: case pk::AUTOSHAPE_BLUR:
+        return true;
+    default: return false;
+    }
+}
+
+int shape_option(const Item &it) {
+    auto bad = [&] { return vlt_error(it.book, -1, msg::E02600, str(it.value).c_str()); };
+    double v;
+    Rgb rgb;
+    int32_t code;
+    switch (it.kind) {
+    case pk::AUTOSHAPE_SHADOW_COLOR:
+        code = color_of(it.value, rgb);
+        if (code == COLOR_BAD || code == COLOR_NONE) return vlt_error(it.book, -1, msg::E02604);
+        return 0;
+    case pk::AUTOSHAPE_SHADOW_KIND:
+    case pk::AUTOSHAPE_SHADOW_ALIGN:
+        return it.value.empty() ? vlt_error(it.book, -1, msg::E02604) : 0;
+    case pk::AUTOSHAPE_SHADOW_TRANSPARENT:
+    case pk::AUTOSHAPE_SHADOW_BLUR:
+    case pk::AUTOSHAPE_SHADOW_DEGREE:
+    case pk::AUTOSHAPE_SHADOW_DIST:
+        return read_double(it.value, v) && v >= 0 ? 0 : vlt_error(it.book, -1, msg::E02604);
+    case pk::AUTOSHAPE_LINE_COLOR:
+    case pk::AUTOSHAPE_FILL_COLOR:
+    case pk::AUTOSHAPE_FONT_COLOR:
+        code = color_of(it.value, rgb);
+        return code == COLOR_BAD ? vlt_error(it.book, -1, msg::E02401, str(it.value).c_str()) : 0;
+    case pk::AUTOSHAPE_LINE_STYLE: return line_style_of(it.value) < 0 ? bad() : 0;
+    case pk::AUTOSHAPE_START:
+    case pk::AUTOSHAPE_END: return is_cell_name(it.value) ? 0 : bad();
+    case pk::AUTOSHAPE_ARROW_START_KIND:
+    case pk::AUTOSHAPE_ARROW_END_KIND:
+        return arrow_head_of(it.value) < 0 ? vlt_error(it.book, -1, msg::E02603) : 0;
+    case pk::AUTOSHAPE_ARROW_START_WIDTH:
+    case pk::AUTOSHAPE_ARROW_START_LENGTH:
+    case pk::AUTOSHAPE_ARROW_END_WIDTH:
+    case pk::AUTOSHAPE_ARROW_END_LENGTH:
+        return 0; // an unknown size word means medium
+    case pk::AUTOSHAPE_FONT_NAME:
+        return it.value.empty() || it.value.size() > 80
+                   ? vlt_error(it.book, -1, msg::E02403, str(it.value).c_str())
+                   : 0;
+    case pk::AUTOSHAPE_FONT_SIZE:
+        return read_double(it.value, v) && v >= 1 && v < 410
+                   ? 0
+                   : vlt_error(it.book, -1, msg::E02403, str(it.value).c_str());
+    case pk::AUTOSHAPE_FONT_STYLE:
+        return font_style_of(it.value) < 0
+                   ? vlt_error(it.book, -1, msg::E02403, str(it.value).c_str())
+                   : 0;
+    case pk::AUTOSHAPE_GRADATION_COLOR1:
+    case pk::AUTOSHAPE_GRADATION_COLOR2:
+        code = color_of(it.value, rgb);
+        return code == COLOR_BAD || code == COLOR_NONE
+                   ? vlt_error(it.book, -1, msg::E02409, str(it.value).c_str())
+                   : 0;
+    case pk::AUTOSHAPE_GRADATION_KIND:
+        return gradient_dir_of(it.value) < 0
+                   ? vlt_error(it.book, -1, msg::E02409, str(it.value).c_str())
+                   : 0;
+    default:
+        if (numeric_shape_option(it.kind)) return read_double(it.value, v) ? 0 : bad_number(it);
+        return 0; // texts and words kept as given
+    }
+}
+
+int shape_keyword(const Item &it) {
+    Sheet &sh = *it.sheet;
+    if (it.kind == pk::AUTOSHAPE) {
+        if (it.range) return refuse_range(it, "オートシェイプ(AUTOSHAPE)");
+        const char *preset = shape_preset_of(it.value);
+        if (!preset) return vlt_error(it.book, -1, msg::E02600, str(it.value).c_str());
+        int rc = add_record(it, pk::AUTOSHAPE, it.rect(0), preset);
+        if (rc == 0) sh.drawings.back().options.emplace_back(pk::AUTOSHAPE, str(it.value));
+        return rc;
+    }
+    DrawingRecord *d = last_of(sh, pk::AUTOSHAPE);
+    if (!d) return vlt_error(it.book, -1, msg::E02601, shape_option_name(it.kind));
+    int rc = shape_option(it);
+    if (rc < 0) return rc;
+    return add_option(it, *d);
+}
+
+} // namespace
+
+int file_kind(const std::string &path) {
+    struct Magic {
+        int kind;
+        const char *ext;
+        unsigned char bytes[8];
+        size_t count;
+    };
+    static const Magic kTable[] = {
+        {202, "jpg", {0xFF, 0xD8, 0xFF}, 3},
+        {202, "jpeg", {0xFF, 0xD8, 0xFF}, 3},
+        {204, "gif", {0x47, 0x49, 0x46, 0x38}, 4},
+        {201, "bmp", {0x42, 0x4D}, 2},
+        {203, "png", {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}, 8},
+        {205, "tiff", {0x49, 0x49, 0x2A, 0x00}, 4},
+        {205, "tif", {0x49, 0x49, 0x2A, 0x00}, 4},
+        {12, "xlsx", {0x50, 0x4B, 0x03, 0x04}, 4},
+        {207, "wmf", {0xD7, 0xCD, 0xC6, 0x9A}, 4},
+        {206, "emf", {0x01, 0x00, 0x00, 0x00}, 4},
+    };
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f) return -101;
+    unsigned char head[16];
+    size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (got < sizeof head) return -1;
+    for (const Magic &m : kTable) {
+        size_t n = std::strlen(m.ext);
+        if (path.size() < n || !equal_nocase(std::string_view(path).substr(path.size() - n), m.ext))
+            continue;
+        if (std::memcmp(head, m.bytes, m.count) == 0) return m.kind;
+    }
+    return -1;
+}
+
+int check_picture_path(const Item &it, std::string &path_out) {
+    if (it.value.size() > 256) return vlt_error(it.book, -1, msg::E00005);
+    std::string path = str(it.value);
+    int kind = file_kind(path);
+    if (kind == -101) return vlt_error(it.book, -101, msg::E03102, path.c_str());
+    if (kind < 201 || kind > 207) return vlt_error(it.book, -1, msg::E03190, path.c_str());
+    path_out = std::move(path);
+    return 0;
+}
+
+int apply_drawing_keyword(const Item &it) {
+    if (!it.sheet) return no_sheet(it);
+    int k = it.kind;
+    if (k >= pk::IMAGE_PATH && k <= pk::IMAGE_OFFSET_Y) return image_keyword(it);
+    if (k >= pk::SPARKLINE && k <= pk::SPARKLINE_COLOR) return sparkline_keyword(it);
+    if (k >= pk::TABLE_FORMAT && k <= pk::TABLE_FORMAT_FILTER) return table_keyword(it);
+    if (k >= pk::CHART && k <= pk::CHART_LAST_OPTION) return chart_keyword(it);
+    if (k >= pk::AUTOSHAPE && k <= pk::AUTOSHAPE_LAST_OPTION) return shape_keyword(it);
+    char what[48];
+    std::snprintf(what, sizeof what, "vlt_apply_property() kind=%d", k);
+    return vlt_error(it.book, -1, msg::E03600, what);
+}
+
+} // namespace vel

@@ -1,0 +1,64 @@
+// The variable table and VXLS_put_variable.
+#include "model/variables.h"
+
+#include <new>
+
+#include "api/messages.h"
+
+namespace vel {
+
+namespace {
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+const Variable *vlt_find_variable(XLS_BOOK *book, std::string_view name) {
+    if (!book || !book->env) return nullptr;
+    for (const Variable &v : model(book).variables)
+        if (same_name(v.key, name)) return &v;
+    return nullptr;
+}
+
+int vlt_define_variable(XLS_BOOK *book, std::string_view name, std::string_view value) {
+    if (name.size() > static_cast<size_t>(XLS_KEY_LEN))
+        return vlt_error(book, -9, msg::E03009, static_cast<int>(name.size()), "vlt_put_resource() XLS_KEY_LEN");
+    if (value.size() > static_cast<size_t>(XLS_KEY_VALUE_LEN))
+        return vlt_error(book, -9, msg::E03009, static_cast<int>(value.size()),
+                         "vlt_put_resource() XLS_KEY_VALUE_LEN");
+    auto &table = model(book).variables;
+    try {
+        for (Variable &v : table) {
+            if (same_name(v.key, name)) {
+                v.value.assign(value);
+                return 0;
+            }
+        }
+        if (table.size() + 1 >= table.capacity()) table.reserve(table.capacity() + 10);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        table.push_back(Variable{std::string(name), std::string(value)});
+    } catch (const std::bad_alloc &) {
+        return vlt_error(book, -2, msg::E00002);
+    }
+    return 0;
+}
+
+} // namespace vel
+
+extern "C" int VXLS_put_variable(XLS_BOOK *book, const char *name, const char *value) {
+    using namespace vel;
+    if (!book_is_open(book) || !name || !value) return -1;
+    return vlt_guard(book, [&]() -> int {
+        int rc = vlt_define_variable(book, to_utf8(book, name), to_utf8(book, value));
+        return rc == 0 ? 0 : -1;
+    });
+}

@@ -1,0 +1,278 @@
+// The per-cell path of the worksheet writer: <sheetData>, its rows and
+// cells. Every element is printed straight into the writer's buffer with
+// integer formatting on the stack; column letters come from a table built
+// once; nothing is allocated per cell.
+#include <charconv>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "xlsx/package.h"
+
+namespace vel {
+
+namespace {
+
+constexpr int MAX_COLUMNS = 16384;
+
+struct ColumnNames {
+    char text[MAX_COLUMNS][4];
+    uint8_t len[MAX_COLUMNS];
+    ColumnNames() {
+        for (int c = 0; c < MAX_COLUMNS; ++c) {
+            char tmp[4];
+            int n = 0;
+            for (int v = c + 1; v > 0; v = (v - 1) / 26) tmp[n++] = static_cast<char>('A' + (v - 1) % 26);
+            for (int i = 0; i < n; ++i) text[c][i] = tmp[n - 1 - i];
+            len[c] = static_cast<uint8_t>(n);
+        }
+    }
+};
+
+const ColumnNames &column_names() {
+    static const ColumnNames names;
+    return names;
+}
+
+inline char *put(char *p, std::string_view s) {
+    std::memcpy(p, s.data(), s.size());
+    return p + s.size();
+}
+
+inline char *put_uint(char *p, uint32_t v) { return std::to_chars(p, p + 12, v).ptr; }
+
+// Per-row state shared by the cells of one row.
+struct RowText {
+    char digits[12];
+    int len = 0;
+};
+
+// Merged areas crossing one row: [c1, c2] with the top-left flag.
+struct Cover {
+    int c1, c2;
+    bool top_row;
+};
+
+bool slot_empty(const Cell &c) { return c.kind == CELL_EMPTY && c.style == 0 && c.text == 0; }
+
+// `<c r="B7"` and the style attribute.
+inline char *cell_head(char *p, const ColumnNames &names, int col, const RowText &row, uint32_t style) {
+    p = put(p, "<c r=\"");
+    std::memcpy(p, names.text[col], 4);
+    p += names.len[col];
+    std::memcpy(p, row.digits, 12);
+    p += row.len;
+    *p++ = '"';
+    if (style >= 1) {
+        p = put(p, " s=\"");
+        p = put_uint(p, style);
+        *p++ = '"';
+    }
+    return p;
+}
+
+// Default format numbers of dated and percent values without a format.
+uint32_t effective_style(const Model &m, const Cell &c) {
+    if (c.style != 0) return c.style;
+    switch (c.kind) {
+    case CELL_DATE: return static_cast<uint32_t>(m.xf_date);
+    case CELL_DATE_TIME: return static_cast<uint32_t>(m.xf_datetime);
+    case CELL_TIME_HM:
+    case CELL_TIME_HMS: return static_cast<uint32_t>(m.xf_time);
+    case CELL_PERCENT: return static_cast<uint32_t>(m.xf_percent);
+    default: return 0;
+    }
+}
+
+// A cell whose content comes from its texts (numbers with a value text,
+// formulas, inline texts): written through the escaping writer.
+void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const ColumnNames &names, int col,
+                     const RowText &row, uint32_t style) {
+    static const CellText none;
+    const CellText &t = c.text ? sheet.texts[c.text - 1] : none;
+    char *p = cell_head(w.reserve(64), names, col, row, style);
+    switch (c.kind) {
+    case CELL_INTEGER:
+    case CELL_DECIMAL:
+    case CELL_PERCENT:
+        p = put(p, "><v>");
+        if (t.value.empty()) {
+            w.commit(put(std::to_chars(p, p + 12, c.num).ptr, "</v></c>"));
+            return;
+        }
+        w.commit(p);
+        w.text(t.value);
+        w.raw("</v></c>");
+        return;
+    case CELL_DATE_TIME:
+    case CELL_TIME_HM:
+    case CELL_TIME_HMS: {
+        p = put(p, "><v>");
+        p = std::to_chars(p, p + 12, c.num).ptr;
+        w.commit(p);
+        std::string_view frac = t.value;
+        if (frac.size() > 1 && frac[0] == '0' && frac[1] == '.') frac.remove_prefix(1);
+        if (!frac.empty() && frac[0] == '.') w.raw(frac);
+        w.raw("</v></c>");
+        return;
+    }
+    case CELL_FORMULA:
+    case CELL_FORMULA2:
+        if (!t.aux.empty()) {
+            *p++ = ' ';
+            w.commit(p);
+            w.raw(t.aux);
+        } else {
+            w.commit(p);
+        }
+        if (c.kind == CELL_FORMULA && !t.formula.empty() && t.formula[0] == '<') {
+            // A stored inner text (formula element of a loaded workbook).
+            w.raw('>');
+            w.raw(t.formula);
+            w.raw("<v></v></c>");
+            return;
+        }
+        w.raw("><f>");
+        w.text(t.formula);
+        w.raw("</f>");
+        if (c.kind == CELL_FORMULA2) {
+            w.raw("<v>");
+            w.text(t.value);
+            w.raw("</v>");
+        }
+        w.raw("</c>");
+        return;
+    case CELL_TEXT_ONLY:
+        if (t.value.empty()) {
+            w.commit(put(p, "/>"));
+            return;
+        }
+        // Text-only cells carry their text inline.
+        w.commit(put(p, " t=\"inlineStr\"><is><t"));
+        if (t.value.find(' ') != std::string::npos) w.raw(" xml:space=\"preserve\"");
+        w.raw('>');
+        w.text(t.value, ESCAPE_KEEP_BREAKS);
+        w.raw("</t></is></c>");
+        return;
+    default:
+        throw std::runtime_error("cell kind");
+    }
+}
+
+void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row, int r,
+               const std::vector<Cover> &covers) {
+    const ColumnNames &names = column_names();
+    RowText rt;
+    rt.len = static_cast<int>(std::to_chars(rt.digits, rt.digits + 12, r + 1).ptr - rt.digits);
+    const int used = row.used;
+    const int slots = std::min<int>(used, static_cast<int>(row.cells.size()));
+
+    bool all_empty = true;
+    for (int c = 0; c < slots && all_empty; ++c) all_empty = slot_empty(row.cells[c]);
+
+    // <row r="7" spans="1:160"  ht="15.750000" customHeight="1">
+    char *p = w.reserve(128);
+    p = put(p, "<row r=\"");
+    std::memcpy(p, rt.digits, 12);
+    p += rt.len;
+    p = put(p, "\" spans=\"1:");
+    p = put_uint(p, static_cast<uint32_t>(used));
+    *p++ = '"';
+    const bool hidden = row.sw[0] == VXLS_ON;
+    if (row.height != 0 && row.height != 65535) {
+        p = put(p, hidden ? " hidden=\"1\" ht=\"" : "  ht=\"");
+        p = std::to_chars(p, p + 40, row.height / 100.0, std::chars_format::fixed, 6).ptr;
+        p = put(p, "\" customHeight=\"1\"");
+    } else if (hidden) {
+        p = put(p, " hidden=\"1\"");
+    }
+    if (all_empty) {
+        w.commit(put(p, "/>"));
+        return;
+    }
+    w.commit(put(p, ">"));
+
+    for (int c = 0; c < slots; ++c) {
+        const Cell &cell = row.cells[c];
+        if (!covers.empty()) {
+            bool covered = false;
+            for (const Cover &cv : covers)
+                if (c >= cv.c1 && c <= cv.c2 && !(cv.top_row && c == cv.c1)) covered = true;
+            if (covered) {
+                // Covered cells of a merged area keep only a format.
+                char *q = cell_head(w.reserve(64), names, c, rt, cell.style < 2 ? 1 : cell.style);
+                w.commit(put(q, "/>"));
+                continue;
+            }
+        }
+        if (slot_empty(cell)) continue;
+        const uint32_t style = effective_style(m, cell);
+        char *q;
+        switch (cell.kind) {
+        case CELL_EMPTY:
+            q = cell_head(w.reserve(64), names, c, rt, style);
+            w.commit(put(q, "/>"));
+            break;
+        case CELL_SHARED_TEXT:
+            q = cell_head(w.reserve(80), names, c, rt, style);
+            q = put(q, " t=\"s\"><v>");
+            q = std::to_chars(q, q + 12, cell.num).ptr;
+            w.commit(put(q, "</v></c>"));
+            break;
+        case CELL_DATE:
+            q = cell_head(w.reserve(80), names, c, rt, style);
+            q = put(q, "><v>");
+            q = std::to_chars(q, q + 12, cell.num).ptr;
+            w.commit(put(q, "</v></c>"));
+            break;
+        case CELL_INTEGER:
+            if (cell.text == 0 || sheet.texts[cell.text - 1].value.empty()) {
+                q = cell_head(w.reserve(80), names, c, rt, style);
+                q = put(q, "><v>");
+                q = std::to_chars(q, q + 12, cell.num).ptr;
+                w.commit(put(q, "</v></c>"));
+                break;
+            }
+            [[fallthrough]];
+        default:
+            write_text_cell(w, sheet, cell, names, c, rt, style);
+            break;
+        }
+    }
+    w.raw("</row>");
+}
+
+} // namespace
+
+int column_letters(int col, char *out) {
+    const ColumnNames &names = column_names();
+    if (col < 0 || col >= MAX_COLUMNS) col = MAX_COLUMNS - 1;
+    std::memcpy(out, names.text[col], names.len[col]);
+    return names.len[col];
+}
+
+std::string cell_ref(int row, int col) {
+    char buf[24];
+    int n = column_letters(col, buf);
+    char *end = std::to_chars(buf + n, buf + sizeof buf, row + 1).ptr;
+    return std::string(buf, end);
+}
+
+void write_sheet_data(const SaveContext &ctx, const Sheet &sheet, XmlWriter &w) {
+    w.raw("<sheetData>");
+    std::vector<Cover> covers;
+    for (size_t r = 0; r < sheet.rows.size(); ++r) {
+        const Row &row = sheet.rows[r];
+        if (row.used <= 0) continue;
+        const int ri = static_cast<int>(r);
+        if (!sheet.merges.empty()) {
+            covers.clear();
+            for (const Range &m : sheet.merges)
+                if (ri >= m.r1 && ri <= m.r2) covers.push_back({m.c1, m.c2, ri == m.r1});
+        }
+        write_row(w, *ctx.model, sheet, row, ri, covers);
+    }
+    w.raw("</sheetData>");
+}
+
+} // namespace vel

@@ -1,0 +1,38 @@
+// The package zip: minizip driven through its file-callback table, so that
+// the archive lives in a real file or in a named memory file. Entries are
+// added already compressed (raw mode) in the order they are given.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "xlsx/part_deflater.h"
+
+namespace vel {
+
+// Date and time stored in every entry (local time of the save).
+struct ZipTime {
+    int year = 1980, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+class ZipArchive {
+public:
+    ZipArchive() = default;
+    ~ZipArchive();
+    ZipArchive(const ZipArchive &) = delete;
+    ZipArchive &operator=(const ZipArchive &) = delete;
+
+    // Creates the archive at `path` (a disk file, or the memory file of
+    // that name). 0, or -101 when it cannot be created.
+    int open(const std::string &path, bool in_memory);
+    // Adds one entry. 0, -103 on a write failure.
+    int add(const char *name, const CompressedPart &part, const ZipTime &time);
+    // Writes the central directory and closes. 0, -103 or -5.
+    int close();
+    // Closes without finishing (after a failure); the caller removes the file.
+    void abandon();
+
+private:
+    void *zip_ = nullptr;   // zipFile
+};
+
+} // namespace vel

@@ -1,0 +1,51 @@
+// Shared set-up of the API tests: each test runs in a fresh current
+// directory, and every book it opens is freed at the end.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "api/book.h"
+#include "test_support.h"
+#include "velmora.h"
+
+class ApiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char buf[4096];
+        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
+        old_cwd_ = buf;
+        dir_ = vtest::make_temp_dir("api");
+        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
+        dir_ = buf;   // resolved, as the library sees it
+    }
+    void TearDown() override {
+        VXLS_free_book(&book_);
+        mfree_all_books();
+        if (chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot restore " << old_cwd_;
+        vtest::run("rm -rf " + vtest::shell_quote(dir_));
+    }
+    static void mfree_all_books();
+
+    // Opens book_ with the options and expects success.
+    void open(const char *options) {
+        ASSERT_EQ(VXLS_open_book(&book_, options), 0) << book_.error_info;
+    }
+    std::string in_dir(const std::string &name) const { return dir_ + "/" + name; }
+    std::string error() const { return book_.error_info; }
+
+    XLS_BOOK book_{};
+    std::string dir_;
+    std::string old_cwd_;
+};
+
+// UTF-8 text in a caller's character set.
+inline std::string in_charset(const std::string &utf8, int charset) {
+    std::string out;
+    vel::convert_charset(out, utf8, VXLS_CHARSET_UTF8, charset);
+    return out;
+}

@@ -1,0 +1,224 @@
+// Opening a book: option text, names and paths, modes, initial state, and
+// the messages of refused options in each character set.
+#include <fstream>
+
+#include "api/options.h"
+#include "api_fixture.h"
+
+namespace {
+
+void write_file(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The workbook path that opening with these options records.
+std::string path_of(const char *options) {
+    XLS_BOOK b{};
+    if (VXLS_open_book(&b, options) != 0) return std::string("error: ") + b.error_info;
+    std::string path = b.book_path;
+    VXLS_free_book(&b);
+    return path;
+}
+
+} // namespace
+
+TEST(OptionTokens, SplitsQuotesAndMultiByteCharacters) {
+    auto tokens = [](int cs, std::string_view text) {
+        std::vector<std::string> out;
+        std::string t;
+        size_t pos = 0;
+        int rc;
+        while ((rc = vel::read_option_token(cs, text, pos, t)) == 0) out.push_back(t);
+        if (rc != vel::TOKEN_END) out.push_back("<rc " + std::to_string(rc) + ">");
+        return out;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(tokens(1, " BOOK = x.xlsx\tMODE=READ "), (V{"BOOK", "=", "x.xlsx", "MODE", "=", "READ"}));
+    EXPECT_EQ(tokens(1, "BOOK=\"a b=c\" X='it''s'"), (V{"BOOK", "=", "\"a b=c\"", "X", "=", "'it'", "'s'"}));
+    EXPECT_EQ(tokens(1, "a\"b"), (V{"a", "\"b"}));
+    EXPECT_EQ(tokens(1, "SAVE;"), (V{"SAVE"}));
+    EXPECT_EQ(tokens(1, "A;B C"), (V{"A;B", "C"}));
+    // A Shift-JIS trail byte 0x5C never splits its character.
+    EXPECT_EQ(tokens(1, "\x83\x5C=\x95\x5C"), (V{"\x83\x5C", "=", "\x95\x5C"}));
+    // A UTF-8 character whose bytes are all above 0x7F stays whole.
+    EXPECT_EQ(tokens(3, "\xE3\x83\x96=1"), (V{"\xE3\x83\x96", "=", "1"}));
+    // An over-long token is reported and skipped, and reading goes on.
+    std::string long_text = std::string(4001, 'x') + " NEXT";
+    EXPECT_EQ(tokens(1, long_text), (V{"<rc -9>"}));
+    std::string t;
+    size_t pos = 0;
+    EXPECT_EQ(vel::read_option_token(1, long_text, pos, t), vel::TOKEN_TOO_LONG);
+    EXPECT_EQ(vel::read_option_token(1, long_text, pos, t), 0);
+    EXPECT_EQ(t, "NEXT");
+    EXPECT_EQ(tokens(1, std::string(4000, 'y')).size(), 1u);
+}
+
+TEST_F(ApiTest, NullOptionsGiveANewShiftJisBookInTheCurrentDirectory) {
+    std::strcpy(book_.error_info, "stale");
+    open(nullptr);
+    EXPECT_EQ(std::string(book_.book_path), in_dir("Book1.xlsx"));
+    EXPECT_EQ(vel::env(&book_)->charset, VXLS_CHARSET_SJIS);
+    EXPECT_EQ(book_.new_book, VXLS_ON);
+    EXPECT_EQ(book_.read_memory, VXLS_OFF);
+    EXPECT_EQ(book_.write_memory, VXLS_OFF);
+    EXPECT_EQ(book_.macro_book, VXLS_OFF);
+    EXPECT_EQ(book_.max_rows, 1048576);
+    EXPECT_EQ(book_.max_columns, 16384);
+    EXPECT_EQ(book_.store_limit1, 32768);
+    EXPECT_EQ(book_.store_limit2, 65534);
+    EXPECT_EQ(book_.book_kind, VXLS_KIND_XLSX);
+    EXPECT_STREQ(book_.company, "MyCompany");
+    EXPECT_STREQ(book_.creator, "MyName");
+    EXPECT_STREQ(book_.title, "");
+    EXPECT_STREQ(VXLS_error_mesg(&book_), "");
+    EXPECT_EQ(book_.current_sheet, 0);
+    EXPECT_EQ(book_.sheet_num, 0);
+    EXPECT_GE(book_.sheet_max, 10);
+    EXPECT_EQ(VXLS_sheet_num(&book_), 0);
+}
+
+TEST_F(ApiTest, WorkbookNamesGetAnExtensionOnlyWhenTheyLackOne) {
+    EXPECT_EQ(path_of("BOOK=out"), in_dir("out.xlsx"));
+    EXPECT_EQ(path_of("BOOK=report.xls"), in_dir("report.xls"));
+    EXPECT_EQ(path_of("BOOK=REPORT.XLS"), in_dir("REPORT.XLS"));
+    EXPECT_EQ(path_of("BOOK=a.b"), in_dir("a.b.xlsx"));
+    EXPECT_EQ(path_of("BOOK=my.book"), in_dir("my.book"));
+    EXPECT_EQ(path_of("BOOK=movie.XLSM"), in_dir("movie.XLSM"));
+    EXPECT_EQ(path_of("BOOK=C:\\dir\\result"), in_dir("C:\\dir\\result"));
+    EXPECT_EQ(path_of("BOOK=sub/result"), in_dir("sub/result"));
+    EXPECT_EQ(path_of("EXCEL=\"two words\""), in_dir("two words.xlsx"));
+    EXPECT_EQ(path_of("BOOK=/abs/dir/name.xlsx"), "/abs/dir/name.xlsx");
+    // A Shift-JIS trail byte 0x5C is no path separator: the name gets its
+    // extension, and the path is kept in the file-name encoding (UTF-8).
+    EXPECT_EQ(path_of("\x83\x75\x83\x62\x83\x4E=\x83\x66\x81\x5B\x83\x5E\x95\x5C"),
+              in_dir("データ表.xlsx"));
+    EXPECT_EQ(path_of("CHARSET=UTF8 BOOK=日本語"), in_dir("日本語.xlsx"));
+}
+
+TEST_F(ApiTest, OverlongNamesAreRefused) {
+    std::string name(257, 'n');
+    EXPECT_EQ(VXLS_open_book(&book_, ("BOOK=" + name).c_str()), -3);
+    EXPECT_EQ(error(), in_charset("VXLS-00005 ファイル名が長すぎます。", 1));
+    EXPECT_EQ(book_.env, nullptr);
+    EXPECT_EQ(VXLS_open_book(&book_, ("TEMPLATE=" + name).c_str()), -3);
+    EXPECT_EQ(VXLS_open_book(&book_, ("BOOK=" + std::string(5000, 'n')).c_str()), -3);
+    EXPECT_EQ(error(), in_charset("VXLS-00005 ファイル名が長すぎます。", 1));
+    // A name that fits alone but not joined with the directory.
+    std::string fits(250, 'n');
+    std::string deep = dir_;
+    while (deep.size() < 200) deep += "/d";
+    ASSERT_EQ(vtest::run("mkdir -p " + vtest::shell_quote(deep)), 0);
+    ASSERT_EQ(chdir(deep.c_str()), 0);
+    EXPECT_EQ(VXLS_open_book(&book_, ("BOOK=" + fits + ".xlsx").c_str()), -3);
+    EXPECT_EQ(error(), in_charset("VXLS-00005 ファイル名が長すぎます。", 1));
+    std::string abs = "/" + std::string(250, 'a') + ".xlsx";
+    EXPECT_EQ(path_of(("BOOK=" + abs).c_str()), abs);
+}
+
+TEST_F(ApiTest, RefusedOptionsGiveTheirMessagesAndLeaveTheBookClosed) {
+    struct Case {
+        const char *options;
+        int rc;
+        const char *message;
+    } cases[] = {
+        {"FOO=1", -3, "VXLS-02200 サポート外のキーワードです(\"FOO\")。"},
+        {"BOOK out", -3, "VXLS-02303 引数列のイコール(=)部分が不正です(\"out\")。"},
+        {"BOOK=", -3, ""},
+        {"BOOK", -3, ""},
+        {"MODE=BOGUS", -3, "VXLS-02200 サポート外のキーワードです(\"BOGUS\")。"},
+        {"MODE=\"CREATE\"", -3, "VXLS-02200 サポート外のキーワードです(\"\"CREATE\"\")。"},
+        {"VERSION=1.0", -1,
+         "VXLS-00901 呼び出し側(\"1.0\")と共有ライブラリ側(\"2.0.0.0\")でバージョンが異なります。"},
+        {"TEMP_WORKBOOK_PATH=" "\"\"", 0, ""},
+    };
+    for (const Case &c : cases) {
+        std::memset(&book_, 0, sizeof book_);
+        EXPECT_EQ(VXLS_open_book(&book_, c.options), c.rc) << c.options;
+        EXPECT_EQ(error(), in_charset(c.message, 1)) << c.options;
+        if (c.rc != 0) {
+            EXPECT_EQ(book_.env, nullptr) << c.options;
+        }
+        VXLS_free_book(&book_);
+    }
+    // Byte for byte in Shift-JIS, independent of the converter.
+    EXPECT_EQ(VXLS_open_book(&book_, "FOO=1"), -3);
+    EXPECT_EQ(error(), "\x56\x58\x4C\x53\x2D\x30\x32\x32\x30\x30\x20\x83\x54\x83\x7C\x81\x5B\x83\x67\x8A\x4F"
+                       "\x82\xCC\x83\x4C\x81\x5B\x83\x8F\x81\x5B\x83\x68\x82\xC5\x82\xB7\x28\x22\x46\x4F\x4F"
+                       "\x22\x29\x81\x42");
+}
+
+TEST_F(ApiTest, VersionAndStructureSizeChecks) {
+    std::string good = "VERSION=\"2.0.0.0\" XLS_BOOK=" + std::to_string(sizeof(XLS_BOOK));
+    open(good.c_str());
+    VXLS_free_book(&book_);
+    EXPECT_EQ(VXLS_open_book(&book_, "XLS_BOOK=100"), -1);
+    EXPECT_EQ(error(), in_charset("VXLS-00902 構造体XLS_BOOKのサイズが異なります。(\"CALL側:100byte DLL側:" +
+                                      std::to_string(sizeof(XLS_BOOK)) + "byte\")。",
+                                  1));
+    EXPECT_EQ(book_.env, nullptr);
+}
+
+TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
+    // A Shift-JIS key before the switch, UTF-8 keys after it.
+    open("\x83\x82\x81\x5B\x83\x68=\x90\x56\x8B\x4B CHARSET=utf8 ブック=表 モード=新規");
+    EXPECT_EQ(vel::env(&book_)->charset, VXLS_CHARSET_UTF8);
+    EXPECT_EQ(std::string(book_.book_path), in_dir("表.xlsx"));
+    VXLS_free_book(&book_);
+
+    // A Shift-JIS key after the switch to UTF-8 is no key; the message comes
+    // in UTF-8.
+    EXPECT_EQ(VXLS_open_book(&book_, "CHARSET=UTF8 \x83\x75\x83\x62\x83\x4E=x"), -3);
+    EXPECT_EQ(error().rfind("VXLS-02200 サポート外のキーワードです(\"", 0), 0u) << error();
+
+    // EUC-JP keys and messages.
+    EXPECT_EQ(VXLS_open_book(&book_, "CHARSET=EUC \xA5\xE2\xA1\xBC\xA5\xC9=\xBF\xB7\xB5\xAC FOO=1"), -3);
+    EXPECT_EQ(error(), "\x56\x58\x4C\x53\x2D\x30\x32\x32\x30\x30\x20\xA5\xB5\xA5\xDD\xA1\xBC\xA5\xC8\xB3\xB0"
+                       "\xA4\xCE\xA5\xAD\xA1\xBC\xA5\xEF\xA1\xBC\xA5\xC9\xA4\xC7\xA4\xB9\x28\x22\x46\x4F\x4F"
+                       "\x22\x29\xA1\xA3");
+
+    // An unknown character set leaves the current one; a key given twice
+    // keeps its last value.
+    open("CHARSET=KOI8 CHARSET=EUC CHARSET=latin1 BOOK=a BOOK=second");
+    EXPECT_EQ(vel::env(&book_)->charset, VXLS_CHARSET_EUC);
+    EXPECT_EQ(std::string(book_.book_path), in_dir("second.xlsx"));
+}
+
+TEST_F(ApiTest, ReadingModesDetectTheFileAndRefuseWhatCannotBeRead) {
+    // Missing file.
+    EXPECT_EQ(VXLS_open_book(&book_, "MODE=READ BOOK=missing.xlsx"), -101);
+    EXPECT_EQ(error(), in_charset("VXLS-03101 Excelファイルオープンエラー(\"" + in_dir("missing.xlsx") + "\")。", 1));
+    EXPECT_EQ(book_.env, nullptr);
+
+    // Not a workbook by its bytes.
+    write_file(in_dir("junk.xlsx"), std::string(64, 'j'));
+    EXPECT_EQ(VXLS_open_book(&book_, "MODE=UPDATE BOOK=junk.xlsx"), -4);
+    EXPECT_EQ(error(), in_charset("VXLS-00900 サポート外のファイルです(\"" + in_dir("junk.xlsx") + "\")。", 1));
+    EXPECT_EQ(book_.env, nullptr);
+
+    // A package, an .xls compound file, and the Japanese mode words: all
+    // detected, none read into a book that claims success.
+    std::string zip = std::string("PK\x03\x04", 4) + std::string(60, '\0');
+    std::string cfb = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0');
+    write_file(in_dir("pkg.xlsx"), zip);
+    write_file(in_dir("old.xls"), cfb);
+    for (const char *options : {"MODE=READ BOOK=pkg.xlsx", "MODE=LOAD BOOK=pkg.xlsx", "MODE=UNLOAD BOOK=old.xls",
+                                "\x83\x82\x81\x5B\x83\x68=\x93\xC7\x8D\x9E BOOK=pkg.xlsx"}) {
+        int rc = VXLS_open_book(&book_, options);
+        if (rc == 0) {
+            EXPECT_EQ(book_.new_book, VXLS_OFF) << options;
+        } else {
+            EXPECT_EQ(rc, -4) << options;
+            EXPECT_EQ(error().rfind(in_charset("VXLS-00900 ", 1), 0), 0u) << options;
+            EXPECT_EQ(book_.env, nullptr) << options;
+        }
+        VXLS_free_book(&book_);
+    }
+}
+
+TEST_F(ApiTest, TemplateIsReadFromTheDirectoryAndNamedBookIsNotJoined) {
+    EXPECT_EQ(VXLS_open_book(&book_, "TEMPLATE=t.xlsx BOOK=o.xlsx"), -101);
+    EXPECT_EQ(error(), in_charset("VXLS-03101 Excelファイルオープンエラー(\"" + in_dir("t.xlsx") + "\")。", 1));
+    // A memory template is looked up under the book name.
+    EXPECT_EQ(VXLS_open_book(&book_, "TEMPLATE=t.xlsx BOOK=mem.xlsx READ_MEMORY=true"), -101);
+    EXPECT_EQ(error(), in_charset("VXLS-03101 Excelファイルオープンエラー(\"mem.xlsx\")。", 1));
+}

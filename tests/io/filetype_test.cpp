@@ -1,0 +1,186 @@
+// File-type detection: every kind by magic and name in each mode, short
+// files, and the encrypted-package check on compound files.
+#include "io/filetype.h"
+#include "io/mfile.h"
+#include "test_support.h"
+#include "velmora.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kOle = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+const Bytes kZip = {0x50, 0x4B, 0x03, 0x04};
+
+Bytes with_padding(Bytes head, size_t len = 32) {
+    head.resize(std::max(head.size(), len), 0);
+    return head;
+}
+
+// A compound file: header sector, `filler` sectors, then a directory that
+// starts with the root entry and holds `names` (the last one marks an end
+// of the directory when it is "\xFF").
+Bytes compound(std::vector<std::string> names, int filler = 2) {
+    Bytes b(512 * (1 + filler), 0);
+    std::copy(kOle.begin(), kOle.end(), b.begin());
+    names.insert(names.begin(), "Root Entry");
+    size_t dir = b.size();
+    b.resize(dir + ((names.size() * 128 + 511) / 512) * 512, 0);
+    for (size_t i = 0; i < names.size(); ++i) {
+        size_t at = dir + i * 128;
+        if (names[i] == "\xFF") {
+            std::memset(&b[at], 0xFF, 4);
+            continue;
+        }
+        for (size_t c = 0; c < names[i].size(); ++c) b[at + 2 * c] = static_cast<uint8_t>(names[i][c]);
+        b[at + 116] = 1; // start sector
+        b[at + 120] = 64; // stream size
+    }
+    return b;
+}
+
+class FileTypeTest : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = vtest::make_temp_dir("ftype"); }
+    void TearDown() override {
+        mfree_all();
+        vtest::run("rm -rf " + vtest::shell_quote(dir_));
+    }
+    std::string put(const std::string &name, const Bytes &bytes) {
+        std::string path = dir_ + "/" + name;
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    // Kind of `bytes` named `name`, from a disk file and from a memory file;
+    // both must agree on the result and the kind.
+    int kind(const std::string &name, const Bytes &bytes, int expect_rc = 0) {
+        std::string path = put(name, bytes);
+        int disk = -7, mem = -7;
+        EXPECT_EQ(vel_file_type(-1, path.c_str(), &disk), expect_rc) << name;
+        std::string mem_name = "mem/" + name;
+        MFILE *m = mopen(mem_name.c_str(), "wb");
+        mwrite(bytes.data(), 1, bytes.size(), m);
+        mclose(m);
+        EXPECT_EQ(vel_file_type(0, mem_name.c_str(), &mem), expect_rc) << name;
+        EXPECT_EQ(disk, mem) << name;
+        return disk;
+    }
+    std::string dir_;
+};
+
+TEST_F(FileTypeTest, EveryKindByMagicAndName) {
+    for (int i = 0; i < vel_file_type_rows(); ++i) {
+        const VelFileTypeRow &row = *vel_file_type_row(i);
+        if (row.code == VEL_KIND_XLSX_LOCKED || row.code == VEL_KIND_DOCX_LOCKED ||
+            row.code == VEL_KIND_PPTX_LOCKED)
+            continue; // need the encrypted stream, below
+        Bytes head(row.magic, row.magic + row.count);
+        std::string name = "f" + std::to_string(i) + "." + row.ext;
+        EXPECT_EQ(kind(name, with_padding(head)), row.code) << name;
+
+    }
+}
+
+TEST_F(FileTypeTest, NameDecidesAmongSharedMagic) {
+    Bytes zip = with_padding(kZip);
+    EXPECT_EQ(kind("a.xlsx", zip), 12);
+    EXPECT_EQ(kind("a.zip", zip), 301);
+    EXPECT_EQ(kind("a.docx", zip), 22);
+    EXPECT_EQ(kind("a.XLSM", zip), 14);
+    EXPECT_EQ(kind("reportxlsx", zip), 12); // no dot needed
+    EXPECT_EQ(kind("a.jar", zip), -1);
+    EXPECT_EQ(kind("a.xls", with_padding(kOle)), 11);
+
+    Bytes jpeg = with_padding({0xFF, 0xD8, 0xFF, 0xE0});
+    EXPECT_EQ(kind("photo.JPEG", jpeg), 202);
+    EXPECT_EQ(kind("photo.Jpg", jpeg), 202);
+    EXPECT_EQ(kind("photo.jpe", jpeg), -1);
+    EXPECT_EQ(kind("g", jpeg), -1); // name shorter than any extension
+
+    Bytes riff = with_padding({'R', 'I', 'F', 'F', 0x10, 0, 0, 0, 'A', 'V', 'I', ' '});
+    EXPECT_EQ(kind("clip.avi", riff), 401);
+    EXPECT_EQ(kind("clip.wav", riff), -1);
+
+    // CSV goes by name alone, after every row with magic before it.
+    EXPECT_EQ(kind("data.csv", with_padding({'a', ',', 'b', '\n'})), 0);
+    EXPECT_EQ(kind("data.csv", riff), 0);
+    EXPECT_EQ(kind("data.png", with_padding({'a', ',', 'b'})), -1);
+}
+
+TEST_F(FileTypeTest, ModesWithoutAName) {
+    // Mode 0 on a disk path loads it into a memory file that stays, closed.
+    Bytes png = with_padding({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, 16);
+    std::string path = put("\xE5\x86\x99\xE7\x9C\x9F.PNG", png); // a UTF-8 name
+    int t = -7;
+    EXPECT_EQ(vel_file_type(0, path.c_str(), &t), 0);
+    EXPECT_EQ(t, 203);
+    ASSERT_NE(mfind(path.c_str()), nullptr);
+    EXPECT_EQ(mfind(path.c_str())->state, 1);
+
+    // Mode 9999: the header alone, so the name-only CSV row never matches
+    // and compound files get no encrypted-package check.
+    auto header = [](const Bytes &h) {
+        int type = -7;
+        EXPECT_EQ(vel_file_type(9999, reinterpret_cast<const char *>(h.data()), &type), 0);
+        return type;
+    };
+    EXPECT_EQ(header(png), 203);
+    EXPECT_EQ(header(with_padding({'a', ',', 'b', '\n'}, 16)), -1);
+    EXPECT_EQ(header(with_padding(kOle, 16)), 11);
+    EXPECT_EQ(header(with_padding(kZip, 16)), 301);
+    EXPECT_EQ(header(with_padding({'R', 'I', 'F', 'F'}, 16)), 401);
+}
+
+TEST_F(FileTypeTest, ShortMissingAndBadArguments) {
+    Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(kind("short.png", png), -1); // 15 bytes
+    png.push_back(0);
+    EXPECT_EQ(kind("exact.png", png), 203); // 16 bytes
+    EXPECT_EQ(kind("empty.csv", {}), -1);
+
+    int t = 5;
+    EXPECT_EQ(vel_file_type(-1, (dir_ + "/missing.png").c_str(), &t), -101);
+    EXPECT_EQ(t, -1);
+    EXPECT_EQ(vel_file_type(0, "mem/missing.png", &t), -101);
+    EXPECT_EQ(vel_file_type(-1, dir_.c_str(), &t), -101);
+    EXPECT_EQ(vel_file_type(-1, nullptr, &t), -3);
+    EXPECT_EQ(vel_file_type(-1, "x", nullptr), -3);
+}
+
+TEST_F(FileTypeTest, EncryptedPackageCheck) {
+    Bytes locked = compound({"EncryptionInfo", "EncryptedPackage"});
+    EXPECT_EQ(kind("secret.xlsx", locked), 19);
+    EXPECT_EQ(kind("secret.docx", locked), 29);
+    EXPECT_EQ(kind("secret.PPTX", locked), 39);
+    EXPECT_EQ(kind("secret.xls", locked), 11); // no check for a plain .xls
+
+    // The directory may run on past the root's own sector.
+    Bytes deep = compound({"A", "B", "C", "D", "E", "EncryptedPackage"}, 0);
+    EXPECT_EQ(kind("deep.xlsx", deep), 19);
+
+    // No such stream, an end marker before it, or a file that ends inside
+    // the directory: -1 and no kind.
+    EXPECT_EQ(kind("plain.xlsx", compound({"Workbook"}), -1), -1);
+    EXPECT_EQ(kind("ended.xlsx", compound({"Workbook", "\xFF", "EncryptedPackage"}), -1), -1);
+    Bytes cut = compound({"EncryptedPackage"});
+    cut.resize(cut.size() - 512 + 228); // ends inside the directory sector
+    EXPECT_EQ(kind("cut.xlsx", cut, -1), -1);
+    EXPECT_EQ(kind("head.xlsx", with_padding(kOle, 16), -1), -1);
+    // The stream name must match in full.
+    EXPECT_EQ(kind("near.xlsx", compound({"EncryptedPackag"}), -1), -1);
+
+    // The root entry counts only at the start of a 512-byte block.
+    Bytes shifted = compound({"EncryptedPackage"});
+    shifted.insert(shifted.begin() + 512, 64, 0);
+    EXPECT_EQ(kind("shifted.xlsx", shifted, -1), -1);
+}
+
+} // namespace

@@ -1,0 +1,63 @@
+// A UTF-8 book with one sheet for the style-registry and engine tests, with
+// helpers that apply keywords directly or through VXLS_put_values.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "api/book.h"
+#include "model/engine.h"
+#include "model/store.h"
+#include "model/styles.h"
+#include "velmora.h"
+
+namespace vtest {
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(VXLS_open_book(&book, "CHARSET=UTF8"), 0) << book.error_info;
+        ASSERT_EQ(VXLS_open_sheet(&book, ""), 0) << book.error_info;
+    }
+    void TearDown() override { VXLS_free_book(&book); }
+
+    vel::Model &m() { return vel::model(&book); }
+    vel::Sheet &sheet() { return m().sheets[book.current_sheet]; }
+    vel::Cell &cell(int r, int c) { return sheet().rows.at(r).cells.at(c); }
+    const vel::Xf &xf_of(int r, int c) { return m().xfs.at(cell(r, c).style - 1); }
+    const vel::Fill &fill_of(int r, int c) { return m().fills.at(xf_of(r, c).fill); }
+    const vel::Font &font_of(int r, int c) { return m().fonts.at(xf_of(r, c).font); }
+
+    // Applies a kind to a cell (r2 < 0) or rectangle, 0-based.
+    int apply(int kind, int r1, int c1, const std::string &value, int r2 = -1, int c2 = -1) {
+        vel::PropTarget t;
+        if (r2 < 0) {
+            t.row = r1;
+            t.col = c1;
+        } else {
+            t.nranges = 1;
+            t.ranges[0][0] = r1;
+            t.ranges[0][1] = c1;
+            t.ranges[0][2] = r2;
+            t.ranges[0][3] = c2;
+        }
+        book.error_info[0] = '\0';
+        return vel::vlt_apply_property(&book, kind, t, value.data(), value.size());
+    }
+    // Applies a book- or sheet-wide kind (no target section).
+    int apply_sheet(int kind, const std::string &value) {
+        vel::PropTarget t;
+        book.error_info[0] = '\0';
+        return vel::vlt_apply_property(&book, kind, t, value.data(), value.size());
+    }
+    int put(const std::string &text) {
+        book.error_info[0] = '\0';
+        return VXLS_put_values(&book, text.c_str());
+    }
+    std::string error() const { return book.error_info; }
+
+    XLS_BOOK book{};
+};
+
+} // namespace vtest

@@ -1,0 +1,158 @@
+// Book, sheet, row, page-setup and header/footer keywords, and the drawing
+// records (pictures, charts, sparklines, tables, shapes).
+#include <fstream>
+
+#include "engine_fixture.h"
+#include "test_support.h"
+
+namespace vtest {
+namespace {
+
+using SheetKeywords = EngineTest;
+
+TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
+    ASSERT_EQ(put("BOOK.COMPANY=\"ヴェル 社\" BOOK.CREATOR=me BOOK.TITLE=t"), 0) << error();
+    EXPECT_STREQ(book.company, "ヴェル 社");
+    EXPECT_STREQ(book.creator, "me");
+    EXPECT_EQ(put("BOOK.MANAGER=" + std::string(151, 'm')), -1);
+    EXPECT_EQ(error(), "VXLS-02210 キーワードが長すぎます(\"" + std::string(151, 'm') +
+                           "\")。最大長は(150)バイトです。");
+    EXPECT_STREQ(book.manager, "");
+    // Within the caller's limit but too long for the member once in UTF-8.
+    std::string kana;
+    for (int i = 0; i < 100; ++i) kana += "あ";
+    EXPECT_EQ(put("BOOK.TITLE=" + kana), -1);
+
+    ASSERT_EQ(put("BOOK.RECALC=FALSE BOOK.FINAL=TRUE BOOK.BACKUP=しない"), 0) << error();
+    EXPECT_EQ(book.recalc, VXLS_OFF);
+    EXPECT_EQ(book.final_book, VXLS_ON);
+    EXPECT_EQ(book.backup, VXLS_OFF);
+    EXPECT_EQ(put("BOOK.RECALC=maybe"), -1);
+    EXPECT_EQ(error(), "VXLS-02200 サポート外のキーワードです(\"maybe\")。");
+
+    ASSERT_EQ(put("BOOK=out"), 0) << error();
+    EXPECT_STREQ(book.book_path, "out.xlsx");
+    ASSERT_EQ(put("BOOK=a.xlsx"), 0) << error();
+    EXPECT_STREQ(book.book_path, "a.xlsx");
+    EXPECT_EQ(put("BOOK=" + std::string(260, 'p')), -1);
+    EXPECT_EQ(error(), "VXLS-00005 ファイル名が長すぎます。");
+
+    unsigned char before = book.auto_width;
+    ASSERT_EQ(put("AUTO_WIDTH=FALSE"), 0);
+    EXPECT_EQ(book.auto_width, before);
+    ASSERT_EQ(put("列幅自動調整=TRUE"), 0);
+    EXPECT_EQ(book.auto_width, VXLS_ON);
+}
+
+TEST_F(SheetKeywords, SheetSwitchesSelectionAndOrder) {
+    ASSERT_EQ(put("SHEET.HIDDEN=TRUE SHEET.HIDDEN_GRID=TRUE SHEET.FROZEN_LEFT=TRUE"), 0) << error();
+    EXPECT_EQ(sheet().sw_hidden, 0);
+    EXPECT_EQ(sheet().sw_hidden_grid, 0);
+    EXPECT_EQ(sheet().frozen, 2);
+    ASSERT_EQ(put("SHEET.PASSWORD=secret SHEET.TAB.COLOR=#00ff00"), 0) << error();
+    EXPECT_EQ(sheet().password, "secret");
+    EXPECT_EQ(sheet().sw_protected, 0);
+    EXPECT_EQ(sheet().tab_color, -1);
+    EXPECT_EQ(put("SHEET.PASSWORD=12345678901234567"), -1);
+    EXPECT_EQ(put("SHEET.TAB.COLOR=NONE"), -1);
+    EXPECT_EQ(put("SHEET.ORDER=DESC"), 0);
+    EXPECT_EQ(book.sheet_order_desc, VXLS_ON);
+    EXPECT_EQ(put("SHEET.ORDER=random"), -1);
+
+    // Sheet selection (kind 201) as the engine applies it.
+    ASSERT_EQ(apply_sheet(201, "売上"), 0) << error();
+    EXPECT_EQ(m().sheets.size(), 2u);
+    EXPECT_EQ(book.current_sheet, 1);
+    ASSERT_EQ(apply_sheet(201, "Sheet1"), 0) << error();
+    EXPECT_EQ(book.current_sheet, 0);
+    EXPECT_EQ(apply_sheet(201, std::string(94, 'n')), -1);
+    EXPECT_EQ(m().sheets.size(), 2u);
+}
+
+TEST_F(SheetKeywords, PageBreaksPaperAndHeaders) {
+    ASSERT_EQ(put("5.NEWPAGE=FALSE B9.改ページ=x"), 0) << error();
+    EXPECT_EQ(sheet().row_breaks, (std::vector<int32_t>{4, 8}));
+    EXPECT_EQ(put("A1:B2.NEWPAGE=TRUE"), -1);
+    EXPECT_EQ(error(), "VXLS-02100 セル範囲指定(RANGE)は使用できません(\"NEWPAGE\")。");
+
+    ASSERT_EQ(put("PAPER.SIZE=b5 PAPER.ORIENTATION=横 PAPER.SCALE=80 PAPER.MARGIN.LEFT=2.5"), 0)
+        << error();
+    EXPECT_EQ(sheet().page.paper, 15);
+    EXPECT_EQ(sheet().page.orientation, 1);
+    EXPECT_EQ(sheet().page.scale, 80);
+    EXPECT_DOUBLE_EQ(sheet().page.margin[2], 2.5);
+    EXPECT_EQ(put("PAPER.DPI=fine"), -1);
+    EXPECT_EQ(error(), "VXLS-02302 数値が不正です(\"fine\")。");
+
+    ASSERT_EQ(apply_sheet(821, "ページ &P"), 0) << error();
+    ASSERT_EQ(apply_sheet(822, "明朝"), 0) << error();
+    ASSERT_EQ(apply_sheet(823, "9"), 0) << error();
+    ASSERT_EQ(apply_sheet(855, "RED"), 0) << error();
+    EXPECT_EQ(sheet().header[1].text, "ページ &P");
+    EXPECT_EQ(sheet().header[1].font_name, "ＭＳ Ｐ明朝");
+    EXPECT_EQ(sheet().header[1].font_size, 9);
+    EXPECT_EQ(sheet().footer[1].color, 11);
+    EXPECT_EQ(apply_sheet(804, "heavy"), -1);
+    EXPECT_EQ(apply_sheet(835, "none"), -1);
+}
+
+TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
+    std::string dir = make_temp_dir("engine_pictures");
+    std::string png = dir + "/p.png", txt = dir + "/p.txt";
+    {
+        std::ofstream(png, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
+        std::ofstream(txt) << "not a picture at all";
+    }
+    ASSERT_EQ(apply(501, 2, 1, png), 0) << error();
+    ASSERT_EQ(apply(502, 2, 1, "0.5"), 0) << error();
+    ASSERT_EQ(sheet().drawings.size(), 1u);
+    EXPECT_EQ(sheet().drawings[0].path, png);
+    EXPECT_EQ(sheet().drawings[0].options.size(), 1u);
+    EXPECT_EQ(apply(501, 0, 0, txt), -1);
+    EXPECT_EQ(error(), "VXLS-03190 イメージファイルがサポート外のファイル形式です(\"" + txt + "\")。");
+    EXPECT_EQ(apply(501, 0, 0, dir + "/missing.png"), -101);
+    EXPECT_EQ(apply(503, 0, 0, "left"), -1);
+    ASSERT_EQ(put("SHEET.BACKGROUND.PATH=" + png), 0) << error();
+    EXPECT_EQ(sheet().background, png);
+}
+
+TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
+    EXPECT_EQ(apply(602, 0, 0, "TRUE"), -1); // option before any chart
+    ASSERT_EQ(apply(601, 0, 0, "LINE TITLE=売上 3D_DEPTH=100", 5, 3), 0) << error();
+    ASSERT_EQ(apply(604, 0, 0, "12"), 0) << error();
+    EXPECT_EQ(sheet().drawings.back().options.size(), 3u);
+    EXPECT_EQ(apply(601, 0, 0, "PIECHART", 5, 3), -1);
+    EXPECT_EQ(error(), "VXLS-02430 グラフ(GRAPH)の指定内容が不正です(\"PIECHART\")。");
+    EXPECT_EQ(apply(601, 0, 0, "LINE COLOUR=red", 5, 3), -1);
+    EXPECT_EQ(apply(601, 0, 0, "LINE", 300, 300), -1);
+    EXPECT_EQ(error(), "VXLS-02431 グラフ(GRAPH)の最大系統数を超えました(255)。");
+
+    EXPECT_EQ(apply(521, 0, 5, "A1:D1"), -1);
+    EXPECT_EQ(error(), "VXLS-02102 セル指定は使用できません(\"スパークライン(SPARKLINE)\")。");
+    EXPECT_EQ(apply(521, 0, 5, "A1", 0, 5), -1);
+    ASSERT_EQ(apply(521, 0, 5, "Sheet1!A1:D1", 0, 5), 0) << error();
+    ASSERT_EQ(apply(522, 0, 5, "勝敗"), 0) << error();
+    EXPECT_EQ(apply(524, 0, 5, "purple-ish"), -1);
+
+    EXPECT_EQ(apply(532, 0, 0, "a,b"), -1);
+    EXPECT_EQ(error(), "VXLS-02631 (\"列名(COLUMN_NAME)\")の前に表書式(TABLE_FORMAT)が指定されていません。");
+    ASSERT_EQ(apply(531, 10, 0, "Medium9", 14, 3), 0) << error();
+    EXPECT_EQ(apply(531, 12, 2, "Light1", 20, 5), -1);
+    EXPECT_EQ(error(), "VXLS-02632 表書式(TABLE_FORMAT)は既に定義したセル範囲に対して定義できません。");
+    EXPECT_EQ(apply(531, 30, 0, "Medium99", 31, 1), -1);
+
+    EXPECT_EQ(apply(625, 0, 0, "100"), -1);
+    EXPECT_NE(error().find("VXLS-02601"), std::string::npos) << error();
+    ASSERT_EQ(apply(621, 3, 3, "楕円"), 0) << error();
+    EXPECT_EQ(sheet().drawings.back().path, "ellipse");
+    ASSERT_EQ(apply(625, 3, 3, "100"), 0) << error();
+    EXPECT_EQ(apply(626, 3, 3, "tall"), -1);
+    EXPECT_EQ(error(), "VXLS-02302 数値が不正です(\"tall\")。");
+    EXPECT_EQ(apply(702, 3, 3, "fog"), -1);
+    EXPECT_EQ(error(), "VXLS-02604 オートシェイプ影(SHADOW)の指定内容が不正です。");
+    EXPECT_EQ(apply(621, 3, 3, "blob"), -1);
+    EXPECT_EQ(error(), "VXLS-02600 オートシェイプ(AUTOSHAPE)の指定内容が不正です(\"blob\")。");
+}
+
+} // namespace
+} // namespace vtest

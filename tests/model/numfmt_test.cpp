@@ -1,0 +1,202 @@
+// Number formats: date serials, calendar check, eras, format words and the
+// table, format-code classification and display texts.
+#include <gtest/gtest.h>
+
+#include "model/numfmt.h"
+#include "store_fixture.h"
+
+using namespace vel;
+
+TEST(NumfmtDates, SerialsOfThe1900System) {
+    EXPECT_EQ(date_serial_day(1900, 1, 1), 1);
+    EXPECT_EQ(date_serial_day(1900, 2, 28), 59);
+    EXPECT_EQ(date_serial_day(1900, 2, 29), 60);
+    EXPECT_EQ(date_serial_day(1900, 3, 1), 61);
+    EXPECT_EQ(date_serial_day(2015, 1, 1), 42005);
+    EXPECT_EQ(date_serial_day(9999, 12, 31), 2958465);
+    EXPECT_EQ(date_serial_day(1899, 12, 31), -1);
+    EXPECT_EQ(date_serial_day(2015, 2, 29), -1);
+    double s = 0;
+    ASSERT_TRUE(date_serial(0, 0, 0, 12, 0, 0, s));
+    EXPECT_DOUBLE_EQ(s, 0.5);
+    ASSERT_TRUE(date_serial(2015, 1, 1, 6, 0, 0, s));
+    EXPECT_DOUBLE_EQ(s, 42005.25);
+    ASSERT_TRUE(date_serial(0, 0, 1, 0, 0, 0, s)); // year 0 means 1900, month 0 January
+    EXPECT_DOUBLE_EQ(s, 1);
+    EXPECT_FALSE(date_serial(1899, 1, 1, 0, 0, 0, s));
+    EXPECT_FALSE(date_serial(2015, 13, 1, 0, 0, 0, s));
+}
+
+TEST(NumfmtDates, SerialPartsRoundTrip) {
+    for (int y : {1900, 1901, 1999, 2000, 2015, 2016, 2100}) {
+        for (int m = 1; m <= 12; ++m) {
+            for (int d : {1, 15, 28}) {
+                int32_t serial = date_serial_day(y, m, d);
+                DateParts p = serial_parts(serial + 0.75);
+                EXPECT_EQ(p.year * 10000 + p.month * 100 + p.day, y * 10000 + m * 100 + d) << serial;
+                EXPECT_EQ(p.hour, 18);
+            }
+        }
+    }
+    DateParts leap = serial_parts(60);
+    EXPECT_EQ(leap.month * 100 + leap.day, 229);
+    EXPECT_EQ(serial_parts(61).month, 3);
+}
+
+TEST(NumfmtDates, CalendarCheck) {
+    EXPECT_FALSE(calendar_valid("2015", "02", "29"));
+    EXPECT_TRUE(calendar_valid("2016", "2", "29"));
+    EXPECT_TRUE(calendar_valid("2000", "02", "29"));
+    EXPECT_FALSE(calendar_valid("1900", "02", "29"));
+    EXPECT_FALSE(calendar_valid("2015", "04", "31"));
+    EXPECT_TRUE(calendar_valid("2015", "12", "31"));
+    EXPECT_FALSE(calendar_valid("2015", "0", "1"));
+    EXPECT_FALSE(calendar_valid("2015", "1", "0"));
+    EXPECT_FALSE(calendar_valid("2015", "1", std::string(64, '1')));
+}
+
+TEST(NumfmtDates, JapaneseEraBoundaries) {
+    struct Case {
+        int y, m, d;
+        const char *name;
+        const char *letter;
+        int year;
+    } cases[] = {
+        {1900, 1, 1, "明治", "M", 33},   {1912, 7, 29, "明治", "M", 45}, {1912, 7, 30, "大正", "T", 1},
+        {1926, 12, 24, "大正", "T", 15}, {1926, 12, 25, "昭和", "S", 1}, {1989, 1, 7, "昭和", "S", 64},
+        {1989, 1, 8, "平成", "H", 1},    {2019, 4, 30, "平成", "H", 31}, {2019, 5, 1, "令和", "R", 1},
+        {2026, 1, 1, "令和", "R", 8},
+    };
+    for (const Case &c : cases) {
+        Era e;
+        ASSERT_TRUE(japanese_era(c.y, c.m, c.d, e)) << c.y;
+        EXPECT_STREQ(e.name, c.name) << c.y << "-" << c.m << "-" << c.d;
+        EXPECT_STREQ(e.letter, c.letter);
+        EXPECT_EQ(e.year, c.year);
+    }
+    Era none;
+    EXPECT_FALSE(japanese_era(1899, 12, 31, none));
+}
+
+TEST(NumfmtDisplay, DateTexts) {
+    int32_t d = date_serial_day(2019, 5, 1);
+    EXPECT_EQ(date_display_text(CELL_DATE, d, "", 0), "2019/5/1");
+    EXPECT_EQ(date_display_text(CELL_DATE, d, "", FMT_ERA_LONG), "令和1年5月1日");
+    EXPECT_EQ(date_display_text(CELL_DATE, d - 1, "", FMT_ERA_SHORT), "H31.4.30");
+    EXPECT_EQ(date_display_text(CELL_DATE, d, "", FMT_JP_DATE), "2019年5月1日");
+    EXPECT_EQ(date_display_text(CELL_DATE_TIME, d, "0.437500", 0), "2019/5/1 10:30");
+    EXPECT_EQ(date_display_text(CELL_DATE_TIME, d, "0.750000", FMT_DATE_TIME_AMPM), "2019/5/1 06:00 PM");
+    EXPECT_EQ(date_display_text(CELL_TIME_HM, 0, "0.437500", 0), "10時30分");
+    EXPECT_EQ(date_display_text(CELL_TIME_HMS, 0, "0.437674", 0), "10:30:15");
+    EXPECT_EQ(date_display_text(CELL_DATE, date_serial_day(2005, 3, 7), "", 310), "7-March-05");
+    EXPECT_EQ(date_display_text(CELL_DATE, date_serial_day(1999, 3, 7), "", 308), "03/07/99");
+}
+
+TEST(NumfmtDisplay, NumberTexts) {
+    EXPECT_EQ(number_display_text("12.5"), "12.5");
+    EXPECT_EQ(number_display_text("1.50"), "1.5");
+    EXPECT_EQ(number_display_text("0.500000"), "0.5");
+    EXPECT_EQ(number_display_text("-0.125"), "-0.125");
+    EXPECT_EQ(number_display_text("-12.3456789"), "-12.3456789");
+    EXPECT_EQ(number_display_text("+007"), "7");
+    EXPECT_EQ(number_display_text("-42"), "-42");
+    EXPECT_EQ(number_display_text("3.000"), "3");
+    EXPECT_EQ(number_display_text("5.99999999999999999"), "6");
+    EXPECT_EQ(number_display_text("1,000"), "##ERROR##");
+    EXPECT_EQ(number_display_text("+-1"), "##ERROR##");
+    EXPECT_EQ(number_display_text("1-"), "##ERROR##");
+    EXPECT_EQ(number_display_text("1.2.3"), "##ERROR##");
+    EXPECT_EQ(number_display_text(std::string(40, '1')), "##ERROR##");
+}
+
+TEST(NumfmtCodes, ClassifiesLoadedFormatCodes) {
+    EXPECT_EQ(format_key_of_code("yyyy/m/d\\ h:mm;@"), 303);
+    EXPECT_EQ(format_key_of_code("yyyy/m/d\\ h:mm AM/PM"), 304);
+    EXPECT_EQ(format_key_of_code("yyyy/m/d;@"), 302);
+    EXPECT_EQ(format_key_of_code("[$-411]ggge\"年\"m\"月\"d\"日\""), 334);
+    EXPECT_EQ(format_key_of_code("[$-411]ge.m.d"), 333);
+    EXPECT_EQ(format_key_of_code("yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;"), 332);
+    EXPECT_EQ(format_key_of_code("m\"月\"d\"日\""), 330);
+    EXPECT_EQ(format_key_of_code("yyyy\"年\"m\"月\""), 331);
+    EXPECT_EQ(format_key_of_code("h\"時\"mm\"分\""), 402);
+    EXPECT_EQ(format_key_of_code("h\"時\"mm\"分\"ss\"秒\""), 405);
+    EXPECT_EQ(format_key_of_code("h:mm:ss AM/PM"), 406);
+    EXPECT_EQ(format_key_of_code("h:mm"), 401);
+    EXPECT_EQ(format_key_of_code("mm:ss"), 407);
+    EXPECT_EQ(format_key_of_code("dd\\-mmm\\-yy"), 311);
+    EXPECT_EQ(format_key_of_code("d\\-mmm\\-yy"), 310);
+    EXPECT_EQ(format_key_of_code("d\\-mmm"), 309);
+    EXPECT_EQ(format_key_of_code("mmmmm\\-yy"), 315);
+    EXPECT_EQ(format_key_of_code("m/d"), 306);
+    EXPECT_EQ(format_key_of_code("\"¥\"#,##0;\"¥\"\\-#,##0"), 201);
+    EXPECT_EQ(format_key_of_code("#,##0"), 107);
+    EXPECT_EQ(format_key_of_code("0.00"), 100);
+}
+
+class NumfmtTable : public vtest::BookTest {};
+
+TEST_F(NumfmtTable, FormatWordsAndCounts) {
+    FormatWord a, b, c;
+    ASSERT_EQ(vlt_format_word(&book, "小数点以下2", a), 0);
+    ASSERT_EQ(vlt_format_word(&book, "小数点以下２", b), 0);
+    ASSERT_EQ(vlt_format_word(&book, "小数点以下3", c), 0);
+    EXPECT_EQ(a.key, FMT_DECIMALS);
+    EXPECT_EQ(a.decimals, 2);
+    EXPECT_EQ(b.decimals, 2);
+    int ia = vlt_register_format(&book, a.key, a.decimals);
+    EXPECT_EQ(vlt_register_format(&book, b.key, b.decimals), ia);
+    EXPECT_NE(vlt_register_format(&book, c.key, c.decimals), ia);
+
+    FormatWord w;
+    ASSERT_EQ(vlt_format_word(&book, "パーセント小数点以下１２", w), 0);
+    EXPECT_EQ(w.key, FMT_PERCENT_DECIMALS);
+    EXPECT_EQ(w.decimals, 12);
+    ASSERT_EQ(vlt_format_word(&book, "パーセント", w), 0);
+    EXPECT_EQ(w.key, FMT_PERCENT_DECIMALS);
+    EXPECT_EQ(w.decimals, 0);
+    ASSERT_EQ(vlt_format_word(&book, "小数点以下", w), 0);
+    EXPECT_EQ(w.decimals, 0);
+    ASSERT_EQ(vlt_format_word(&book, "全角桁区切り", w), 0);
+    EXPECT_EQ(w.key, FMT_FULL_WIDTH_GROUPED);
+    ASSERT_EQ(vlt_format_word(&book, "文字列", w), 0);
+    EXPECT_TRUE(w.text);
+    EXPECT_EQ(vlt_format_word(&book, "日付け", w), -3);
+    EXPECT_STREQ(book.error_info, "VXLS-02311 書式指定値が不正です(\"日付け\")。");
+}
+
+TEST_F(NumfmtTable, TableLimit) {
+    int last = 0;
+    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&book, FMT_DECIMALS, n);
+    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&book, FMT_PERCENT_DECIMALS, n);
+    EXPECT_EQ(last, -9);
+    EXPECT_EQ(model(&book).numfmts.size(), static_cast<size_t>(VLT_MAX_NUMFORMAT));
+    EXPECT_STREQ(book.error_info, "VXLS-02319 書式指定が最大数(500)を超えました。");
+    // An entry already in the table is still found.
+    EXPECT_GT(vlt_register_format(&book, FMT_DECIMALS, 7), 0);
+}
+
+TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
+    ASSERT_EQ(put("A1", "1.50"), 0);
+    PropTarget t;
+    t.row = 0;
+    t.col = 0;
+    ASSERT_EQ(vlt_apply_format_target(&book, t, "文字列"), 0);
+    EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY);
+    EXPECT_EQ(value_text(0, 0), "1.5");
+    // A text-only cell keeps later values as text.
+    ASSERT_EQ(put("A1", "123"), 0);
+    EXPECT_EQ(cell(0, 0).kind, CELL_SHARED_TEXT);
+    EXPECT_EQ(sst_text(0, 0), "123");
+}
+
+TEST_F(NumfmtTable, ColumnFormatReachesLaterValues) {
+    PropTarget t;
+    t.col = 2;
+    ASSERT_EQ(vlt_apply_format_target(&book, t, "文字列"), 0);
+    ASSERT_EQ(sheet().col_formats.size(), 12u);
+    EXPECT_EQ(sheet().col_formats[2], -1);
+    ASSERT_EQ(put("C5", "42"), 0);
+    EXPECT_EQ(cell(4, 2).kind, CELL_SHARED_TEXT);
+    ASSERT_EQ(put("D5", "42"), 0);
+    EXPECT_EQ(cell(4, 3).kind, CELL_INTEGER);
+}

@@ -1,0 +1,267 @@
+// Putting values into cells through the API: typing as stored, expansion,
+// escapes, cuts and limits, template protection, shared strings, automatic
+// width, variables, reading back and hyperlinks.
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "api/messages.h"
+#include "model/variables.h"
+#include "store_fixture.h"
+
+using namespace vel;
+
+class StorePut : public vtest::BookTest {};
+
+TEST_F(StorePut, TypedValuesReadBack) {
+    std::string kind;
+    ASSERT_EQ(put("A1", "123"), 0);
+    EXPECT_EQ(get("A1", &kind), "123");
+    EXPECT_EQ(kind, "INTEGER");
+    ASSERT_EQ(put("B1", "1.50"), 0);
+    EXPECT_EQ(value_text(0, 1), "1.50");
+    EXPECT_EQ(get("B1", &kind), "1.5");
+    EXPECT_EQ(kind, "FLOAT");
+    ASSERT_EQ(put("C1", "50%"), 0);
+    EXPECT_EQ(value_text(0, 2), "0.500000");
+    EXPECT_EQ(get("C1", &kind), "0.5");
+    EXPECT_EQ(kind, "PERCENT");
+    ASSERT_EQ(put("D1", "2015/01/05 10:30"), 0);
+    EXPECT_EQ(get("D1", &kind), "2015/1/5 10:30");
+    EXPECT_EQ(kind, "DATE_TIME");
+    ASSERT_EQ(put("E1", "'123"), 0);
+    EXPECT_EQ(get("E1", &kind), "123");
+    EXPECT_EQ(kind, "CHARACTER");
+    ASSERT_EQ(put("F1", "\"a b\""), 0); // outer quotes of a quoted token are removed
+    EXPECT_EQ(get("F1"), "a b");
+    EXPECT_EQ(book.last_row, 0);
+    EXPECT_EQ(book.last_column, 5);
+}
+
+TEST_F(StorePut, GetCellBuffersAndBounds) {
+    ASSERT_EQ(put("B2", "12.5"), 0);
+    char v[8], k[16];
+    EXPECT_EQ(VXLS_get_cell(&book, "B2", v, 5, k, sizeof k), 0);
+    EXPECT_STREQ(v, "12.5");
+    EXPECT_EQ(VXLS_get_cell(&book, "B2", v, 4, k, sizeof k), -909);
+    EXPECT_STREQ(book.error_info, "VXLS-03009 バッファサイズ(\"4\")オーバー(\"CELL_STRING\")。");
+    ASSERT_EQ(put("C2", "7"), 0);
+    EXPECT_EQ(VXLS_get_cell(&book, "C2", v, sizeof v, k, 8), 0);
+    EXPECT_STREQ(k, "");
+    EXPECT_EQ(VXLS_get_cell(&book, "C2", v, sizeof v, k, 9), 0);
+    EXPECT_STREQ(k, "INTEGER");
+    EXPECT_EQ(VXLS_get_cell(&book, "B9", v, sizeof v, k, sizeof k), -902);
+    EXPECT_EQ(VXLS_get_cell(&book, "H2", v, sizeof v, k, sizeof k), -903);
+    EXPECT_EQ(VXLS_get_cell(&book, "2B", v, sizeof v, k, sizeof k), -3);
+    EXPECT_EQ(put("2B", "1"), -3);
+    EXPECT_STREQ(book.error_info, "VXLS-02300 セル指定値が不正です(\"2B\")。");
+}
+
+TEST_F(StorePut, GetCellsStopsAtTheEndOfTheRow) {
+    ASSERT_EQ(put("A1", "x"), 0);
+    ASSERT_EQ(put("B1", "y"), 0);
+    char buf[5][32];
+    char *values[5] = {buf[0], buf[1], buf[2], buf[3], buf[4]};
+    for (auto &b : buf) std::strcpy(b, "junk");
+    EXPECT_EQ(VXLS_get_cells(&book, 0, 0, 0, 1, 5, values), 0);
+    EXPECT_STREQ(buf[0], "y");
+    for (int i = 1; i < 5; ++i) EXPECT_STREQ(buf[i], "");
+}
+
+TEST_F(StorePut, DollarExpansionAndEscape) {
+    ASSERT_EQ(setenv("VEL_STORE_TEST_VAR", "from env", 1), 0);
+    ASSERT_EQ(put("A1", "$VEL_STORE_TEST_VAR"), 0);
+    EXPECT_EQ(get("A1"), "from env");
+    ASSERT_EQ(put("A2", "\\$VEL_STORE_TEST_VAR"), 0);
+    EXPECT_EQ(get("A2"), "$VEL_STORE_TEST_VAR");
+    ASSERT_EQ(put("A3", "$NO_SUCH_NAME_ANYWHERE"), 0);
+    EXPECT_EQ(get("A3"), "$NO_SUCH_NAME_ANYWHERE");
+    ASSERT_EQ(VXLS_put_variable(&book, "price", "  1,200  "), 0);
+    ASSERT_EQ(put("A4", "$PRICE"), 0); // names compare without regard to case; value trimmed then typed
+    std::string kind;
+    EXPECT_EQ(get("A4", &kind), "1200");
+    EXPECT_EQ(kind, "INTEGER");
+
+    ASSERT_EQ(put("A5", "$SYSDATE"), 0);
+    EXPECT_EQ(cell(4, 0).kind, CELL_DATE);
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char today[48];
+    std::snprintf(today, sizeof today, "%d/%d/%d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+    EXPECT_EQ(get("A5"), today);
+    ASSERT_EQ(put("A6", "$SYSDATETIME"), 0);
+    EXPECT_EQ(cell(5, 0).kind, CELL_DATE_TIME);
+}
+
+TEST_F(StorePut, TextsAndSharedStrings) {
+    ASSERT_EQ(put("A1", "two\\nlines"), 0);
+    EXPECT_EQ(cell(0, 0).kind, CELL_SHARED_TEXT);
+    EXPECT_EQ(sst_text(0, 0), "two\r\nlines");
+    const Model &m = model(&book);
+    if (cell(0, 0).style) {
+        EXPECT_EQ(m.xfs[cell(0, 0).style - 1].text_ctl & 2, 2);
+    }
+    size_t before = m.sst.size();
+    ASSERT_EQ(put("B1", "same"), 0);
+    ASSERT_EQ(put("C1", "same"), 0);
+    EXPECT_EQ(m.sst.size(), before + 2); // never merged
+    EXPECT_NE(cell(0, 1).num, cell(0, 2).num);
+    // Overwriting a cell reuses its text slot.
+    size_t texts = sheet().texts.size();
+    ASSERT_EQ(put("D1", "1.5"), 0);
+    ASSERT_EQ(put("D1", "2.5"), 0);
+    EXPECT_EQ(sheet().texts.size(), texts + 1);
+}
+
+TEST_F(StorePut, SharedStringTableGrowth) {
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(vlt_add_sst(&book, "t"), i);
+    EXPECT_EQ(model(&book).sst.capacity(), 1600u); // 100 doubled four times
+}
+
+TEST_F(StorePut, EmptyValueKeepsStyle) {
+    ASSERT_EQ(put("A1", "5"), 0);
+    cell(0, 0).style = 3;
+    ASSERT_EQ(put("A1", ""), 0);
+    EXPECT_EQ(cell(0, 0).kind, CELL_EMPTY);
+    EXPECT_EQ(cell(0, 0).style, 3);
+    EXPECT_EQ(value_text(0, 0), "");
+}
+
+TEST_F(StorePut, FormulasAndTheirCheck) {
+    std::string kind;
+    ASSERT_EQ(put("A3", "=SUM(A1:A2)"), 0);
+    EXPECT_EQ(cell(2, 0).kind, CELL_FORMULA);
+    get("A3", &kind);
+    EXPECT_EQ(kind, "FORMULASUM(A1:A2)");
+    ASSERT_EQ(put("A4", "7"), 0);
+    EXPECT_EQ(put("A4", "=SUM(A1"), -3);
+    EXPECT_STREQ(book.error_info, "VXLS-02304 式の括弧の対応が不正です(\"SUM(A1\")。");
+    EXPECT_EQ(get("A4"), "7"); // a rejected formula leaves the cell as it was
+    EXPECT_EQ(put("A4", "=1**2"), -3);
+    EXPECT_EQ(std::string(book.error_info).rfind("VXLS-02201", 0), 0u);
+    env(&book)->rownum = 12;
+    ASSERT_EQ(put("A5", "=SUM(B1:B$ROWNUM)"), 0);
+    EXPECT_EQ(sheet().texts[cell(4, 0).text - 1].formula, "SUM(B1:B12)");
+}
+
+TEST_F(StorePut, TemplateModeProtectsFormulas) {
+    ASSERT_EQ(put("B2", "=1+2"), 0);
+    book.new_book = VXLS_OFF;
+    EXPECT_EQ(put("B2", "5"), -3);
+    EXPECT_STREQ(book.error_info,
+                 "VXLS-03203 テンプレートモードでは式の含まれたセル(\"B2\")を上書きすることはできません。");
+    EXPECT_EQ(cell(1, 1).kind, CELL_FORMULA);
+    EXPECT_EQ(put("C2", "5"), 0);
+}
+
+TEST_F(StorePut, LengthLimitsAndCut) {
+    EXPECT_EQ(put("A1", std::string(65535, 'a')), -909);
+    EXPECT_STREQ(book.error_info, "VXLS-03009 バッファサイズ(\"65534\")オーバー(\"XLS_CELL_LEN\")。");
+    ASSERT_EQ(put("A1", std::string(40000, 'a')), 0);
+    EXPECT_EQ(sst_text(0, 0).size(), 32766u);
+    ASSERT_EQ(put("A2", std::string(32767, 'b')), 0); // exactly 32,767 characters: kept whole
+    EXPECT_EQ(sst_text(1, 0).size(), 32767u);
+    std::string wide;
+    for (int i = 0; i < 20000; ++i) wide += "あ"; // 60,000 bytes, 20,000 characters: not cut
+    ASSERT_EQ(put("A3", wide), 0);
+    EXPECT_EQ(sst_text(2, 0).size(), 60000u);
+    ASSERT_EQ(put("A4", "\"" + std::string(40000, 'c') + "\""), 0);
+    EXPECT_EQ(sst_text(3, 0), std::string(32765, 'c'));
+}
+
+TEST_F(StorePut, AutomaticColumnWidth) {
+    ASSERT_EQ(put("B1", "abcd"), 0);
+    EXPECT_TRUE(sheet().widths.size() < 2 || sheet().widths[1] == 0); // off in a new book
+    book.auto_width = VXLS_ON;
+    ASSERT_EQ(put("B1", "abcd"), 0);
+    ASSERT_GE(sheet().widths.size(), 2u);
+    EXPECT_DOUBLE_EQ(sheet().widths[1], 5.625);
+    EXPECT_EQ(sheet().sw_widths, 0);
+    ASSERT_EQ(put("B2", "ab"), 0); // narrower: unchanged
+    EXPECT_DOUBLE_EQ(sheet().widths[1], 5.625);
+    ASSERT_EQ(put("B3", "日本語"), 0); // 7.5 -> 7
+    EXPECT_DOUBLE_EQ(sheet().widths[1], 7.625);
+}
+
+TEST_F(StorePut, WidthAndHeightStorage) {
+    ASSERT_EQ(vlt_set_column_width(sheet(), 0, 2, 2), 0);
+    EXPECT_DOUBLE_EQ(sheet().widths[2], 2.625);
+    EXPECT_EQ(sheet().used_cols, 3);
+    ASSERT_EQ(vlt_set_row_height(sheet(), 4, 15.75), 0);
+    EXPECT_EQ(sheet().rows[4].height, 1575);
+    EXPECT_EQ(sheet().rows[4].used, 1);
+    EXPECT_EQ(sheet().used_rows, 5);
+}
+
+TEST_F(StorePut, ShiftJisBook) {
+    XLS_BOOK sj{};
+    ASSERT_EQ(VXLS_open_book(&sj, ""), 0);
+    ASSERT_EQ(VXLS_open_sheet(&sj, ""), 0);
+    const char sjis_text[] = "\x93\xfa\x96\x7b"; // 日本 in Shift-JIS
+    ASSERT_EQ(VXLS_put_cell(&sj, "A1", sjis_text, 0), 0);
+    const Model &m = model(&sj);
+    EXPECT_EQ(m.sst.back().text, "日本");
+    char v[16];
+    ASSERT_EQ(VXLS_get_cell(&sj, "A1", v, sizeof v, nullptr, 0), 0);
+    EXPECT_STREQ(v, sjis_text);
+    VXLS_free_book(&sj);
+}
+
+TEST_F(StorePut, StoreTypedValueForReaders) {
+    Cell &c = *ensure_cell(sheet(), 0, 0);
+    EXPECT_EQ(vlt_store_value(&book, sheet(), c, 52, 0, {}), -1);
+    EXPECT_EQ(vlt_store_value(&book, sheet(), c, -2, 0, {}), -1);
+    ASSERT_EQ(vlt_store_value(&book, sheet(), c, CELL_TEXT_ONLY, 0, "inline"), 0);
+    EXPECT_EQ(get("A1"), "inline");
+    ASSERT_EQ(vlt_store_value(&book, sheet(), c, -1, 0, {}), 0);
+    EXPECT_EQ(c.kind, CELL_EMPTY);
+}
+
+TEST_F(StorePut, Variables) {
+    EXPECT_EQ(VXLS_put_variable(&book, "X", "\"first\""), 0);
+    EXPECT_EQ(vlt_find_variable(&book, "x")->value, "first");
+    EXPECT_EQ(VXLS_put_variable(&book, "x", "\"second\""), 0);
+    EXPECT_EQ(model(&book).variables.size(), 1u);
+    EXPECT_EQ(vlt_find_variable(&book, "X")->value, "\"second\""); // a redefinition keeps its quotes
+    EXPECT_EQ(VXLS_put_variable(&book, std::string(81, 'n').c_str(), "v"), -1);
+    EXPECT_STREQ(book.error_info, "VXLS-03009 バッファサイズ(\"81\")オーバー(\"vlt_put_resource() XLS_KEY_LEN\")。");
+    EXPECT_EQ(VXLS_put_variable(&book, std::string(80, 'n').c_str(), "v"), 0);
+    EXPECT_EQ(vlt_define_variable(&book, "big", std::string(6001, 'v')), -9);
+    EXPECT_EQ(vlt_define_variable(&book, "big", std::string(6000, 'v')), 0);
+    for (int i = 0; i < 25; ++i) ASSERT_EQ(vlt_define_variable(&book, "v" + std::to_string(i), "1"), 0);
+    EXPECT_EQ(model(&book).variables.size(), 28u);
+}
+
+TEST_F(StorePut, Hyperlinks) {
+    ASSERT_EQ(put("A1", "link"), 0);
+    EXPECT_EQ(VXLS_external_hyperlink(&book, "A1", "someone@example.com"), 0);
+    EXPECT_EQ(VXLS_sheet_hyperlink(&book, "A1", "Sheet1", "C3"), 0);
+    ASSERT_EQ(sheet().links.size(), 2u);
+    EXPECT_EQ(sheet().links[0].target, "mailto:someone@example.com");
+    EXPECT_EQ(sheet().links[1].location, "Sheet1!C3");
+    EXPECT_EQ(VXLS_external_hyperlink(&book, "B1", "http://x"), -3);  // cell not in use
+    EXPECT_EQ(VXLS_external_hyperlink(&book, "A9", "http://x"), -3);  // row not in use
+    EXPECT_EQ(VXLS_sheet_hyperlink(&book, "A1", "Sheet1", "1A"), -3); // bad target
+    EXPECT_EQ(VXLS_external_hyperlink(&book, "A1", "https://example.com/a@b.c"), 0);
+    EXPECT_EQ(sheet().links[2].target, "https://example.com/a@b.c");
+}
+
+TEST_F(StorePut, SearchFindsShownText) {
+    ASSERT_EQ(put("B2", "Total"), 0);
+    ASSERT_EQ(put("C2", "42"), 0);
+    ASSERT_EQ(put("D2", "43"), 0);
+    XLS_SEARCH s{};
+    s.match = 1;
+    s.count = 2;
+    char buf[2][32];
+    char *values[2] = {buf[0], buf[1]};
+    ASSERT_EQ(VXLS_search(&book, &s, "total", values), 0);
+    EXPECT_EQ(s.found_row, 1);
+    EXPECT_EQ(s.found_column, 1);
+    EXPECT_STREQ(buf[0], "Total");
+    EXPECT_STREQ(buf[1], "42");
+    s.remaining = 0;
+    s.match = 0;
+    EXPECT_EQ(VXLS_search(&book, &s, "total", values), -801);
+}

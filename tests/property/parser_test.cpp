@@ -1,0 +1,386 @@
+// Key parser: every listed keyword path in English and Japanese in each
+// character set, the combination rules, refusals and targets.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "api/messages.h"
+#include "property/address.h"
+#include "property/keywords.h"
+#include "property/kinds.h"
+#include "property/parser.h"
+#include "property_fixture.h"
+
+using ptest::TestBook;
+
+namespace {
+
+struct Path {
+    const char *path;
+    int kind;
+};
+
+// Every path the vocabulary lists, with its kind.
+const Path LISTED[] = {
+    {"BOOK", 101}, {"TEMPLATE", 107}, {"SHEET", 201}, {"ZOOM", 202}, {"HEIGHT", 221},
+    {"NEWPAGE", 222}, {"WIDTH", 223}, {"BORDER", 310}, {"AUTO_WIDTH", 1001}, {"CSV", 2002},
+    {"TSV", 2003}, {"CHART", 601}, {"ALIGN", 401}, {"WRAP", 402}, {"SHRINK", 404},
+    {"MERGE", 405}, {"FORMAT", 406}, {"COMMENT", 407}, {"HYPERLINK", 511}, {"FILTER", 512},
+    {"SPARKLINE", 521}, {"TABLE_FORMAT", 531}, {"AUTOSHAPE", 621},
+    {"BOOK.COMPANY", 102}, {"BOOK.CREATOR", 103}, {"BOOK.MANAGER", 104}, {"BOOK.TITLE", 105},
+    {"BOOK.SUBJECT", 106}, {"BOOK.WRITE_PASSWORD", 108}, {"BOOK.RECALC", 109},
+    {"BOOK.BACKUP", 110}, {"BOOK.THUMBNAIL.PATH", 111}, {"BOOK.FINAL", 112},
+    {"SHEET.HIDDEN", 203}, {"SHEET.PASSWORD", 204}, {"SHEET.PROTECT", 205}, {"SHEET.ORDER", 206},
+    {"SHEET.HIDDEN_GRID", 207}, {"SHEET.HIDDEN_HEADER", 208}, {"SHEET.FROZEN_TOP", 209},
+    {"SHEET.FROZEN_LEFT", 210}, {"SHEET.BACKGROUND.PATH", 211}, {"SHEET.SCROLL_ROW", 212},
+    {"SHEET.TAB.COLOR", 231}, {"SHEET.HEADER.LEFT", 801}, {"SHEET.HEADER.RIGHT", 811},
+    {"SHEET.HEADER.CENTER", 821}, {"SHEET.FOOTER.LEFT", 831}, {"SHEET.FOOTER.RIGHT", 841},
+    {"SHEET.FOOTER.CENTER", 851}, {"SHEET.HEADER.LEFT.FONT.SIZE", 803},
+    {"SHEET.HEADER.LEFT.FONT.STYLE", 804}, {"SHEET.HEADER.LEFT.FONT.COLOR", 805},
+    {"BORDER.LEFT", 311}, {"BORDER.RIGHT", 312}, {"BORDER.TOP", 313}, {"BORDER.BOTTOM", 314},
+    {"BORDER.COLOR", 315}, {"BORDER.DIAGONAL_UP", 316}, {"BORDER.DIAGONAL_DOWN", 317},
+    {"FONT.NAME", 331}, {"FONT.STYLE", 332}, {"FONT.SIZE", 333}, {"FONT.COLOR", 334},
+    {"FILL.COLOR", 341}, {"FILL.PATTERN.NAME", 342}, {"FILL.PATTERN.COLOR", 343},
+    {"FILL.GRADATION.COLOR1", 351}, {"FILL.GRADATION.COLOR2", 352}, {"FILL.GRADATION.KIND", 353},
+    {"FILL.GRADATION.VARIATION", 354}, {"IMAGE.PATH", 501}, {"IMAGE.RATIO", 502},
+    {"IMAGE.OFFSET.X", 503}, {"IMAGE.OFFSET.Y", 504}, {"TABLE_FORMAT.COLUMN_NAME", 532},
+    {"BORDER.TOP.COLOR", 313}, {"BORDER.LEFT.COLOR", 311}, {"IMAGE.IMAGE.OFFSET.X", 503},
+    {"IMAGE.IMAGE.OFFSET.Y", 504}, {"SHEET.FOOTER.CENTER.FONT.COLOR", 855},
+    {"CHART.SWITCH", 602}, {"CHART.LEGEND_POSITION", 603}, {"CHART.LEGEND_FONT_SIZE", 604},
+    {"CHART.SERIES_LINE", 605}, {"CHART.MAJOR_UNIT", 606}, {"CHART.DATA_LABEL", 607},
+    {"CHART.GAP_WIDTH", 608}, {"SPARKLINE.KIND", 522}, {"SPARKLINE.DISPLAY", 523},
+    {"SPARKLINE.HIGH.COLOR", 524}, {"SPARKLINE.LOW.COLOR", 525}, {"SPARKLINE.START.COLOR", 526},
+    {"SPARKLINE.END.COLOR", 527}, {"SPARKLINE.NEGATIVE.COLOR", 528},
+    {"SPARKLINE.MARKER.COLOR", 529}, {"SPARKLINE.HIGH.KIND", 522}, {"SPARKLINE.LOW.DISPLAY", 523},
+    {"SPARKLINE.START.KIND", 522}, {"SPARKLINE.END.DISPLAY", 523},
+    {"AUTOSHAPE.TEXT", 622}, {"AUTOSHAPE.END", 624}, {"AUTOSHAPE.WIDTH", 625},
+    {"AUTOSHAPE.HEIGHT", 626}, {"AUTOSHAPE.OFFSET.X", 627}, {"AUTOSHAPE.OFFSET.Y", 628},
+    {"AUTOSHAPE.ADJUST.X", 633}, {"AUTOSHAPE.ADJUST.Y", 634}, {"AUTOSHAPE.ROTATION", 635},
+    {"AUTOSHAPE.VERSION", 636}, {"AUTOSHAPE.LINE.STYLE", 665}, {"AUTOSHAPE.LINE.COLOR", 666},
+    {"AUTOSHAPE.LINE.WIDTH", 667}, {"AUTOSHAPE.TEXT.ALIGN", 671}, {"AUTOSHAPE.FILL.KIND", 681},
+    {"AUTOSHAPE.FILL.COLOR", 682}, {"AUTOSHAPE.FILL.STYLE", 683},
+    {"AUTOSHAPE.FILL.TRANSPARENT", 684}, {"AUTOSHAPE.BLUR", 689}, {"AUTOSHAPE.FILL.ACCENT", 698},
+    {"AUTOSHAPE.RESET", 699}, {"AUTOSHAPE.EFFECT", 700}, {"AUTOSHAPE.SHADOW.KIND", 701},
+    {"AUTOSHAPE.SHADOW.COLOR", 702}, {"AUTOSHAPE.SHADOW.TRANSPARENT", 703},
+    {"AUTOSHAPE.SHADOW.BLUR", 704}, {"AUTOSHAPE.SHADOW.DEGREE", 705},
+    {"AUTOSHAPE.SHADOW.DIST", 706}, {"AUTOSHAPE.SHADOW.ALIGN", 707},
+    {"PAPER.SIZE", 711}, {"PAPER.ORIENTATION", 712}, {"PAPER.SCALE", 713}, {"PAPER.DPI", 714},
+    {"PAPER.MARGIN.TOP", 715}, {"PAPER.MARGIN.BOTTOM", 716}, {"PAPER.MARGIN.LEFT", 717},
+    {"PAPER.MARGIN.RIGHT", 718}, {"PAPER.MARGIN.HEADER", 719}, {"PAPER.MARGIN.FOOTER", 720},
+    // Fall-through and leftmost-wins.
+    {"BOOK.NAME", 101}, {"SHEET.NAME", 201}, {"SHEET.ZOOM", 201}, {"FILL.WIDTH", 223},
+    {"IMAGE.MERGE", 405}, {"FILL.PATTERN", 342},
+};
+
+// The keyword entry of an English spelling (the first, as comparison does).
+int entry_of(const std::string &english) {
+    for (int k = 0; k < vel::KW_COUNT; ++k)
+        if (english == vel::KEYWORDS[k].english) return k;
+    return -1;
+}
+
+std::vector<std::string> split(const std::string &path) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+        size_t dot = path.find('.', start);
+        out.push_back(path.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+        if (dot == std::string::npos) return out;
+        start = dot + 1;
+    }
+}
+
+std::string join(const std::vector<std::string> &parts) {
+    std::string s;
+    for (auto &p : parts) s += (s.empty() ? "" : ".") + p;
+    return s;
+}
+
+// The path in Japanese, with section `which` using spelling `alt` (others
+// use their first spelling); empty when a section has no such spelling.
+std::string japanese(const std::string &path, int which = -1, int alt = 0) {
+    auto parts = split(path);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        int k = entry_of(parts[i]);
+        if (k < 0) return "";
+        int j = static_cast<int>(i) == which ? alt : 0;
+        const char *jp = vel::KEYWORDS[k].japanese[j];
+        if (!jp) {
+            if (static_cast<int>(i) == which) return "";
+            continue; // CSV and TSV have no Japanese spelling
+        }
+        parts[i] = jp;
+    }
+    return join(parts);
+}
+
+struct Parsed {
+    int rc;
+    int kind;
+    vel::PropTarget target;
+};
+
+Parsed parse(TestBook &b, const std::string &key_utf8) {
+    Parsed p{};
+    b.get()->error_info[0] = '\0';
+    std::string key = ptest::in_charset(key_utf8, b.env().charset);
+    p.rc = vel::vlt_parse_property(b.get(), key, p.kind, p.target);
+    return p;
+}
+
+class EachCharset : public ::testing::TestWithParam<int> {};
+
+TEST_P(EachCharset, EveryListedPathInEnglishAndJapanese) {
+    TestBook b(GetParam());
+    for (const Path &p : LISTED) {
+        std::string en = p.path;
+        Parsed r = parse(b, en);
+        EXPECT_EQ(r.rc, 0) << en;
+        EXPECT_EQ(r.kind, p.kind) << en;
+        std::string lower = en;
+        for (auto &ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        EXPECT_EQ(parse(b, lower).kind, p.kind) << lower;
+
+        // Each Japanese spelling of each section.
+        auto parts = split(en);
+        for (size_t i = 0; i < parts.size(); ++i) {
+            for (int alt = 0; alt < vel::MAX_JAPANESE_SPELLINGS; ++alt) {
+                std::string jp = japanese(en, static_cast<int>(i), alt);
+                if (jp.empty()) continue;
+                Parsed j = parse(b, jp);
+                EXPECT_EQ(j.rc, 0) << jp;
+                EXPECT_EQ(j.kind, p.kind) << jp << " charset " << GetParam();
+            }
+        }
+        // A cell target in front leaves the kind and sets the cell.
+        Parsed t = parse(b, "B3." + en);
+        EXPECT_EQ(t.kind, p.kind) << "B3." << en;
+        EXPECT_EQ(t.target.row, 2);
+        EXPECT_EQ(t.target.col, 1);
+    }
+}
+
+TEST_P(EachCharset, EverySpellingFindsItsKeyword) {
+    const int cs = GetParam();
+    for (int k = 0; k < vel::KW_COUNT; ++k) {
+        const int expect = entry_of(vel::KEYWORDS[k].english) == vel::KW_ROTATION && k == vel::KW_VERTICAL
+                               ? vel::KW_ROTATION
+                               : k;
+        EXPECT_EQ(vel::find_keyword(cs, vel::KEYWORDS[k].english), expect) << vel::KEYWORDS[k].english;
+        for (const char *jp : vel::KEYWORDS[k].japanese) {
+            if (!jp) break;
+            EXPECT_EQ(vel::find_keyword(cs, ptest::in_charset(jp, cs)), k) << jp;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Charsets, EachCharset,
+                         ::testing::Values(VXLS_CHARSET_SJIS, VXLS_CHARSET_EUC, VXLS_CHARSET_UTF8));
+
+TEST(Keywords, TableHasItsOrderAndSpellings) {
+    EXPECT_EQ(vel::KW_COUNT, 111);
+    EXPECT_STREQ(vel::KEYWORDS[vel::KW_BOOK].english, "BOOK");
+    EXPECT_STREQ(vel::KEYWORDS[vel::KW_HYPERLINK].english, "HYPERLINK");
+    EXPECT_STREQ(vel::KEYWORDS[vel::KW_VERTICAL].japanese[0], "縦書き");
+}
+
+TEST(Keywords, ComparisonRules) {
+    // English without regard to case; Japanese exactly; full-width letters
+    // only as the Japanese spelling of X.
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "wIdTh"), vel::KW_WIDTH);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "Ｘ"), vel::KW_X);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "ｘ"), -1);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "色１"), vel::KW_COLOR1);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "WIDTHS"), -1);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, ""), -1);
+    // Shift-JIS ズーム is 83 59 81 5B 83 80; folding the trail byte 0x59 ("Y")
+    // to 0x79 gives another character, which must not match.
+    const std::string zoom = ptest::in_charset("ズーム", VXLS_CHARSET_SJIS);
+    ASSERT_EQ(zoom, "\x83\x59\x81\x5B\x83\x80");
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, zoom), vel::KW_ZOOM);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "\x83\x79\x81\x5B\x83\x80"), -1);
+    // A keyword in another character set's bytes is no keyword.
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "幅"), -1);
+}
+
+TEST(Parser, StandAloneAndLeafKeywords) {
+    TestBook b;
+    for (const char *k : {"FILL", "IMAGE", "PAPER", "MARGIN", "HEADER", "FOOTER", "TAB", "BACKGROUND",
+                          "THUMBNAIL", "OFFSET", "LINE", "ARROW", "SHADOW", "PATTERN", "COLOR", "SIZE",
+                          "回転", "ROTATION", "A1.塗りつぶし", "AUTOSHAPE.LINE", "ADJUST"}) {
+        Parsed r = parse(b, k);
+        EXPECT_EQ(r.rc, 0) << k;
+        EXPECT_EQ(r.kind, -1) << k;
+    }
+    EXPECT_EQ(parse(b, "縦書き").kind, vel::kind::VERTICAL_TEXT);
+    EXPECT_EQ(parse(b, "幅").kind, 223);
+    EXPECT_EQ(parse(b, "width").kind, 223);
+    EXPECT_EQ(parse(b, "ZOOM").kind, 202);
+    EXPECT_EQ(parse(b, "色1").kind, -1);
+    EXPECT_EQ(parse(b, "塗りつぶし.グラデーション.色１").kind, 351);
+    // Header and footer fonts add to their position.
+    const char *positions[] = {"HEADER.LEFT", "HEADER.RIGHT", "HEADER.CENTER", "FOOTER.LEFT", "FOOTER.RIGHT",
+                               "FOOTER.CENTER"};
+    const char *parts[] = {"NAME", "SIZE", "STYLE", "COLOR"};
+    for (int p = 0; p < 6; ++p)
+        for (int f = 0; f < 4; ++f)
+            EXPECT_EQ(parse(b, std::string("SHEET.") + positions[p] + ".FONT." + parts[f]).kind, 801 + p * 10 + f + 1);
+}
+
+struct Refusal {
+    const char *key;
+    const char *message_start;
+};
+
+TEST(Parser, RefusalsEndTheParseWithTheirMessage) {
+    TestBook b;
+    const Refusal cases[] = {
+        {"FONT", "VXLS-02403 "}, {"FONT.WIDTH", "VXLS-02403 "}, {"A1.フォント.幅", "VXLS-02403 "},
+        {"SHEET.HEADER.LEFT.FONT", "VXLS-02403 "}, {"GRADATION", "VXLS-02409 "},
+        {"FILL.GRADATION.SIZE", "VXLS-02409 "}, {"FILL.SIZE", "VXLS-02406 "},
+        {"FILL.PATTERN.SIZE", "VXLS-02407 "}, {"IMAGE.COLOR", "VXLS-02420 "},
+        {"PAPER.MARGIN.SIZE", "VXLS-02500 "}, {"PAPER.COLOR", "VXLS-02501 "},
+        {"SHEET.BACKGROUND.COLOR", "VXLS-02510 "}, {"BOOK.THUMBNAIL.SIZE", "VXLS-02511 "},
+        {"SHEET.TAB.SIZE", "VXLS-02310 "}, {"IMAGE.OFFSET.COLOR", "VXLS-02402 "},
+        {"AUTOSHAPE.LINE.KIND", "VXLS-02602 "}, {"AUTOSHAPE.ARROW.COLOR", "VXLS-02603 "},
+        {"AUTOSHAPE.SHADOW.WIDTH", "VXLS-02604 "}, {"AUTOSHAPE.ADJUST.Z1", "VXLS-02200 "},
+        {"AUTOSHAPE.ADJUST.COLOR", "VXLS-02605 "},
+    };
+    for (const Refusal &c : cases) {
+        Parsed r = parse(b, c.key);
+        EXPECT_EQ(r.rc, -3) << c.key;
+        EXPECT_EQ(r.kind, -1) << c.key;
+        EXPECT_EQ(ptest::error_utf8(b).rfind(c.message_start, 0), 0u) << c.key << ": " << ptest::error_utf8(b);
+    }
+    parse(b, "FONT.WIDTH");
+    EXPECT_EQ(ptest::error_utf8(b), "VXLS-02403 フォント(FONT)の指定内容が不正です(\"FONT.WIDTH\")。");
+    parse(b, "NOSUCH.KEY");
+    EXPECT_EQ(ptest::error_utf8(b), "VXLS-02200 サポート外のキーワードです(\"KEY\")。");
+}
+
+TEST(Parser, SectionCountAndLength) {
+    TestBook b;
+    EXPECT_EQ(parse(b, "A1.SHEET.HEADER.LEFT.FONT.SIZE").kind, 803);
+    Parsed seven = parse(b, "A1.B.SHEET.HEADER.LEFT.FONT.SIZE");
+    EXPECT_EQ(seven.rc, -3);
+    EXPECT_EQ(ptest::error_utf8(b).rfind("VXLS-02211 ", 0), 0u);
+    // Dots inside double quotes do not cut.
+    Parsed quoted = parse(b, "\"a.b\"");
+    EXPECT_EQ(quoted.rc, 0);
+    EXPECT_EQ(quoted.kind, vel::kind::VARIABLE);
+
+    const std::string s256(256, 'v'), s257(257, 'v');
+    Parsed ok = parse(b, s256 + ".幅");
+    EXPECT_NE(ok.rc, -9);
+    Parsed over = parse(b, s257 + ".幅");
+    EXPECT_EQ(over.rc, -9);
+    EXPECT_EQ(ptest::error_utf8(b), "VXLS-03009 バッファサイズ(\"257\")オーバー(\"vlt_parse_property() section\")。");
+}
+
+TEST(Parser, TargetsOfTheFirstSection) {
+    TestBook b(VXLS_CHARSET_UTF8, {"Sheet2", "データ"});
+    Parsed cell = parse(b, "C7.FILL.COLOR");
+    EXPECT_EQ(cell.kind, 341);
+    EXPECT_EQ(cell.target.row, 6);
+    EXPECT_EQ(cell.target.col, 2);
+    EXPECT_EQ(cell.target.sheet, -1);
+    EXPECT_EQ(cell.target.nranges, 0);
+
+    Parsed row = parse(b, "15.高さ");
+    EXPECT_EQ(row.target.row, 14);
+    EXPECT_EQ(row.target.col, -1);
+    Parsed col = parse(b, "AB.幅");
+    EXPECT_EQ(col.target.row, -1);
+    EXPECT_EQ(col.target.col, 27);
+
+    Parsed range = parse(b, "Sheet2!B2:D4.BORDER");
+    EXPECT_EQ(range.kind, 310);
+    EXPECT_EQ(range.target.sheet, 1);
+    EXPECT_EQ(range.target.nranges, 1);
+    EXPECT_EQ(range.target.ranges[0][0], 1);
+    EXPECT_EQ(range.target.ranges[0][3], 3);
+
+    Parsed list = parse(b, "A1:A2,C3:D4,XFD1:XFD1048576.MERGE");
+    EXPECT_EQ(list.target.nranges, 3);
+    EXPECT_EQ(list.target.ranges[2][1], 16383);
+    EXPECT_EQ(list.target.ranges[2][2], 1048575);
+
+    Parsed cols = parse(b, "B:D.幅");
+    EXPECT_EQ(cols.target.nranges, 1);
+    EXPECT_EQ(cols.target.ranges[0][0], 0);
+    EXPECT_EQ(cols.target.ranges[0][1], 1);
+    EXPECT_EQ(cols.target.ranges[0][3], 3);
+    Parsed rows = parse(b, "2:4.高さ");
+    EXPECT_EQ(rows.target.ranges[0][0], 1);
+    EXPECT_EQ(rows.target.ranges[0][2], 3);
+
+    // A sheet named by the first section, in UTF-8 after conversion.
+    Parsed sheet = parse(b, "データ.ZOOM");
+    EXPECT_EQ(sheet.kind, 202);
+    EXPECT_EQ(sheet.target.sheet, 2);
+    // A first section that is nothing known, before keywords, is refused.
+    Parsed unknown = parse(b, "Nowhere.ZOOM");
+    EXPECT_EQ(unknown.rc, -3);
+    EXPECT_EQ(ptest::error_utf8(b), "VXLS-02200 サポート外のキーワードです(\"Nowhere\")。");
+    EXPECT_EQ(parse(b, "A0.幅").rc, -3);
+    EXPECT_EQ(parse(b, "XFE1.幅").rc, -3);
+}
+
+TEST(Parser, RangeLists) {
+    TestBook b;
+    // A key section holds at most 256 bytes: 42 ranges of "A1:B2".
+    std::string list;
+    for (int i = 0; i < 42; ++i) list += (i ? "," : "") + std::string("A1:B2");
+    Parsed r = parse(b, list + ".BORDER");
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.target.nranges, 42);
+    // The range reader itself takes up to 255.
+    std::string many = "A1:B2";
+    for (int i = 1; i < 255; ++i) many += ",C3:D4";
+    vel::PropTarget t;
+    EXPECT_EQ(vel::read_range(b.get(), many, t), 0);
+    EXPECT_EQ(t.nranges, 255);
+    EXPECT_EQ(t.ranges[254][0], 2);
+    EXPECT_EQ(vel::read_range(b.get(), many + ",E5:F6", t), -3);
+}
+
+TEST(Parser, VariableNames) {
+    TestBook b(VXLS_CHARSET_UTF8, {"Sheet2"});
+    Parsed var = parse(b, "MYVAR");
+    EXPECT_EQ(var.rc, 0);
+    EXPECT_EQ(var.kind, vel::kind::VARIABLE);
+    EXPECT_EQ(parse(b, "変数").kind, vel::kind::VARIABLE);
+    Parsed bad = parse(b, "MY$VAR");
+    EXPECT_EQ(bad.rc, 0);
+    EXPECT_EQ(bad.kind, -1);
+    EXPECT_EQ(ptest::error_utf8(b), "VXLS-02305 変数名の形式が不正です(\"MY$VAR\")。");
+    EXPECT_EQ(parse(b, "A!B").kind, -1);
+    // A target alone keeps kind -1.
+    EXPECT_EQ(parse(b, "A1:B2").kind, -1);
+    EXPECT_EQ(parse(b, "A1").kind, -1);
+    // A sheet name alone is a variable that also names the sheet.
+    Parsed sheet = parse(b, "Sheet2");
+    EXPECT_EQ(sheet.kind, vel::kind::VARIABLE);
+    EXPECT_EQ(sheet.target.sheet, 1);
+}
+
+TEST(Parser, IsProperty) {
+    TestBook b(VXLS_CHARSET_SJIS);
+    int kind = 0;
+    EXPECT_EQ(VXLS_is_property(b.get(), ptest::in_charset("A1.塗りつぶし.色", VXLS_CHARSET_SJIS).c_str(), &kind), 0);
+    EXPECT_EQ(kind, 341);
+    EXPECT_EQ(VXLS_is_property(b.get(), "FILL", &kind), 0);
+    EXPECT_EQ(kind, -1);
+    EXPECT_EQ(VXLS_is_property(b.get(), "FONT", &kind), -3);
+    EXPECT_EQ(kind, -1);
+    EXPECT_EQ(VXLS_is_property(b.get(), (std::string(257, 'k') + ".WIDTH").c_str(), &kind), -3);
+    EXPECT_EQ(kind, -1);
+    EXPECT_EQ(VXLS_is_property(b.get(), nullptr, &kind), -3);
+    EXPECT_EQ(VXLS_is_property(b.get(), "WIDTH", nullptr), -3);
+    XLS_BOOK closed{};
+    EXPECT_EQ(VXLS_is_property(&closed, "WIDTH", &kind), -3);
+}
+
+} // namespace

@@ -1,0 +1,95 @@
+// A book assembled directly in the model, for the package writer's tests,
+// and the runs of the outside checkers (schema validation, openpyxl,
+// LibreOffice).
+#pragma once
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "api/book.h"
+#include "model/model.h"
+#include "model/store.h"
+#include "test_support.h"
+
+namespace wtest {
+
+struct TestBook {
+    XLS_BOOK book{};
+    std::unique_ptr<vel::Env> env = std::make_unique<vel::Env>();
+    std::map<uint32_t, uint16_t> palette; // colour -> style of fill_frame_sheet
+
+    TestBook() {
+        book.env = env.get();
+        env->stamp = vel::ENV_STAMP;
+        env->charset = VXLS_CHARSET_UTF8;
+        for (unsigned char *f : {&book.read_memory, &book.write_memory, &book.macro_book, &book.load_mode,
+                                 &book.unload_mode, &book.auto_width, &book.recalc, &book.backup,
+                                 &book.final_book, &book.sheet_order_desc})
+            *f = VXLS_OFF;
+        book.new_book = VXLS_ON;
+        book.book_kind = VXLS_KIND_XLSX;
+        std::strcpy(book.company, "MyCompany");
+        std::strcpy(book.creator, "MyName");
+        auto &m = model();
+        m.fonts.resize(3);
+        m.fonts[2].style = 10; // the hyperlink font
+        m.fills.resize(2);
+        m.fills[1].pattern = 5; // gray125
+    }
+    ~TestBook() { book.env = nullptr; }
+
+    vel::Model &model() { return env->model; }
+    vel::Sheet &add_sheet(const std::string &name) {
+        model().sheets.emplace_back();
+        model().sheets.back().name = name;
+        return model().sheets.back();
+    }
+    // A cell format with a solid fill of that colour; returns its style number.
+    uint16_t solid_style(uint8_t r, uint8_t g, uint8_t b) {
+        vel::Fill f;
+        f.pattern = 1;
+        f.color = -1;
+        f.rgb[0] = r, f.rgb[1] = g, f.rgb[2] = b;
+        model().fills.push_back(f);
+        vel::Xf x;
+        x.fill = static_cast<int32_t>(model().fills.size() - 1);
+        model().xfs.push_back(x);
+        return static_cast<uint16_t>(model().xfs.size());
+    }
+    uint16_t add_xf(const vel::Xf &x) {
+        model().xfs.push_back(x);
+        return static_cast<uint16_t>(model().xfs.size());
+    }
+    vel::Cell &cell(vel::Sheet &s, int r, int c) { return *vel::ensure_cell(s, r, c); }
+    void text(vel::Sheet &s, int r, int c, const std::string &t, uint16_t style = 0) {
+        vel::Cell &x = cell(s, r, c);
+        x.kind = vel::CELL_SHARED_TEXT;
+        x.num = static_cast<int32_t>(model().sst.size());
+        x.style = style;
+        model().sst.push_back({t});
+    }
+    void value(vel::Sheet &s, int r, int c, uint8_t kind, int32_t num, const std::string &text = "",
+               uint16_t style = 0) {
+        vel::Cell &x = cell(s, r, c);
+        x.kind = kind;
+        x.num = num;
+        x.style = style;
+        if (!text.empty()) vel::cell_texts(s, x).value = text;
+    }
+};
+
+// The frame converter's sheet: every column width 2, every row 15.75,
+// one solid fill per distinct colour (shared through `palette`).
+void fill_frame_sheet(TestBook &tb, vel::Sheet &s, int width, int height, int zoom, unsigned seed);
+
+// Outside checkers. Each returns "" when the file passes, else their output.
+std::string validate(const std::string &file);
+// Runs tests/xlsx/check_xlsx.py FILE EXPECT_JSON.
+std::string check_with_openpyxl(const std::string &file, const std::string &expect_json);
+// Converts files to CSV with LibreOffice (first sheet) into `outdir`;
+// returns "" on success.
+std::string soffice_to_csv(const std::vector<std::string> &files, const std::string &outdir);
+
+} // namespace wtest

@@ -1,0 +1,190 @@
+// Whole packages written by the package writer, checked by readers we did
+// not write: the schema validator, openpyxl and LibreOffice.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "io/mfile.h"
+#include "writer_fixture.h"
+#include "xlsx/package.h"
+#include "xlsx/vba/vba_project.h"
+#include "xlsx/writer.h"
+
+using namespace wtest;
+
+namespace {
+
+bool exists(const std::string &p) {
+    struct stat st;
+    return stat(p.c_str(), &st) == 0;
+}
+
+std::string list_dir(const std::string &dir) {
+    std::string out;
+    vtest::run("ls -A " + vtest::shell_quote(dir), &out);
+    return out;
+}
+
+std::string zip_listing(const std::string &file) {
+    std::string out;
+    vtest::run("/usr/bin/python3 -c \"import zipfile,sys; print('\\n'.join(zipfile.ZipFile(sys.argv[1]).namelist()))\" " +
+                   vtest::shell_quote(file),
+               &out);
+    return out;
+}
+
+std::string zip_part(const std::string &file, const std::string &part) {
+    std::string out;
+    vtest::run("/usr/bin/python3 -c \"import zipfile,sys; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())\" " +
+                   vtest::shell_quote(file) + " " + vtest::shell_quote(part),
+               &out);
+    return out;
+}
+
+// The frame workbook: three 160x120 sheets, widths 2, heights 15.75, zoom 20.
+struct FrameBook {
+    TestBook tb;
+    FrameBook(int sheets = 3) {
+        for (int i = 0; i < sheets; ++i)
+            fill_frame_sheet(tb, tb.add_sheet("Sheet" + std::to_string(i + 1)), 160, 120, 20, i + 1);
+    }
+    // openpyxl expectations for sheet i: sampled cells' fills and the sizes.
+    std::string expect(int i) {
+        const vel::Model &m = tb.model();
+        const vel::Sheet &s = m.sheets[i];
+        std::string cells;
+        for (auto [r, c] : {std::pair{0, 0}, {0, 159}, {60, 80}, {119, 0}, {119, 159}}) {
+            const vel::Fill &f = m.fills[m.xfs[s.rows[r].cells[c].style - 1].fill];
+            char buf[96];
+            std::snprintf(buf, sizeof buf, "%s\"%s\":{\"fill\":\"FF%02x%02x%02x\",\"horizontal\":\"left\"}",
+                          cells.empty() ? "" : ",", vel::cell_ref(r, c).c_str(), f.rgb[0], f.rgb[1], f.rgb[2]);
+            cells += buf;
+        }
+        return "\"" + s.name + "\":{\"zoom\":20,\"widths\":{\"A\":2.625,\"FD\":2.625},\"heights\":{\"1\":15.75,\"120\":15.75}," +
+               "\"max\":[120,160],\"cells\":{" + cells + "}}";
+    }
+};
+
+} // namespace
+
+TEST(WriterPackage, FrameWorkbookReadsBackInOutsideReaders) {
+    std::string dir = vtest::make_temp_dir("frame");
+    std::string path = dir + "/frames.xlsx";
+    FrameBook fb;
+    ASSERT_EQ(vel::vlt_create_excel2007(&fb.tb.book, path.c_str()), 0) << fb.tb.book.error_info;
+    EXPECT_EQ(validate(path), "");
+    std::string expect = "{\"sheet_names\":[\"Sheet1\",\"Sheet2\",\"Sheet3\"],\"sheets\":{" + fb.expect(0) + "," +
+                         fb.expect(2) + "}}";
+    EXPECT_EQ(check_with_openpyxl(path, expect), "");
+    // Zip order: fixed parts, worksheets, then relationships and printer settings alternating.
+    EXPECT_EQ(zip_listing(path),
+              "[Content_Types].xml\n_rels/.rels\ndocProps/app.xml\ndocProps/core.xml\nxl/_rels/workbook.xml.rels\n"
+              "xl/theme/theme1.xml\nxl/styles.xml\nxl/workbook.xml\nxl/sharedStrings.xml\n"
+              "xl/worksheets/sheet1.xml\nxl/worksheets/sheet2.xml\nxl/worksheets/sheet3.xml\n"
+              "xl/worksheets/_rels/sheet1.xml.rels\nxl/printerSettings/printerSettings1.bin\n"
+              "xl/worksheets/_rels/sheet2.xml.rels\nxl/printerSettings/printerSettings2.bin\n"
+              "xl/worksheets/_rels/sheet3.xml.rels\nxl/printerSettings/printerSettings3.bin\n");
+    std::string core = zip_part(path, "docProps/core.xml");
+    EXPECT_NE(core.find("Z</dcterms:created>"), std::string::npos);
+    std::string rels = zip_part(path, "xl/_rels/workbook.xml.rels");
+    EXPECT_LT(rels.find("Id=\"rId3\""), rels.find("Id=\"rId1\""));
+    EXPECT_NE(rels.find("Id=\"rId6\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\""),
+              std::string::npos);
+    EXPECT_EQ(list_dir(dir), "frames.xlsx\nframes.xlsx.expect.json\n"); // no temporary left
+}
+
+TEST(WriterPackage, MacroBookCarriesTheVbaProjectOrFailsCleanly) {
+    std::string dir = vtest::make_temp_dir("macro");
+    std::string path = dir + "/frames.xlsm";
+    FrameBook fb(2);
+    fb.tb.book.macro_book = VXLS_ON;
+    int rc = vel::vlt_create_excel2007(&fb.tb.book, path.c_str());
+    if (vel::vba_project_bin().empty()) {
+        EXPECT_EQ(rc, -1);
+        EXPECT_NE(std::string(fb.tb.book.error_info).find("VXLS-03600"), std::string::npos);
+        EXPECT_FALSE(exists(path));
+        return;
+    }
+    ASSERT_EQ(rc, 0) << fb.tb.book.error_info;
+    EXPECT_EQ(validate(path), "");
+    EXPECT_EQ(check_with_openpyxl(path, "{\"sheets\":{" + fb.expect(1) + "}}"), "");
+    std::string types = zip_part(path, "[Content_Types].xml");
+    EXPECT_NE(types.find("application/vnd.ms-excel.sheet.macroEnabled.main+xml"), std::string::npos);
+    EXPECT_NE(types.find("<Override PartName=\"/xl/vbaProject.bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/>"),
+              std::string::npos);
+    EXPECT_NE(zip_part(path, "xl/_rels/workbook.xml.rels").find("Id=\"rId8000\""), std::string::npos);
+    std::string wb = zip_part(path, "xl/workbook.xml");
+    EXPECT_NE(wb.find("codeName=\"ThisWorkbook\""), std::string::npos);
+    EXPECT_NE(wb.find("rupBuild=\"9303\""), std::string::npos);
+    EXPECT_NE(zip_part(path, "xl/worksheets/sheet2.xml").find("<sheetPr codeName=\"Sheet2\" />"), std::string::npos);
+    EXPECT_NE(zip_listing(path).find("xl/vbaProject.bin\n"), std::string::npos);
+}
+
+TEST(WriterPackage, EmptyBookGetsThreeSheetsAndDescendingOrderIsRestored) {
+    std::string dir = vtest::make_temp_dir("order");
+    {
+        TestBook tb;
+        std::string path = dir + "/empty.xlsx";
+        ASSERT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), 0) << tb.book.error_info;
+        EXPECT_EQ(validate(path), "");
+        EXPECT_EQ(check_with_openpyxl(path, "{\"sheet_names\":[\"Sheet1\",\"Sheet2\",\"Sheet3\"]}"), "");
+        EXPECT_TRUE(tb.model().sheets.empty());
+    }
+    TestBook tb;
+    tb.book.sheet_order_desc = VXLS_ON;
+    for (const char *n : {"first", "second", "third"}) tb.text(tb.add_sheet(n), 0, 0, n);
+    std::string path = dir + "/desc.xlsx";
+    ASSERT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), 0) << tb.book.error_info;
+    EXPECT_EQ(validate(path), "");
+    EXPECT_EQ(check_with_openpyxl(path, "{\"sheet_names\":[\"third\",\"second\",\"first\"],\"sheets\":{"
+                                        "\"third\":{\"cells\":{\"A1\":{\"value\":\"third\"}}},"
+                                        "\"first\":{\"cells\":{\"A1\":{\"value\":\"first\"}}}}}"),
+              "");
+    EXPECT_EQ(tb.model().sheets[0].name, "first");
+}
+
+TEST(WriterPackage, UnwritablePathLeavesNothingAndTheBookCanRetry) {
+    std::string dir = vtest::make_temp_dir("unwritable");
+    FrameBook fb(1);
+    std::string bad = dir + "/no-such-folder/out.xlsx";
+    EXPECT_EQ(vel::vlt_create_excel2007(&fb.tb.book, bad.c_str()), -103);
+    EXPECT_NE(std::string(fb.tb.book.error_info).find("VXLS-03121"), std::string::npos);
+    EXPECT_FALSE(exists(bad));
+    if (geteuid() != 0) {
+        // A folder without write permission (root ignores permissions).
+        std::string ro = dir + "/ro";
+        mkdir(ro.c_str(), 0555);
+        EXPECT_EQ(vel::vlt_create_excel2007(&fb.tb.book, (ro + "/out.xlsx").c_str()), -103);
+        EXPECT_EQ(list_dir(ro), "");
+    }
+    fb.tb.book.error_info[0] = '\0';
+    std::string good = dir + "/out.xlsx";
+    ASSERT_EQ(vel::vlt_create_excel2007(&fb.tb.book, good.c_str()), 0) << fb.tb.book.error_info;
+    EXPECT_EQ(validate(good), "");
+}
+
+TEST(WriterPackage, MemoryTargetHoldsTheCompletePackage) {
+    std::string dir = vtest::make_temp_dir("memory");
+    FrameBook fb(2);
+    const char *name = "_VELtemp/_OnMemory.xlsx";
+    vel_zip_on_memory(1);
+    int rc = vel::vlt_create_excel2007(&fb.tb.book, name);
+    vel_zip_on_memory(0);
+    ASSERT_EQ(rc, 0) << fb.tb.book.error_info;
+    EXPECT_FALSE(exists(name));
+    long size = msize(name);
+    ASSERT_GT(size, 0);
+    MFILE *f = mopen(name, "rb");
+    ASSERT_NE(f, nullptr);
+    std::vector<char> bytes(static_cast<size_t>(size));
+    ASSERT_EQ(mread(bytes.data(), 1, bytes.size(), f), bytes.size());
+    mclose(f);
+    mdelete(name);
+    std::string path = dir + "/from-memory.xlsx";
+    FILE *out = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+    EXPECT_EQ(validate(path), "");
+    EXPECT_EQ(check_with_openpyxl(path, "{\"sheets\":{" + fb.expect(1) + "}}"), "");
+}
