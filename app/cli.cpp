@@ -255,8 +255,12 @@ int cli_main(const std::vector<std::string> &args, Library &lib, std::ostream &o
     ProgressBar bar(arg.max_sheets);
     ConvertHooks hooks;
     hooks.output = o.output;
-    hooks.on_sheet = [&](int sheet) { bar.draw(sheet, progress_percent(source)); };
-    hooks.on_complete = [&] { bar.draw(0, 100); };
+    int sheet_now = 0;
+    hooks.on_sheet = [&](int sheet) {
+        sheet_now = sheet;
+        bar.draw(sheet, progress_percent(source));
+    };
+    hooks.on_complete = [&] { bar.draw(sheet_now, 100); };
     ConvertReport rep = convert_thread(arg, lib, state, hooks);
     bar.finish();
     if (arg.result != 0) {

@@ -31,7 +31,6 @@ inline constexpr const char *RENDER_FAILED = "ERROR:RenderFile() ファイルオ
 
 // Conversion.
 inline constexpr const char *MALLOC_FAILED = "ERROR:malloc() メモリ確保に失敗しました";
-inline constexpr const char *FRAME_ALLOC_FAILED = "pBuffeのメモリ確保に失敗しました";
 inline constexpr const char *PUT_VALUES_OVERFLOW = "ERROR:VXLS_put_values() rc=%d error_info=%s\n";
 inline constexpr const char *PUT_VALUES_RC = "VXLS_put_values() rc = %d";
 

@@ -41,7 +41,7 @@ struct PLAY_ARG {
     int result = RESULT_OK;                // 0, -1 or -101
     int sound_off = 0;                     // -1 mute, 0 sound
     int is_video = -1;                     // -1 video, 0 still image
-    FrameSource *source = nullptr;         // the prepared player (what the graph was)
+    FrameSource *source = nullptr;         // the prepared player
     int video_width = 0;                   // W and H of the frames the player delivers
     int video_height = 0;
     int64_t duration = 0;                  // 100-ns units

@@ -93,13 +93,26 @@ int run(const char *frames_path, const char *out_path) {
         if (!ok(VXLS_put_values(&book, zoom.c_str()), book, "zoom")) return 1;
         if (!ok(VXLS_put_values(&book, widths.c_str()), book, "widths")) return 1;
         for (int y = 0; y < FRAME_H; ++y) {
-            std::snprintf(item, sizeof item, "%d.%s=15.75 ", y + 1, height.c_str());
-            row = item;
+            // The row text, built without a formatted print per item.
+            const std::string digits = std::to_string(y + 1);
+            row.clear();
+            row += digits;
+            row += '.';
+            row += height;
+            row += "=15.75 ";
             for (int x = 0; x < FRAME_W; ++x) {
                 const unsigned char *p = &frame[(static_cast<size_t>(y) * FRAME_W + x) * 3];
-                std::snprintf(item, sizeof item, "%s%d.%s=%02x%02x%02x ", names[x], y + 1, fill.c_str(), p[0], p[1],
-                              p[2]);
-                row += item;
+                static const char hex[] = "0123456789abcdef";
+                row += names[x];
+                row += digits;
+                row += '.';
+                row += fill;
+                row += '=';
+                for (int k = 0; k < 3; ++k) {
+                    row += hex[p[k] >> 4];
+                    row += hex[p[k] & 15];
+                }
+                row += ' ';
             }
             if (!ok(VXLS_put_values(&book, row.c_str()), book, "row")) return 1;
         }

@@ -23,3 +23,21 @@ if [ "$MODE" = quick ]; then
 else
     run bench_fill 300
 fi
+
+# The frame workbook end to end (put + save), ours beside libxlsxwriter in
+# its normal and constant-memory modes, each run in a fresh process.
+FRAMES_DIR=${TMPDIR:-/tmp}/vel-bench-frames
+mkdir -p "$FRAMES_DIR"
+if [ "$MODE" = quick ]; then SIZES="30"; else SIZES="30 300 1000"; fi
+for n in $SIZES; do
+    for input in plain noise; do
+        frames="$FRAMES_DIR/frames-$n-$input.rgb"
+        [ -f "$frames" ] || "$BUILD/bench/bench_save" prepare "$n" "$frames" "$input"
+        echo "== bench_save N=$n input=$input"
+        "$BUILD/bench/bench_save" run "$frames" "$FRAMES_DIR/velmora.xlsx"
+        if [ -x "$BUILD/bench/xlsxwriter_peer" ]; then
+            "$BUILD/bench/xlsxwriter_peer" "$frames" "$FRAMES_DIR/xlsxwriter.xlsx"
+            "$BUILD/bench/xlsxwriter_peer" "$frames" "$FRAMES_DIR/xlsxwriter.xlsx" constant
+        fi
+    done
+done

@@ -142,11 +142,17 @@ void copy_text(char *dst, size_t cap, std::string_view src) {
     dst[n] = '\0';
 }
 
-// A token too long for the option reader: reported with its beginning.
+// A token too long for the option reader: reported with its first 64 bytes
+// (whole characters).
 int token_too_long(XLS_BOOK *book, std::string_view text, size_t start) {
-    std::string head = to_utf8(book, text.substr(start, 64));
-    while (!head.empty() && (static_cast<unsigned char>(head.back()) & 0xC0) == 0x80) head.pop_back();
-    if (!head.empty() && static_cast<unsigned char>(head.back()) >= 0xC0) head.pop_back();
+    int cs = env(book)->charset;
+    size_t end = start;
+    while (end < text.size()) {
+        size_t n = char_bytes(cs, static_cast<unsigned char>(text[end]));
+        if (end + n - start > 64) break;
+        end += n;
+    }
+    std::string head = to_utf8(book, text.substr(start, end - start));
     return vlt_error(book, -3, msg::E02210, head.c_str(), OPTION_TOKEN_MAX);
 }
 
@@ -199,10 +205,7 @@ int parse_open_options(XLS_BOOK *book, std::string_view text, OpenOptions &opt) 
             break;
         }
         case KEY_CHARSET:
-            if (int cs = lookup(kCharsets, value8); cs > 0) {
-                e.charset = cs;
-                g_help_charset = cs;
-            }
+            if (int cs = lookup(kCharsets, value8); cs > 0) e.charset = cs;
             break;
         case KEY_VERSION:
             if (value8 != VXLS_VERSION_TEXT) return vlt_error(book, -1, msg::E00901, value8.c_str());
@@ -336,6 +339,7 @@ int open_book(XLS_BOOK *book, const char *options) {
         return vlt_error(book, -2, msg::E00002);
     }
     env(book)->open_mode = opt.mode;
+    g_help_charset = env(book)->charset;
 
     if (opt.mode == MODE_CREATE && opt.tmpl.empty()) {
         std::string path;

@@ -165,9 +165,10 @@ char *VXLS_error_mesg(XLS_BOOK *book) {
 }
 
 int VXLS_debug(const char *text) {
+    if (!text) return 0;
     std::FILE *f = std::fopen("DEBUG.log", "a");
     if (!f) return 0;
-    std::fprintf(f, "%s\n", text ? text : "");
+    std::fprintf(f, "%s\n", text);
     std::fclose(f);
     return 0;
 }

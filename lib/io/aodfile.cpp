@@ -97,10 +97,12 @@ AOD_FILE *aod_fopen(const char *path, int mode) {
     case 4: flags = O_RDWR | O_CREAT; break;
     default: return nullptr;
     }
-    int fd = ::open(path, flags | O_CLOEXEC, 0666);
+    // Opened without blocking so that a FIFO without a peer cannot hang the
+    // open; the handle itself then blocks as usual.
+    int fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return nullptr;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || ::fcntl(fd, F_SETFL, flags) != 0 ||
         (mode == 3 && ::lseek(fd, 0, SEEK_END) < 0)) {
         ::close(fd);
         return nullptr;
@@ -167,7 +169,7 @@ int aod_fseek(AOD_FILE *f, long offset, int origin) {
 
 int aod_fsze(const char *path, long *size) {
     if (!path || !*path) return -101;
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -101;
     struct stat st;
     int rc = 0;

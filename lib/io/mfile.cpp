@@ -150,14 +150,14 @@ MFILE *open_from_disk(Tables &t, std::string_view name) {
         drop_last_record(t);
         return nullptr;
     }
-    std::FILE *fp = std::fopen(r.name, "rb");
+    AOD_FILE *fp = aod_fopen(r.name, 1);
     if (!fp) {
         set_error(t, "mopen() fopen()");
         drop_last_record(t);
         return nullptr;
     }
-    size_t got = disk_size ? std::fread(r.data, 1, static_cast<size_t>(disk_size), fp) : 0;
-    std::fclose(fp);
+    size_t got = aod_fread(r.data, static_cast<size_t>(disk_size), fp);
+    aod_fclose(fp);
     if (got != static_cast<size_t>(disk_size)) {
         set_error(t, "mopen() fread()");
         drop_last_record(t);

@@ -376,37 +376,10 @@ int shape_keyword(const Item &it) {
 } // namespace
 
 int file_kind(const std::string &path) {
-    struct Magic {
-        int kind;
-        const char *ext;
-        unsigned char bytes[8];
-        size_t count;
-    };
-    static const Magic kTable[] = {
-        {202, "jpg", {0xFF, 0xD8, 0xFF}, 3},
-        {202, "jpeg", {0xFF, 0xD8, 0xFF}, 3},
-        {204, "gif", {0x47, 0x49, 0x46, 0x38}, 4},
-        {201, "bmp", {0x42, 0x4D}, 2},
-        {203, "png", {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}, 8},
-        {205, "tiff", {0x49, 0x49, 0x2A, 0x00}, 4},
-        {205, "tif", {0x49, 0x49, 0x2A, 0x00}, 4},
-        {12, "xlsx", {0x50, 0x4B, 0x03, 0x04}, 4},
-        {207, "wmf", {0xD7, 0xCD, 0xC6, 0x9A}, 4},
-        {206, "emf", {0x01, 0x00, 0x00, 0x00}, 4},
-    };
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return -101;
-    unsigned char head[16];
-    size_t got = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
-    if (got < sizeof head) return -1;
-    for (const Magic &m : kTable) {
-        size_t n = std::strlen(m.ext);
-        if (path.size() < n || !equal_nocase(std::string_view(path).substr(path.size() - n), m.ext))
-            continue;
-        if (std::memcmp(head, m.bytes, m.count) == 0) return m.kind;
-    }
-    return -1;
+    int type = -1;
+    int rc = vel_file_type(-1, path.c_str(), &type);
+    if (rc == -101) return -101;
+    return rc == 0 ? type : -1;
 }
 
 int check_picture_path(const Item &it, std::string &path_out) {

@@ -90,8 +90,7 @@ int apply_cell_keyword(const Item &it);
 int apply_book_sheet_keyword(const Item &it);
 int apply_drawing_keyword(const Item &it);
 
-// Kind of a file from its first bytes and its name: pictures 201..207,
-// 12 an .xlsx package, -1 anything else, -101 when it cannot be read.
+// Kind code of a file (vel_file_type), -1 when unknown, -101 unreadable.
 int file_kind(const std::string &path_utf8);
 // Validates a picture path for a keyword: 0, or the message and its code.
 int check_picture_path(const Item &it, std::string &path_out);

@@ -42,7 +42,7 @@ bool ends_with(std::string_view s, std::string_view tail) {
 }
 
 int book_name(const Item &it) {
-    std::string name = str(it.raw);
+    std::string name = str(it.value);
     if (!ends_with(name, ".xlsx")) name += ".xlsx";
     if (name.size() > 256) return vlt_error(it.book, -1, msg::E00005);
     std::memcpy(it.book->book_path, name.data(), name.size());
@@ -52,22 +52,21 @@ int book_name(const Item &it) {
 
 // Template workbook: checked and recorded; the book enters template mode.
 int template_book(const Item &it) {
-    std::string name = str(it.raw);
-    if (!ends_with(name, ".xlsx")) name += ".xlsx";
-    if (name.size() > 256) return vlt_error(it.book, -1, msg::E00005);
     std::string path = str(it.value);
     if (!ends_with(path, ".xlsx")) path += ".xlsx";
+    if (path.size() > 256) return vlt_error(it.book, -1, msg::E00005);
     int kind = file_kind(path);
     if (kind == -101) return vlt_error(it.book, -101, msg::E03101, path.c_str());
     if (kind != 12) return vlt_error(it.book, -4, msg::E00900, path.c_str());
-    std::memcpy(it.book->template_path, name.data(), name.size());
-    it.book->template_path[name.size()] = '\0';
+    std::memcpy(it.book->template_path, path.data(), path.size());
+    it.book->template_path[path.size()] = '\0';
     it.book->new_book = VXLS_OFF;
     return 0;
 }
 
 int select_sheet(const Item &it) {
     std::string_view name = it.value;
+    if (name.empty()) return vlt_error(it.book, -801, msg::E02320, "");
     int found = vlt_find_sheet(it.book, name);
     if (found >= 0) {
         it.book->current_sheet = found;

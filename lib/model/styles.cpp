@@ -204,7 +204,10 @@ StyleTables &tables(Model &m) {
     if (!m.index) m.index = std::make_shared<StyleTables>();
     StyleTables &t = *m.index;
     if (t.nxf != m.xfs.size()) {
-        if (m.xfs.size() < t.nxf) t.memo.clear();
+        if (m.xfs.size() < t.nxf) {
+            t.memo.clear();
+            t.solid.clear();
+        }
         catch_up(t.xf, m.xfs, t.nxf, 0);
     }
     if (t.nfont != m.fonts.size()) catch_up(t.font, m.fonts, t.nfont, 0);
@@ -212,6 +215,7 @@ StyleTables &tables(Model &m) {
         if (m.fills.size() < t.nfill) {
             t.color.clear();
             t.memo.clear();
+            t.solid.clear();
             t.fill.clear();
             t.nfill = 0;
         }
@@ -382,7 +386,6 @@ void init_styles(Model &m, bool xls_kind) {
     m.fonts.reserve(10);
     m.fills.reserve(10);
     m.borders.reserve(10);
-    m.numfmts.reserve(VLT_MAX_NUMFORMAT);
 
     Font regular;                     // code 10, 11 pt, regular
     Font small = regular;

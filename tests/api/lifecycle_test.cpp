@@ -242,6 +242,30 @@ TEST_F(ApiTest, DebugTraceAppendsLinesAndNeverFails) {
     vtest::run("chmod 755 ro");
 }
 
+TEST_F(ApiTest, RecordingRulesReplaceOrKeepMessages) {
+    open("CHARSET=EUC");
+    // Formatted in UTF-8, recorded in the caller's set; a later message
+    // replaces an earlier one.
+    EXPECT_EQ(vel::vlt_error(&book_, -3, vel::msg::E02200, "日"), -3);
+    EXPECT_EQ(error(), in_charset("VXLS-02200 サポート外のキーワードです(\"日\")。", VXLS_CHARSET_EUC));
+    EXPECT_EQ(vel::vlt_error(&book_, -909, vel::msg::E03009, 93, "XLS_SHEET_LEN"), -909);
+    EXPECT_EQ(error(), in_charset("VXLS-03009 バッファサイズ(\"93\")オーバー(\"XLS_SHEET_LEN\")。", VXLS_CHARSET_EUC));
+    // The save paths keep a message that is already there.
+    EXPECT_EQ(vel::vlt_error_keep(&book_, -103, vel::msg::E03121, "x"), -103);
+    EXPECT_EQ(error(), in_charset("VXLS-03009 バッファサイズ(\"93\")オーバー(\"XLS_SHEET_LEN\")。", VXLS_CHARSET_EUC));
+    book_.error_info[0] = '\0';
+    EXPECT_EQ(vel::vlt_error_keep(&book_, -2, vel::msg::E00002), -2);
+    EXPECT_EQ(error(), in_charset("VXLS-00002 メモリ不足です。処理を中断します。", VXLS_CHARSET_EUC));
+    // A "%" inside an argument is text, and an over-long message is cut.
+    vel::vlt_error(&book_, -3, vel::msg::E02300, "100%s");
+    EXPECT_EQ(error(), in_charset("VXLS-02300 セル指定値が不正です(\"100%s\")。", VXLS_CHARSET_EUC));
+    std::string huge(10000, 'h');
+    vel::vlt_error(&book_, -3, vel::msg::E02300, huge.c_str());
+    EXPECT_LT(error().size(), static_cast<size_t>(XLS_ERROR_LEN));
+    EXPECT_GT(error().size(), 4000u);
+    EXPECT_EQ(error().rfind(in_charset("VXLS-02300 ", VXLS_CHARSET_EUC), 0), 0u);
+}
+
 TEST_F(ApiTest, ErrorMessageAndDoNothingCalls) {
     EXPECT_EQ(VXLS_open_book(&book_, "NOPE=1"), -3);
     EXPECT_EQ(VXLS_error_mesg(&book_), book_.error_info);

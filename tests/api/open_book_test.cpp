@@ -140,6 +140,11 @@ TEST_F(ApiTest, RefusedOptionsGiveTheirMessagesAndLeaveTheBookClosed) {
         }
         VXLS_free_book(&book_);
     }
+    // An over-long key is named by its beginning.
+    std::string long_key = std::string(5000, 'K') + "=1";
+    EXPECT_EQ(VXLS_open_book(&book_, long_key.c_str()), -3);
+    EXPECT_EQ(error(), in_charset("VXLS-02210 キーワードが長すぎます(\"" + std::string(64, 'K') +
+                                      "\")。最大長は(4000)バイトです。", 1));
     // Byte for byte in Shift-JIS, independent of the converter.
     EXPECT_EQ(VXLS_open_book(&book_, "FOO=1"), -3);
     EXPECT_EQ(error(), "\x56\x58\x4C\x53\x2D\x30\x32\x32\x30\x30\x20\x83\x54\x83\x7C\x81\x5B\x83\x67\x8A\x4F"

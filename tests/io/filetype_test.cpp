@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -151,6 +153,11 @@ TEST_F(FileTypeTest, ShortMissingAndBadArguments) {
     EXPECT_EQ(t, -1);
     EXPECT_EQ(vel_file_type(0, "mem/missing.png", &t), -101);
     EXPECT_EQ(vel_file_type(-1, dir_.c_str(), &t), -101);
+    std::string fifo = dir_ + "/pipe.png"; // no writer: nothing to read, no hang
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(vel_file_type(-1, fifo.c_str(), &t), 0);
+    EXPECT_EQ(vel_file_type(0, fifo.c_str(), &t), 0);
+    EXPECT_EQ(t, -1);
     EXPECT_EQ(vel_file_type(-1, nullptr, &t), -3);
     EXPECT_EQ(vel_file_type(-1, "x", nullptr), -3);
 }

@@ -37,6 +37,10 @@ TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
     EXPECT_EQ(put("BOOK=" + std::string(260, 'p')), -1);
     EXPECT_EQ(error(), "VXLS-00005 ファイル名が長すぎます。");
 
+    EXPECT_EQ(put("TEMPLATE=/nonexistent/t"), -101);
+    EXPECT_EQ(error(), "VXLS-03101 Excelファイルオープンエラー(\"/nonexistent/t.xlsx\")。");
+    EXPECT_EQ(book.new_book, VXLS_ON);
+
     unsigned char before = book.auto_width;
     ASSERT_EQ(put("AUTO_WIDTH=FALSE"), 0);
     EXPECT_EQ(book.auto_width, before);
@@ -66,6 +70,7 @@ TEST_F(SheetKeywords, SheetSwitchesSelectionAndOrder) {
     ASSERT_EQ(apply_sheet(201, "Sheet1"), 0) << error();
     EXPECT_EQ(book.current_sheet, 0);
     EXPECT_EQ(apply_sheet(201, std::string(94, 'n')), -1);
+    EXPECT_EQ(apply_sheet(201, ""), -801);
     EXPECT_EQ(m().sheets.size(), 2u);
 }
 
