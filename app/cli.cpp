@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -258,7 +259,8 @@ int cli_main(const std::vector<std::string> &args, Library &lib, std::ostream &o
     int sheet_now = 0;
     hooks.on_sheet = [&](int sheet) {
         sheet_now = sheet;
-        bar.draw(sheet, progress_percent(source));
+        // The run ends at the end of the media or at the last sheet, whichever comes first.
+        bar.draw(sheet, std::max(progress_percent(source), (sheet - 1) * 100 / arg.max_sheets));
     };
     hooks.on_complete = [&] { bar.draw(sheet_now, 100); };
     ConvertReport rep = convert_thread(arg, lib, state, hooks);

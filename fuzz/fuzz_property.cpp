@@ -100,6 +100,12 @@ void exercise(XLS_BOOK *book, std::string_view text, const std::string &cstr) {
     int rc = vel::vlt_parse_property(book, text, kind, t);
     require(rc == 0 || rc == -3 || rc == -9);
     if (rc == 0) check_target(book, t);
+    // A second parse of the same key (its path now remembered) agrees.
+    int kind2 = 0;
+    vel::PropTarget t2;
+    require(vel::vlt_parse_property(book, text, kind2, t2) == rc && kind2 == kind);
+    if (rc == 0)
+        require(t2.sheet == t.sheet && t2.row == t.row && t2.col == t.col && t2.nranges == t.nranges);
 
     int row = 0, col = 0;
     if (vel::read_cell_name(book, text, row, col) == 0)

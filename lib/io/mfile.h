@@ -25,8 +25,12 @@ struct MFILE {
     int32_t entry_time[6]; // sec, min, hour, day, month, year for the zip entry
 };
 
+// "wb" creates or truncates; "rb" and "ab" both reopen a memory file of that
+// name at position 0, else load the disk file of that name into a new one.
 MFILE *mopen(const char *name, const char *mode);
-size_t mread(void *buffer, size_t size, size_t count, MFILE *f);
+size_t mread(void *buffer, size_t size, size_t count, MFILE *f); // bytes read
+// Items written, or 0 with state -9 when memory ran out or the file would
+// pass the size limit; a file in state -9 takes no writes until reopened "wb".
 size_t mwrite(const void *buffer, size_t size, size_t count, MFILE *f);
 int mseek(MFILE *f, long offset, int origin);
 long mtell(MFILE *f);
@@ -39,6 +43,9 @@ int mlist(char (*names)[260], int *count);
 int mcount(void);
 int mfree_all(void);
 const char *merror(void);
+// 0 moves the live table aside, any other value moves it back; the records
+// move as they are (MFILE pointers stay valid) and replace whatever the
+// receiving table held.
 int mcopy(int direction);
 MFILE *mfind(const char *name); // live record of that name (state != 9) or null
 

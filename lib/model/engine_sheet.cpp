@@ -248,6 +248,17 @@ int apply_book_sheet_keyword(const Item &it) {
     case pk::TSV:
         if (!it.sheet) return no_sheet(it);
         return vlt_load_datasource(book, it.target, it.value, it.kind == pk::CSV ? ',' : '\t');
+    case pk::ROWNUM: {
+        // The row count that "$ROWNUM" stands for, as a load would leave it.
+        long n;
+        if (!read_int(it.value, n) || n < 0 || n > book->max_rows) return bad_number(it);
+        env(book)->rownum = static_cast<int32_t>(n);
+        return 0;
+    }
+    case pk::DATASOURCE:
+    case pk::DATASOURCE_HOSTNAME:
+        // Database sources are not available in this build.
+        return vlt_error(book, -1, msg::E02200, it.kind == pk::DATASOURCE ? "DATASOURCE" : "HOSTNAME");
     default: return sheet_keyword(it);
     }
 }

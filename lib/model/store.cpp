@@ -112,11 +112,23 @@ void auto_width(Sheet &sheet, int col, std::string_view shown) {
 enum class Source { caller, utf8 };
 
 // Types `v` (UTF-8, expanded, cut) and stores it into the cell.
-int type_and_store(XLS_BOOK *book, Sheet &sheet, Cell &cell, int row, int col, std::string_view v) {
+int type_and_store(XLS_BOOK *book, Sheet &sheet, Cell &cell, int col, std::string_view v) {
     const bool create = !template_mode(book);
     const bool had_style = cell.style != 0;
     thread_local TypedValue tv;
 
+    // A cell made text-only by the text format keeps that mark: its values are
+    // held inline, so that a later number-like value stays text too.
+    if (cell.kind == CELL_TEXT_ONLY) {
+        text_escapes(v, tv.text);
+        int rc = vlt_store_value(book, sheet, cell, CELL_TEXT_ONLY, 0, tv.text);
+        if (rc != 0) return rc == -2 ? vlt_error(book, -2, msg::E00002) : rc;
+        if (create && !had_style && tv.text.find('\n') != std::string::npos &&
+            vlt_set_text_control(book, cell, 2) == -2)
+            return vlt_error(book, -2, msg::E00002);
+        if (book->auto_width == VXLS_ON && !tv.text.empty()) auto_width(sheet, col, tv.text);
+        return 0;
+    }
     if (v.empty()) return vlt_store_value(book, sheet, cell, -1, 0, {});
 
     bool as_text = text_only(book, sheet, cell, col);
@@ -192,7 +204,6 @@ int type_and_store(XLS_BOOK *book, Sheet &sheet, Cell &cell, int row, int col, s
         default: break;
         }
     }
-    (void)row;
     return 0;
 }
 
@@ -220,7 +231,9 @@ int put_value(XLS_BOOK *book, int sheet_index, int row, int col, std::string_vie
     thread_local std::string v;
     if (source == Source::caller) convert_charset(v, raw, env(book)->charset, VXLS_CHARSET_UTF8);
     else v.assign(raw);
-    if (v.size() >= 2 && v[0] == '\\' && v[1] == '$') {
+    if (source == Source::utf8) {
+        // Loaded data is typed as it stands: no variable expansion.
+    } else if (v.size() >= 2 && v[0] == '\\' && v[1] == '$') {
         v.erase(0, 1);
     } else if (!v.empty() && v[0] == '$') {
         std::string expanded;
@@ -236,7 +249,7 @@ int put_value(XLS_BOOK *book, int sheet_index, int row, int col, std::string_vie
         value.remove_prefix(1);
         value.remove_suffix(1);
     }
-    int rc = type_and_store(book, *sheet, *cell, row, col, value);
+    int rc = type_and_store(book, *sheet, *cell, col, value);
     if (rc != 0) return rc;
     book->last_row = row;
     book->last_column = col;

@@ -44,8 +44,8 @@ int vlt_store_value(XLS_BOOK *book, Sheet &sheet, Cell &cell, int kind, int32_t 
                     std::string_view value_utf8, std::string_view formula_utf8 = {});
 
 // Puts an already UTF-8 value text into a cell with full typing, as a cell
-// item does, but without character conversion or quote removal (data-source
-// loads). Same results as vlt_put_cell_at.
+// item does, but without character conversion, variable expansion or quote
+// removal (data-source loads). Same results as vlt_put_cell_at.
 int vlt_put_cell_utf8(XLS_BOOK *book, int sheet, int row, int col, std::string_view value_utf8);
 
 // Column width v stored as v + 0.625 for columns c1..c2 (raises the used

@@ -227,7 +227,9 @@ int check_formula(std::string_view f, std::string &bad, bool &parens) {
     auto binary = [](char ch) {
         return ch == '*' || ch == '/' || ch == '^' || ch == '&' || ch == '=' || ch == '<' || ch == '>';
     };
-    auto any_op = [&](char ch) { return binary(ch) || ch == '+' || ch == '-'; };
+    // '\x01' marks a completed two-character comparison ("<>", "<=", ">=");
+    // control characters are refused before they could be mistaken for it.
+    auto any_op = [&](char ch) { return binary(ch) || ch == '+' || ch == '-' || ch == '\x01'; };
     if (f.empty()) {
         bad = "=";
         return -1;
@@ -258,6 +260,10 @@ int check_formula(std::string_view f, std::string &bad, bool &parens) {
             continue;
         }
         if (ch == ' ' || ch == '\t') continue;
+        if (ch < 0x20 || ch == 0x7F) {
+            bad.assign(1, static_cast<char>(ch));
+            return -1;
+        }
         if (ch == '(' || ch == '{' || ch == '[') {
             if (depth == static_cast<int>(sizeof stack)) {
                 parens = true;
@@ -274,8 +280,8 @@ int check_formula(std::string_view f, std::string &bad, bool &parens) {
                 bad.assign(f);
                 return -1;
             }
-            if (binary(last) || last == '+' || last == '-') {
-                bad.assign(1, last);
+            if (any_op(last)) {
+                bad.assign(1, last == '\x01' ? f[i - 1] : last);
                 return -1;
             }
             --depth;
@@ -286,10 +292,15 @@ int check_formula(std::string_view f, std::string &bad, bool &parens) {
             if (binary(static_cast<char>(ch))) {
                 bool pair = (last == '<' && (ch == '>' || ch == '=')) || (last == '>' && ch == '=');
                 bool after_operand = !(last == '(' || last == ',' || any_op(last));
-                if (!after_operand && !(pair && i > 0 && f[i - 1] == last)) {
+                pair = pair && i > 0 && f[i - 1] == last;
+                if (!after_operand && !pair) {
                     bad.assign(1, static_cast<char>(ch));
-                    if (any_op(last) && last != '(') bad.insert(bad.begin(), last);
+                    if (any_op(last) && last != '\x01') bad.insert(bad.begin(), last);
                     return -1;
+                }
+                if (pair) {
+                    last = '\x01';
+                    continue;
                 }
             }
             last = static_cast<char>(ch);
@@ -314,7 +325,7 @@ int check_formula(std::string_view f, std::string &bad, bool &parens) {
         return -1;
     }
     if (any_op(last)) {
-        bad.assign(1, last);
+        bad.assign(1, last == '\x01' ? f.back() : last);
         return -1;
     }
     return 0;

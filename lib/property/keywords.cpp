@@ -157,6 +157,9 @@ struct CharsetIndex {
     std::vector<Spelling> spellings;
     std::array<uint16_t, 256> head{};
     std::array<uint16_t, 256> tail{};
+    // Bit n of lengths[b]: some spelling of n bytes begins with byte b
+    // (folded); most non-keywords (cell names) are rejected by it at once.
+    std::array<uint32_t, 256> lengths{};
 
     void add(std::string_view text, int keyword, bool english) {
         if (text.empty() || text.size() >= SPELLING_MAX) return;
@@ -167,6 +170,7 @@ struct CharsetIndex {
         s.english = english;
         s.next = NO_SPELLING;
         uint16_t id = static_cast<uint16_t>(spellings.size());
+        lengths[fold(static_cast<unsigned char>(s.text[0]))] |= 1u << s.len;
         unsigned b = bucket_of(s.text, s.len);
         if (head[b] == NO_SPELLING) head[b] = id;
         else spellings[tail[b]].next = id;
@@ -190,6 +194,7 @@ struct CharsetIndex {
     int find(std::string_view s) const {
         if (s.empty() || s.size() >= SPELLING_MAX) return -1;
         const size_t n = s.size();
+        if (!(lengths[fold(static_cast<unsigned char>(s[0]))] & (1u << n))) return -1;
         for (uint16_t i = head[bucket_of(s.data(), n)]; i != NO_SPELLING; i = spellings[i].next) {
             const Spelling &sp = spellings[i];
             if (sp.len != n) continue;

@@ -1,6 +1,7 @@
 // The key parser: a dotted key becomes a property kind and a target.
 #include "property/parser.h"
 
+#include <cstring>
 #include <string>
 
 #include "api/book.h"
@@ -74,6 +75,40 @@ int first_section(XLS_BOOK *book, std::string_view section, bool alone, int &kin
     return 0;
 }
 
+// The keyword sections after the first one, as last combined. Property
+// texts repeat the same path for many targets ("A1.塗りつぶし.色",
+// "B1.塗りつぶし.色", ...), so the combination of a repeated path is taken
+// from here. Only successful combinations are kept; they depend on nothing
+// but the bytes and the character set.
+struct PathCache {
+    static constexpr size_t CAPACITY = 64;
+    int charset = 0;
+    size_t len = 0;
+    char bytes[CAPACITY];
+    int kind = kind::NONE;
+    int code = 0;
+
+    bool find(int cs, std::string_view path, int &k, int &c) const {
+        if (cs != charset || path.size() != len || std::memcmp(path.data(), bytes, len) != 0) return false;
+        k = kind;
+        c = code;
+        return true;
+    }
+    void keep(int cs, std::string_view path, int k, int c) {
+        if (path.size() > CAPACITY) return;
+        charset = cs;
+        len = path.size();
+        std::memcpy(bytes, path.data(), len);
+        kind = k;
+        code = c;
+    }
+};
+
+PathCache &path_cache() {
+    thread_local PathCache cache;
+    return cache;
+}
+
 } // namespace
 
 int vlt_parse_property(XLS_BOOK *book, std::string_view key, int &kind, PropTarget &t) {
@@ -106,7 +141,16 @@ int vlt_parse_property(XLS_BOOK *book, std::string_view key, int &kind, PropTarg
     }
 
     int code = 0;
-    for (int i = count - 1; i >= 0; --i) {
+    int i = count - 1;
+    std::string_view path;
+    bool cached = false;
+    if (count >= 2) {
+        path = key.substr(static_cast<size_t>(sections[1].data() - key.data()));
+        cached = path_cache().find(charset, path, kind, code);
+        if (cached) i = 0;
+    }
+    for (; i >= 0; --i) {
+        if (i == 0 && count >= 2 && !cached) path_cache().keep(charset, path, kind, code);
         int kw = find_keyword(charset, sections[i]);
         if (kw >= 0) {
             CombineError e = combine_keyword(kw, kind, code);

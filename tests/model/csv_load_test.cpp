@@ -52,6 +52,14 @@ TEST_F(CsvLoad, EmptyFieldKeepsExistingValue) {
     EXPECT_EQ(get("C1"), "3");
 }
 
+TEST_F(CsvLoad, FieldsAreDataNotVariables) {
+    ASSERT_EQ(setenv("VEL_CSV_TEST_VAR", "secret", 1), 0);
+    ASSERT_EQ(load(write("d.csv", "$VEL_CSV_TEST_VAR,\\$x,'7\n")), 0);
+    EXPECT_EQ(get("A1"), "$VEL_CSV_TEST_VAR");
+    EXPECT_EQ(get("B1"), "\\$x");
+    EXPECT_EQ(get("C1"), "7"); // typing still applies: the apostrophe makes a text
+}
+
 TEST_F(CsvLoad, TsvAndTargetLimits) {
     std::string path = write("t.tsv", "a\tb\tc\n1\t2\t3\n4\t5\t6\n7\t8\t9\n");
     PropTarget t;

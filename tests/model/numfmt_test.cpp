@@ -183,10 +183,17 @@ TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
     ASSERT_EQ(vlt_apply_format_target(&book, t, "文字列"), 0);
     EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY);
     EXPECT_EQ(value_text(0, 0), "1.5");
-    // A text-only cell keeps later values as text.
+    // The cell stays text-only for every later value, numbers and empties included.
     ASSERT_EQ(put("A1", "123"), 0);
-    EXPECT_EQ(cell(0, 0).kind, CELL_SHARED_TEXT);
-    EXPECT_EQ(sst_text(0, 0), "123");
+    EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY);
+    EXPECT_EQ(value_text(0, 0), "123");
+    ASSERT_EQ(put("A1", ""), 0);
+    ASSERT_EQ(put("A1", "00123"), 0);
+    EXPECT_EQ(get("A1"), "00123");
+    EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY);
+    // A formula is text in a text-only cell.
+    ASSERT_EQ(put("A1", "=1+1"), 0);
+    EXPECT_EQ(value_text(0, 0), "=1+1");
 }
 
 TEST_F(NumfmtTable, ColumnFormatReachesLaterValues) {

@@ -117,7 +117,7 @@ TEST(StoreTyping, FormulaCheck) {
         EXPECT_NE(check_formula(p, bad, parens), 0) << p;
         EXPECT_TRUE(parens) << p;
     }
-    for (const char *o : {"1**2", "1+", "*1", "", "A1~B1", "(1/)", "1=<2"}) {
+    for (const char *o : {"1**2", "1+", "*1", "", "A1~B1", "(1/)", "1=<2", "1<>=2", "A1<>", "1< >2", "(1<>)", "1\x01" "2"}) {
         EXPECT_NE(check_formula(o, bad, parens), 0) << o;
         EXPECT_FALSE(parens) << o;
     }

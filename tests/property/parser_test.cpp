@@ -366,6 +366,28 @@ TEST(Parser, VariableNames) {
     EXPECT_EQ(sheet.target.sheet, 1);
 }
 
+TEST(Parser, RepeatedPathsKeepTheirOwnResult) {
+    // Repeated keyword paths are combined once; the result must still follow
+    // the bytes, the character set and the errors of every key.
+    TestBook utf8(VXLS_CHARSET_UTF8), sjis(VXLS_CHARSET_SJIS);
+    const std::string raw_utf8_width = "A1.幅";
+    int kind = 0;
+    vel::PropTarget t;
+    EXPECT_EQ(vel::vlt_parse_property(utf8.get(), raw_utf8_width, kind, t), 0);
+    EXPECT_EQ(kind, 223);
+    EXPECT_EQ(vel::vlt_parse_property(sjis.get(), raw_utf8_width, kind, t), -3);
+    EXPECT_EQ(kind, -1);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(parse(utf8, "A1.FONT.WIDTH").rc, -3);
+        EXPECT_EQ(parse(utf8, "B2.FONT.SIZE").kind, 333);
+        Parsed r = parse(utf8, "C3.FONT.SIZE");
+        EXPECT_EQ(r.kind, 333);
+        EXPECT_EQ(r.target.row, 2);
+        EXPECT_EQ(parse(utf8, "FONT.SIZE").kind, 333);
+        EXPECT_EQ(parse(utf8, "Nowhere.FONT.SIZE").rc, -3);
+    }
+}
+
 TEST(Parser, IsProperty) {
     TestBook b(VXLS_CHARSET_SJIS);
     int kind = 0;

@@ -97,7 +97,8 @@ TEST(WriterPackage, FrameWorkbookReadsBackInOutsideReaders) {
 TEST(WriterPackage, MacroBookCarriesTheVbaProjectOrFailsCleanly) {
     std::string dir = vtest::make_temp_dir("macro");
     std::string path = dir + "/frames.xlsm";
-    FrameBook fb(2);
+    FrameBook fb(1);
+    fb.tb.add_sheet("plain");
     fb.tb.book.macro_book = VXLS_ON;
     int rc = vel::vlt_create_excel2007(&fb.tb.book, path.c_str());
     if (vel::vba_project_bin().empty()) {
@@ -108,7 +109,7 @@ TEST(WriterPackage, MacroBookCarriesTheVbaProjectOrFailsCleanly) {
     }
     ASSERT_EQ(rc, 0) << fb.tb.book.error_info;
     EXPECT_EQ(validate(path), "");
-    EXPECT_EQ(check_with_openpyxl(path, "{\"sheets\":{" + fb.expect(1) + "}}"), "");
+    EXPECT_EQ(check_with_openpyxl(path, "{\"sheets\":{" + fb.expect(0) + "}}"), "");
     std::string types = zip_part(path, "[Content_Types].xml");
     EXPECT_NE(types.find("application/vnd.ms-excel.sheet.macroEnabled.main+xml"), std::string::npos);
     EXPECT_NE(types.find("<Override PartName=\"/xl/vbaProject.bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/>"),
@@ -166,7 +167,7 @@ TEST(WriterPackage, UnwritablePathLeavesNothingAndTheBookCanRetry) {
 
 TEST(WriterPackage, MemoryTargetHoldsTheCompletePackage) {
     std::string dir = vtest::make_temp_dir("memory");
-    FrameBook fb(2);
+    FrameBook fb(1);
     const char *name = "_VELtemp/_OnMemory.xlsx";
     vel_zip_on_memory(1);
     int rc = vel::vlt_create_excel2007(&fb.tb.book, name);
@@ -186,5 +187,32 @@ TEST(WriterPackage, MemoryTargetHoldsTheCompletePackage) {
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
     EXPECT_EQ(validate(path), "");
-    EXPECT_EQ(check_with_openpyxl(path, "{\"sheets\":{" + fb.expect(1) + "}}"), "");
+    EXPECT_EQ(check_with_openpyxl(path, "{\"sheets\":{" + fb.expect(0) + "}}"), "");
+}
+
+TEST(WriterPackage, ThumbnailPartAndAMissingThumbnail) {
+    std::string dir = vtest::make_temp_dir("thumb");
+    TestBook tb;
+    tb.text(tb.add_sheet("S"), 0, 0, "x");
+    tb.book.final_book = VXLS_ON;
+    std::string jpeg = dir + "/thumb.jpeg";
+    vtest::run("ffmpeg -v error -f lavfi -i testsrc2=size=64x48 -frames:v 1 -y " + vtest::shell_quote(jpeg));
+    tb.model().settings.thumbnail = jpeg;
+    std::string path = dir + "/thumb.xlsx";
+    ASSERT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), 0) << tb.book.error_info;
+    EXPECT_EQ(validate(path), "");
+    EXPECT_NE(zip_listing(path).find("xl/printerSettings/printerSettings1.bin\ndocProps/thumbnail.jpeg\n"),
+              std::string::npos);
+    std::string rels = zip_part(path, "_rels/.rels");
+    EXPECT_NE(rels.find("<Relationship Id=\"rId5\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                        "relationships/custom-properties\" Target=\"docProps/custom.xml\"/><Relationship Id=\"rId4\""),
+              std::string::npos);
+    EXPECT_NE(zip_part(path, "[Content_Types].xml").find("<Default Extension=\"jpeg\" ContentType=\"image/jpeg\"/>"),
+              std::string::npos);
+
+    tb.model().settings.thumbnail = dir + "/missing.jpeg";
+    std::string second = dir + "/second.xlsx";
+    EXPECT_EQ(vel::vlt_create_excel2007(&tb.book, second.c_str()), -101);
+    EXPECT_NE(std::string(tb.book.error_info).find("VXLS-03102"), std::string::npos);
+    EXPECT_FALSE(exists(second));
 }
