@@ -247,7 +247,12 @@ int find_keyword(int charset, std::string_view section) {
 //   WIDTH), and is refused with the container's message when nothing was
 //   (FILL.SIZE, PAPER.COLOR);
 // - the shape parts OFFSET, LINE, ARROW, SHADOW and ADJUST, and FONT and
-//   GRADATION: every code that is not one of their sub-keys is refused.
+//   GRADATION: every code that is not one of their sub-keys is refused
+//   (FONT and GRADATION even at the end of a key; the others then give no
+//   kind, like the containers).
+// Header and footer positions, margins, the tab colour, the background and
+// thumbnail paths set their kind where they are resolved, so the same path
+// works with or without SHEET, PAPER or BOOK in front.
 
 namespace {
 

@@ -153,11 +153,18 @@ int vlt_parse_property(XLS_BOOK *book, std::string_view key, int &kind, PropTarg
         if (i == 0 && count >= 2 && !cached) path_cache().keep(charset, path, kind, code);
         int kw = find_keyword(charset, sections[i]);
         if (kw >= 0) {
+            const int kind_before = kind, code_before = code;
             CombineError e = combine_keyword(kw, kind, code);
             if (e != CE_NONE) {
                 kind = kind::NONE;
                 return refuse(book, e, key);
             }
+            // Column names such as X, TOP or TAB are keywords too. As the
+            // first section of a path that they add nothing to, they name
+            // the column ("X.WIDTH" is the width of column X).
+            if (i == 0 && count >= 2 && kind == kind_before && code == code_before &&
+                read_target(book, sections[0], t) == 0)
+                return 0;
             continue;
         }
         if (i > 0) {

@@ -41,6 +41,10 @@ TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
     EXPECT_EQ(error(), "VXLS-03101 Excelファイルオープンエラー(\"/nonexistent/t.xlsx\")。");
     EXPECT_EQ(book.new_book, VXLS_ON);
 
+    ASSERT_EQ(apply_sheet(2011, "42"), 0) << error();
+    EXPECT_EQ(vel::env(&book)->rownum, 42);
+    EXPECT_EQ(apply_sheet(2004, "DSN=x"), -1); // no database sources
+
     unsigned char before = book.auto_width;
     ASSERT_EQ(put("AUTO_WIDTH=FALSE"), 0);
     EXPECT_EQ(book.auto_width, before);

@@ -316,6 +316,17 @@ TEST(Parser, TargetsOfTheFirstSection) {
     EXPECT_EQ(rows.target.ranges[0][0], 1);
     EXPECT_EQ(rows.target.ranges[0][2], 3);
 
+    // Column names that are also keywords name the column where the
+    // keyword would add nothing to the path.
+    Parsed x = parse(b, "X.幅");
+    EXPECT_EQ(x.kind, 223);
+    EXPECT_EQ(x.target.col, 23);
+    Parsed tab = parse(b, "tab.FILL.COLOR");
+    EXPECT_EQ(tab.kind, 341);
+    EXPECT_EQ(tab.target.col, (20 * 26 + 1) * 26 + 2 - 1); // T A B
+    Parsed tab_color = parse(b, "TAB.COLOR");
+    EXPECT_EQ(tab_color.kind, 231);
+    EXPECT_EQ(tab_color.target.col, -1);
     // A sheet named by the first section, in UTF-8 after conversion.
     Parsed sheet = parse(b, "データ.ZOOM");
     EXPECT_EQ(sheet.kind, 202);

@@ -191,9 +191,17 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
     EXPECT_NE(sheet.find("<pageSetup paperSize=\"9\" scale=\"100\" orientation=\"landscape\" verticalDpi=\"200\" r:id=\"rId2\"/>"),
               std::string::npos);
 
-    // LibreOffice opens it and sees the same values.
-    std::string err = soffice_to_csv({path}, dir);
+    // LibreOffice opens it and sees the same values; a frame workbook goes
+    // through the same conversion.
+    TestBook frame;
+    fill_frame_sheet(frame, frame.add_sheet("frame"), 160, 120, 20, 7);
+    frame.text(frame.model().sheets[0], 119, 159, "last");
+    std::string frame_path = dir + "/frame.xlsx";
+    ASSERT_EQ(vel::vlt_create_excel2007(&frame.book, frame_path.c_str()), 0) << frame.book.error_info;
+    std::string err = soffice_to_csv({path, frame_path}, dir);
     ASSERT_EQ(err, "");
+    std::string frame_csv = vtest::read_file(dir + "/frame.csv");
+    EXPECT_NE(frame_csv.find("last"), std::string::npos);
     std::string csv = vtest::read_file(dir + "/families.csv");
     for (const char *v : {"Hello world", "42", "3.25", "inline text", "merged", "\"<a & b> \"\"q\"\" _x0041_\""})
         EXPECT_NE(csv.find(v), std::string::npos) << v << " in\n" << csv;
