@@ -13,8 +13,15 @@ static std::string env_or(const char *name, const char *fallback) {
     return v && *v ? v : fallback;
 }
 
-std::string source_dir() { return env_or("VEL_SOURCE_DIR", "."); }
-std::string shared_dir() { return env_or("VEL_SHARED_DIR", "../shared"); }
+#ifndef VEL_SOURCE_DIR_DEFAULT
+#define VEL_SOURCE_DIR_DEFAULT "."
+#endif
+#ifndef VEL_SHARED_DIR_DEFAULT
+#define VEL_SHARED_DIR_DEFAULT "../shared"
+#endif
+
+std::string source_dir() { return env_or("VEL_SOURCE_DIR", VEL_SOURCE_DIR_DEFAULT); }
+std::string shared_dir() { return env_or("VEL_SHARED_DIR", VEL_SHARED_DIR_DEFAULT); }
 
 std::string make_temp_dir(const std::string &tag) {
     std::string base = env_or("TMPDIR", "/tmp");
