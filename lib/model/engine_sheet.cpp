@@ -246,8 +246,13 @@ int apply_book_sheet_keyword(const Item &it) {
         return 0;
     case pk::CSV:
     case pk::TSV:
+    {
         if (!it.sheet) return no_sheet(it);
-        return vlt_load_datasource(book, it.target, it.value, it.kind == pk::CSV ? ',' : '\t');
+        // A load may run property texts of its own, which reuse the engine's
+        // value buffer: keep the path in a copy.
+        std::string path(it.value);
+        return vlt_load_datasource(book, it.target, path, it.kind == pk::CSV ? ',' : '\t');
+    }
     case pk::ROWNUM: {
         // The row count that "$ROWNUM" stands for, as a load would leave it.
         long n;

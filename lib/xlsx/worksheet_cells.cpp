@@ -154,8 +154,11 @@ void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const Colu
         w.text(t.value, ESCAPE_KEEP_BREAKS);
         w.raw("</t></is></c>");
         return;
-    default:
-        throw std::runtime_error("cell kind");
+    default: {
+        std::string ref(names.text[col], names.len[col]);
+        ref.append(row.digits, static_cast<size_t>(row.len));
+        throw std::runtime_error("unknown cell kind " + std::to_string(c.kind) + " at " + ref);
+    }
     }
 }
 

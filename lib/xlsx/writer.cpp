@@ -61,11 +61,14 @@ CompressedPart produce(const Job &job, PartDeflater &deflater) {
     return compress_bytes(deflater, bytes.data(), bytes.size());
 }
 
-int failure_code(std::exception_ptr e) {
+int failure_code(std::exception_ptr e, std::string &what) {
     try {
         std::rethrow_exception(e);
     } catch (const std::bad_alloc &) {
         return -2;
+    } catch (const std::exception &x) {
+        what = x.what();
+        return -1;
     } catch (...) {
         return -1;
     }
@@ -73,7 +76,7 @@ int failure_code(std::exception_ptr e) {
 
 // Produces the jobs on this thread and one worker, and adds them to the zip
 // in job order. At most LOOKAHEAD finished parts wait for their turn.
-int run_jobs(const std::vector<Job> &jobs, ZipArchive &zip, const ZipTime &time) {
+int run_jobs(const std::vector<Job> &jobs, ZipArchive &zip, const ZipTime &time, std::string &what) {
     constexpr size_t LOOKAHEAD = 8;
     const size_t n = jobs.size();
     std::vector<std::optional<CompressedPart>> done(n);
@@ -90,13 +93,18 @@ int run_jobs(const std::vector<Job> &jobs, ZipArchive &zip, const ZipTime &time)
         lk.unlock();
         std::optional<CompressedPart> part;
         int rc = 0;
+        std::string text;
         try {
             part = produce(jobs[i], deflater);
         } catch (...) {
-            rc = failure_code(std::current_exception());
+            rc = failure_code(std::current_exception(), text);
+            if (!text.empty()) text = jobs[i].name + ": " + text;
         }
         lk.lock();
-        if (rc && !error) error = rc;
+        if (rc && !error) {
+            error = rc;
+            what = text;
+        }
         if (part) done[i] = std::move(part);
         cv.notify_all();
     };
@@ -263,7 +271,9 @@ int save_package(XLS_BOOK *book, const std::string &path, bool in_memory) {
     }
     ZipArchive zip;
     int rc = zip.open(target, in_memory);
-    if (rc == 0) rc = run_jobs(jobs, zip, time);
+    std::string what;
+    if (rc == 0) rc = run_jobs(jobs, zip, time, what);
+    if (rc == -1 && !what.empty()) vlt_error_keep(book, -1, msg::E03600, what.c_str());
     if (rc == 0) rc = zip.close();
     else zip.abandon();
     if (rc == 0 && !in_memory && std::rename(target.c_str(), path.c_str()) != 0) rc = -103;

@@ -33,6 +33,7 @@ struct TestBook {
         std::strcpy(book.company, "MyCompany");
         std::strcpy(book.creator, "MyName");
         auto &m = model();
+        m.sheets.reserve(64); // references to sheets stay valid while a test adds more
         m.fonts.resize(3);
         m.fonts[2].style = 10; // the hyperlink font
         m.fills.resize(2);

@@ -216,3 +216,14 @@ TEST(WriterPackage, ThumbnailPartAndAMissingThumbnail) {
     EXPECT_NE(std::string(tb.book.error_info).find("VXLS-03102"), std::string::npos);
     EXPECT_FALSE(exists(second));
 }
+
+TEST(WriterPackage, UnknownCellKindFailsTheSaveWithoutAFile) {
+    std::string dir = vtest::make_temp_dir("badkind");
+    TestBook tb;
+    tb.value(tb.add_sheet("S"), 2, 3, 99, 0);
+    for (int i = 0; i < 5; ++i) fill_frame_sheet(tb, tb.add_sheet("F" + std::to_string(i)), 40, 30, 100, i);
+    std::string path = dir + "/bad.xlsx";
+    EXPECT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), -1);
+    EXPECT_NE(std::string(tb.book.error_info).find("unknown cell kind 99 at D3"), std::string::npos) << tb.book.error_info;
+    EXPECT_EQ(list_dir(dir), "");
+}
