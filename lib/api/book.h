@@ -39,6 +39,21 @@ inline Env *env(XLS_BOOK *book) { return static_cast<Env *>(book->env); }
 inline Model &model(XLS_BOOK *book) { return static_cast<Env *>(book->env)->model; }
 inline bool template_mode(const XLS_BOOK *book) { return book->new_book != VXLS_ON; }
 
+// Equality of two texts with ASCII letters compared without regard to case
+// (English keywords and option words); other bytes compare exactly.
+inline bool same_nocase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x == y) continue;
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
 // Records a message in error_info and returns rc. The template and every %s
 // argument are UTF-8; the formatted message is converted to the caller's
 // character set. A template with no arguments is copied unformatted.

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "api/book.h"
 #include "property/tokenizer.h"
 
 namespace vel {
@@ -18,7 +19,5 @@ constexpr int TOKEN_TOO_LONG = -9;
 // exceeds OPTION_TOKEN_MAX bytes (`pos` is then past the token all the same).
 int read_option_token(int charset, std::string_view text, size_t &pos, std::string &token);
 
-// ASCII case-insensitive equality; other bytes compare exactly.
-bool same_nocase(std::string_view a, std::string_view b);
 
 } // namespace vel

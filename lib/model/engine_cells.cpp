@@ -223,7 +223,7 @@ int merge_keyword(const Item &it) {
 }
 
 bool starts_nocase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && equal_nocase(s.substr(0, prefix.size()), prefix);
+    return s.size() >= prefix.size() && same_nocase(s.substr(0, prefix.size()), prefix);
 }
 
 int hyperlink_keyword(const Item &it) {

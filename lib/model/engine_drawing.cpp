@@ -127,7 +127,7 @@ bool chart_option_name(std::string_view name) {
         "GRADATIONCOLOR1", "GRADATIONCOLOR2", "3D_ROTATE_X", "3D_ROTATE_Y", "3D_DEPTH",
         "3D_PERSPECTIVE"};
     for (const char *n : kNames)
-        if (equal_nocase(name, n)) return true;
+        if (same_nocase(name, n)) return true;
     return false;
 }
 
@@ -209,7 +209,7 @@ bool sparkline_point(std::string_view w) {
     static const char *const kWords[] = {"HIGH", "山", "LOW", "谷", "START", "始点",
                                          "END", "終点", "NEGATIVE", "負", "MARKER", "マーカー"};
     for (const char *k : kWords)
-        if (equal_nocase(w, k)) return true;
+        if (same_nocase(w, k)) return true;
     return false;
 }
 

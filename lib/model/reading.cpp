@@ -48,15 +48,7 @@ void copy_out(char *out, const std::string &text) {
 }
 
 bool equal_text(const std::string &a, const std::string &b, bool ignore_case) {
-    if (a.size() != b.size()) return false;
-    if (!ignore_case) return a == b;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
+    return ignore_case ? same_nocase(a, b) : a == b;
 }
 
 } // namespace

@@ -7,25 +7,10 @@
 
 namespace vel {
 
-namespace {
-
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-} // namespace
-
 const Variable *vlt_find_variable(XLS_BOOK *book, std::string_view name) {
     if (!book || !book->env) return nullptr;
     for (const Variable &v : model(book).variables)
-        if (same_name(v.key, name)) return &v;
+        if (same_nocase(v.key, name)) return &v;
     return nullptr;
 }
 
@@ -38,7 +23,7 @@ int vlt_define_variable(XLS_BOOK *book, std::string_view name, std::string_view 
     auto &table = model(book).variables;
     try {
         for (Variable &v : table) {
-            if (same_name(v.key, name)) {
+            if (same_nocase(v.key, name)) {
                 v.value.assign(value);
                 return 0;
             }

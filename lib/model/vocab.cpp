@@ -1,6 +1,8 @@
 // Value vocabularies of the property keywords.
 #include "model/vocab.h"
 
+#include "api/book.h"
+
 #include <cstdlib>
 #include <initializer_list>
 
@@ -17,7 +19,7 @@ struct Word {
 template <size_t N>
 int lookup(const Word (&table)[N], std::string_view text, int fallback) {
     for (const Word &w : table)
-        if (equal_nocase(text, w.text)) return w.code;
+        if (same_nocase(text, w.text)) return w.code;
     return fallback;
 }
 
@@ -231,7 +233,7 @@ const Shape kShapes[] = {
 // Parses "<prefix><number>" with number in 1..max.
 bool prefixed_number(std::string_view text, std::string_view prefix, int max, int &number) {
     if (text.size() <= prefix.size() || text.size() > prefix.size() + 2) return false;
-    if (!equal_nocase(text.substr(0, prefix.size()), prefix)) return false;
+    if (!same_nocase(text.substr(0, prefix.size()), prefix)) return false;
     int n = 0;
     for (char c : text.substr(prefix.size())) {
         if (c < '0' || c > '9') return false;
@@ -243,19 +245,6 @@ bool prefixed_number(std::string_view text, std::string_view prefix, int max, in
 }
 
 } // namespace
-
-bool equal_nocase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x == y) continue;
-        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 namespace {
 
@@ -292,9 +281,9 @@ bool parse_hex_color(std::string_view text, Rgb &rgb) {
 int32_t color_of(std::string_view text, Rgb &rgb) {
     rgb = Rgb{};
     for (const PaletteColor &p : kPalette)
-        if (equal_nocase(text, p.english) || text == p.japanese || text == p.japanese_iro)
+        if (same_nocase(text, p.english) || text == p.japanese || text == p.japanese_iro)
             return p.code;
-    if (equal_nocase(text, "NONE") || text == "なし") return COLOR_NONE;
+    if (same_nocase(text, "NONE") || text == "なし") return COLOR_NONE;
     if (parse_hex_color(text, rgb)) return COLOR_RGB;
     rgb = Rgb{};
     return COLOR_BAD;
@@ -344,12 +333,12 @@ int switch_of(std::string_view text) { return lookup(kSwitches, text, -1); }
 int paper_size_of(std::string_view text) { return lookup(kPapers, text, 4); }
 
 int paper_orientation_of(std::string_view text) {
-    return equal_nocase(text, "LANDSCAPE") || text == "横" ? 1 : 0;
+    return same_nocase(text, "LANDSCAPE") || text == "横" ? 1 : 0;
 }
 
 int sheet_order_of(std::string_view text) {
-    if (equal_nocase(text, "ASC") || text == "正") return 0;
-    if (equal_nocase(text, "DESC") || text == "逆") return 1;
+    if (same_nocase(text, "ASC") || text == "正") return 0;
+    if (same_nocase(text, "DESC") || text == "逆") return 1;
     return -1;
 }
 
@@ -378,7 +367,7 @@ int chart_type_of(std::string_view text) { return lookup(kChartTypes, text, -1);
 
 const char *shape_preset_of(std::string_view text) {
     for (const Shape &s : kShapes)
-        if (equal_nocase(text, s.english) || text == s.japanese) return s.preset;
+        if (same_nocase(text, s.english) || text == s.japanese) return s.preset;
     return nullptr;
 }
 

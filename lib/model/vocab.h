@@ -83,7 +83,5 @@ int chart_type_of(std::string_view text);
 // Shape preset of a shape word ("rect", "ellipse", ...), nullptr when unknown.
 const char *shape_preset_of(std::string_view text);
 
-// ASCII case-insensitive equality (Japanese bytes compare exactly).
-bool equal_nocase(std::string_view a, std::string_view b);
 
 } // namespace vel
