@@ -420,12 +420,13 @@ int close_memory_book(XLS_BOOK *book, void *buffer, long *size) {
     if (!size || *size < 0 || (!buffer && *size > 0))
         return vlt_error(book, -3, msg::E03600, "VXLS_close_memory_book() buffer");
 
-    // Zip target contract with the package writer: while vel_zip_on_memory(1)
-    // is in force the writer builds the package as the memory file named by
-    // the path it is given; vel_zip_on_memory(0) puts it back to real files.
-    vel_zip_on_memory(1);
-    int rc = save_book(book, MEMORY_BOOK, true);
+    // Zip target: while vel_zip_on_memory(0) is in force the writer builds the
+    // package as the memory file named by the path it is given. The target is
+    // put back to real files afterwards, so that later saves of other books
+    // go to disk again.
     vel_zip_on_memory(0);
+    int rc = save_book(book, MEMORY_BOOK, true);
+    vel_zip_on_memory(1);
     if (rc != 0) return rc;
 
     MFILE *f = mopen(MEMORY_BOOK, "rb");
@@ -473,7 +474,9 @@ int open_memory_book(XLS_BOOK *book, const void *image, long length) {
     }
     vel_zip_on_memory(0);
     std::string options = std::string("MODE=READ BOOK=") + MEMORY_BOOK + " READ_MEMORY=TRUE";
-    return open_book(book, options.c_str());
+    int rc = open_book(book, options.c_str());
+    vel_zip_on_memory(1);
+    return rc;
 }
 
 } // namespace

@@ -28,11 +28,13 @@
 #include "xlsx/zip_archive.h"
 
 namespace {
+// 1 while packages go to memory files. vel_zip_on_memory(0) selects memory
+// files, any other value (and the start-up state) real files.
 std::atomic<int> zip_on_memory{0};
 } // namespace
 
 extern "C" int vel_zip_on_memory(int flag) {
-    zip_on_memory.store(flag ? 1 : 0);
+    zip_on_memory.store(flag == 0 ? 1 : 0);
     return 0;
 }
 

@@ -100,8 +100,8 @@ void build_families(TestBook &tb) {
     s.merges.push_back({3, 0, 4, 2});
     tb.text(s, 6, 0, "external");
     tb.text(s, 7, 0, "internal");
-    s.links.push_back({6, 0, "https://example.com/x?a=1&b=2", "", ""});
-    s.links.push_back({7, 0, "", "Other!B2", ""});
+    s.links.push_back({6, 0, "https://example.com/x?a=1&b=2", "", "", ""});
+    s.links.push_back({7, 0, "", "Other!B2", "", ""});
     vel::ensure_row(s, 9)->height = 2000;
     vel::ensure_row(s, 9)->sw[0] = VXLS_ON;
     tb.value(s, 9, 0, vel::CELL_INTEGER, 10);

@@ -169,9 +169,9 @@ TEST(WriterPackage, MemoryTargetHoldsTheCompletePackage) {
     std::string dir = vtest::make_temp_dir("memory");
     FrameBook fb(1);
     const char *name = "_VELtemp/_OnMemory.xlsx";
-    vel_zip_on_memory(1);
-    int rc = vel::vlt_create_excel2007(&fb.tb.book, name);
     vel_zip_on_memory(0);
+    int rc = vel::vlt_create_excel2007(&fb.tb.book, name);
+    vel_zip_on_memory(1);
     ASSERT_EQ(rc, 0) << fb.tb.book.error_info;
     EXPECT_FALSE(exists(name));
     long size = msize(name);
