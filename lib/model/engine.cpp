@@ -261,7 +261,7 @@ int vlt_apply_property(XLS_BOOK *book, int kind, const PropTarget &target, const
     std::string_view raw(value ? value : "", len);
     // A value enclosed in double quotes loses them.
     if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"') raw = raw.substr(1, raw.size() - 2);
-    if (kind == pk::FILL_COLOR) {
+    if (kind == kind::FILL_COLOR) {
         int rc = fill_one_cell(book, target, raw);
         if (rc != 1) return rc;
     }
@@ -292,28 +292,28 @@ int vlt_apply_property(XLS_BOOK *book, int kind, const PropTarget &target, const
             nranges > 0 || target.col >= 0,
             nranges > 0 ? nranges : 1};
 
-    bool data_source = kind >= pk::VARIABLE && kind < 3000;
+    bool data_source = kind >= kind::VARIABLE && kind < 3000;
     if ((it.has_row || it.has_col) && !data_source) {
         if (!sheet) return no_sheet(it);
         // Width, height and page breaks address whole columns or rows; every
         // other keyword acts on cells (a row or column key means its first cell).
         bool cells = (it.has_row && it.has_col) ||
-                     (kind != pk::WIDTH && kind != pk::HEIGHT && kind != pk::NEWPAGE);
+                     (kind != kind::WIDTH && kind != kind::HEIGHT && kind != kind::NEWPAGE);
         int rc = ensure_target(it, cells);
         if (rc < 0) return rc;
     }
 
     switch (kind) {
-    case pk::FILL_COLOR:
+    case kind::FILL_COLOR:
         if (!sheet) return no_sheet(it);
         return set_fill_color(it);
-    case pk::WIDTH:
+    case kind::WIDTH:
         if (!sheet) return no_sheet(it);
         return set_width(it);
-    case pk::HEIGHT:
+    case kind::HEIGHT:
         if (!sheet) return no_sheet(it);
         return set_height(it);
-    case pk::ZOOM:
+    case kind::ZOOM:
         if (!sheet) return no_sheet(it);
         sheet->zoom = static_cast<int32_t>(leading_int(text));
         return 0;
@@ -321,9 +321,9 @@ int vlt_apply_property(XLS_BOOK *book, int kind, const PropTarget &target, const
         break;
     }
     if (kind >= 300 && kind < 500) return apply_cell_keyword(it);
-    if (kind == pk::FILTER || (kind >= pk::HYPERLINK && kind <= pk::HYPERLINK_COMMENT))
+    if (kind == kind::FILTER || (kind >= kind::HYPERLINK && kind <= kind::HYPERLINK_COMMENT))
         return apply_cell_keyword(it);
-    if (kind >= pk::IMAGE_PATH && kind <= pk::AUTOSHAPE_LAST_OPTION) return apply_drawing_keyword(it);
+    if (kind >= kind::IMAGE_PATH && kind <= kind_last::AUTOSHAPE_OPTION) return apply_drawing_keyword(it);
     return apply_book_sheet_keyword(it);
 }
 

@@ -32,7 +32,7 @@ int font_keyword(const Item &it) {
     Font f;          // the book's default font: code 10, 11 pt, regular, colour 0
     int mask = 0;
     switch (it.kind) {
-    case pk::FONT_NAME: {
+    case kind::FONT_NAME: {
         if (it.value.empty()) return bad_font(it);
         int code = face_code_of(it.value);
         if (code == FACE_OWN) {
@@ -43,14 +43,14 @@ int font_keyword(const Item &it) {
         mask = FONT_FACE;
         break;
     }
-    case pk::FONT_STYLE: {
+    case kind::FONT_STYLE: {
         int style = font_style_of(it.value);
         if (style < 0) return bad_font(it);
         f.style = static_cast<uint8_t>(style);
         mask = FONT_STYLE;
         break;
     }
-    case pk::FONT_SIZE: {
+    case kind::FONT_SIZE: {
         double size;
         if (!read_double(it.value, size) || size < 1 || size >= 410) return bad_font(it);
         f.size = static_cast<uint16_t>(size);
@@ -80,21 +80,21 @@ int fill_keyword(const Item &it) {
     int32_t code;
     Rgb rgb;
     switch (it.kind) {
-    case pk::FILL_PATTERN:
+    case kind::FILL_PATTERN:
         f.pattern = pattern_of(it.value);
         mask = FILL_PATTERN;
         break;
-    case pk::FILL_PATTERN_COLOR:
+    case kind::FILL_PATTERN_COLOR:
         // Only palette colours: values, NONE and unreadable words count as 0.
         code = color_of(it.value, rgb);
         f.pattern_color = code >= 0 ? code : 0;
         mask = FILL_PATTERN_COLOR;
         break;
-    case pk::GRAD_COLOR1:
-    case pk::GRAD_COLOR2:
+    case kind::FILL_GRADATION_COLOR1:
+    case kind::FILL_GRADATION_COLOR2:
         if (!usable_color(it.value, code, rgb)) return bad_gradient(it);
         f.pattern = PATTERN_GRADIENT;
-        if (it.kind == pk::GRAD_COLOR1) {
+        if (it.kind == kind::FILL_GRADATION_COLOR1) {
             f.color = code;
             f.rgb[0] = rgb.r, f.rgb[1] = rgb.g, f.rgb[2] = rgb.b;
             mask = FILL_GRAD_COLOR1;
@@ -104,7 +104,7 @@ int fill_keyword(const Item &it) {
             mask = FILL_GRAD_COLOR2;
         }
         break;
-    case pk::GRAD_KIND: {
+    case kind::FILL_GRADATION_KIND: {
         int dir = gradient_dir_of(it.value);
         if (dir < 0) return bad_gradient(it);
         f.pattern = PATTERN_GRADIENT;
@@ -130,18 +130,18 @@ int border_keyword(const Item &it) {
     int mask = 0;
     int side_mask = 0;
     switch (it.kind) {
-    case pk::BORDER: side_mask = BORDER_LEFT | BORDER_RIGHT | BORDER_TOP | BORDER_BOTTOM; break;
-    case pk::BORDER_LEFT: side_mask = BORDER_LEFT; break;
-    case pk::BORDER_RIGHT: side_mask = BORDER_RIGHT; break;
-    case pk::BORDER_TOP: side_mask = BORDER_TOP; break;
-    case pk::BORDER_BOTTOM: side_mask = BORDER_BOTTOM; break;
-    case pk::BORDER_DIAG_UP: side_mask = BORDER_DIAG_UP; break;
-    case pk::BORDER_DIAG_DOWN: side_mask = BORDER_DIAG_DOWN; break;
+    case kind::BORDER: side_mask = BORDER_LEFT | BORDER_RIGHT | BORDER_TOP | BORDER_BOTTOM; break;
+    case kind::BORDER_LEFT: side_mask = BORDER_LEFT; break;
+    case kind::BORDER_RIGHT: side_mask = BORDER_RIGHT; break;
+    case kind::BORDER_TOP: side_mask = BORDER_TOP; break;
+    case kind::BORDER_BOTTOM: side_mask = BORDER_BOTTOM; break;
+    case kind::BORDER_DIAGONAL_UP: side_mask = BORDER_DIAG_UP; break;
+    case kind::BORDER_DIAGONAL_DOWN: side_mask = BORDER_DIAG_DOWN; break;
     default: break; // BORDER_COLOR
     }
     int32_t code = 0;
     Rgb rgb;
-    if (it.kind == pk::BORDER_COLOR) {
+    if (it.kind == kind::BORDER_COLOR) {
         if (!usable_color(it.value, code, rgb)) return bad_color(it);
         mask = BORDER_COLOR;
     } else {
@@ -152,7 +152,7 @@ int border_keyword(const Item &it) {
             for (int s = 0; s < 6; ++s)
                 if (side_mask & sides[s]) b.line[s] = static_cast<uint8_t>(style);
             mask = side_mask;
-        } else if (it.kind != pk::BORDER && usable_color(it.value, code, rgb)) {
+        } else if (it.kind != kind::BORDER && usable_color(it.value, code, rgb)) {
             // BORDER.<side>.COLOR arrives with the kind of BORDER.<side>.
             mask = BORDER_COLOR;
         } else {
@@ -182,7 +182,7 @@ int text_control_keyword(const Item &it) {
     int on = switch_of(it.value);
     if (on < 0) return bad_keyword(it);
     if (on == 0) return 0;
-    int bits = it.kind == pk::WRAP ? 2 : it.kind == pk::SHRINK ? 4 : 1;
+    int bits = it.kind == kind::WRAP ? 2 : it.kind == kind::SHRINK ? 4 : 1;
     int rc = for_each_cell(it, [&](int, int, Cell &cell) {
         return vlt_set_text_control(it.book, cell, bits);
     });
@@ -262,7 +262,7 @@ int hyperlink_part(const Item &it) {
     for (auto p = sh.links.rbegin(); p != sh.links.rend() && !link; ++p)
         if (p->row == row && p->col == col) link = &*p;
     try {
-        if (it.kind == pk::HYPERLINK_SHEET) {
+        if (it.kind == kind::HYPERLINK_SHEET) {
             size_t bang = it.value.rfind('!');
             std::string_view name = bang == std::string_view::npos ? it.value : it.value.substr(0, bang);
             if (name.size() > static_cast<size_t>(XLS_SHEET_LEN)) {
@@ -284,7 +284,7 @@ int hyperlink_part(const Item &it) {
             return 0;
         }
         if (!link) return vlt_error(it.book, -1, msg::E03600, "vlt_set_hyperlink()");
-        (it.kind == pk::HYPERLINK_TEXT ? link->display : link->tooltip).assign(it.value);
+        (it.kind == kind::HYPERLINK_TEXT ? link->display : link->tooltip).assign(it.value);
     } catch (const std::bad_alloc &) {
         return vlt_error(it.book, -2, msg::E00002);
     }
@@ -326,36 +326,36 @@ int format_keyword(const Item &it) {
 int apply_cell_keyword(const Item &it) {
     if (!it.sheet) return no_sheet(it);
     switch (it.kind) {
-    case pk::FONT_NAME:
-    case pk::FONT_STYLE:
-    case pk::FONT_SIZE:
-    case pk::FONT_COLOR: return font_keyword(it);
-    case pk::FILL_PATTERN:
-    case pk::FILL_PATTERN_COLOR:
-    case pk::GRAD_COLOR1:
-    case pk::GRAD_COLOR2:
-    case pk::GRAD_KIND:
-    case pk::GRAD_VARIATION: return fill_keyword(it);
-    case pk::BORDER:
-    case pk::BORDER_LEFT:
-    case pk::BORDER_RIGHT:
-    case pk::BORDER_TOP:
-    case pk::BORDER_BOTTOM:
-    case pk::BORDER_COLOR:
-    case pk::BORDER_DIAG_UP:
-    case pk::BORDER_DIAG_DOWN: return border_keyword(it);
-    case pk::ALIGN: return align_keyword(it);
-    case pk::WRAP:
-    case pk::VERTICAL_TEXT:
-    case pk::SHRINK: return text_control_keyword(it);
-    case pk::MERGE: return merge_keyword(it);
-    case pk::FORMAT: return format_keyword(it);
-    case pk::COMMENT: return comment_keyword(it);
-    case pk::HYPERLINK: return hyperlink_keyword(it);
-    case pk::HYPERLINK_TEXT:
-    case pk::HYPERLINK_SHEET:
-    case pk::HYPERLINK_COMMENT: return hyperlink_part(it);
-    case pk::FILTER: return filter_keyword(it);
+    case kind::FONT_NAME:
+    case kind::FONT_STYLE:
+    case kind::FONT_SIZE:
+    case kind::FONT_COLOR: return font_keyword(it);
+    case kind::FILL_PATTERN:
+    case kind::FILL_PATTERN_COLOR:
+    case kind::FILL_GRADATION_COLOR1:
+    case kind::FILL_GRADATION_COLOR2:
+    case kind::FILL_GRADATION_KIND:
+    case kind::FILL_GRADATION_VARIATION: return fill_keyword(it);
+    case kind::BORDER:
+    case kind::BORDER_LEFT:
+    case kind::BORDER_RIGHT:
+    case kind::BORDER_TOP:
+    case kind::BORDER_BOTTOM:
+    case kind::BORDER_COLOR:
+    case kind::BORDER_DIAGONAL_UP:
+    case kind::BORDER_DIAGONAL_DOWN: return border_keyword(it);
+    case kind::ALIGN: return align_keyword(it);
+    case kind::WRAP:
+    case kind::VERTICAL_TEXT:
+    case kind::SHRINK: return text_control_keyword(it);
+    case kind::MERGE: return merge_keyword(it);
+    case kind::FORMAT: return format_keyword(it);
+    case kind::COMMENT: return comment_keyword(it);
+    case kind::HYPERLINK: return hyperlink_keyword(it);
+    case kind::HYPERLINK_TEXT:
+    case kind::HYPERLINK_SHEET:
+    case kind::HYPERLINK_COMMENT: return hyperlink_part(it);
+    case kind::FILTER: return filter_keyword(it);
     default: {
         char what[48];
         std::snprintf(what, sizeof what, "vlt_apply_property() kind=%d", it.kind);

@@ -98,20 +98,20 @@ int image_keyword(const Item &it) {
     Sheet &sh = *it.sheet;
     if (it.range) return refuse_range(it, "イメージ(IMAGE)");
     Rect at = it.rect(0);
-    if (it.kind == pk::IMAGE_PATH) {
+    if (it.kind == kind::IMAGE_PATH) {
         std::string path;
         int rc = check_picture_path(it, path);
         if (rc < 0) return rc;
-        return add_record(it, pk::IMAGE_PATH, at, std::move(path));
+        return add_record(it, kind::IMAGE_PATH, at, std::move(path));
     }
     double v;
     if (!read_double(it.value, v)) return bad_number(it);
-    if (it.kind == pk::IMAGE_RATIO && v <= 0) return bad_number(it);
+    if (it.kind == kind::IMAGE_RATIO && v <= 0) return bad_number(it);
     // The picture at this cell, else the sheet's last picture.
     DrawingRecord *d = nullptr;
     for (auto p = sh.drawings.rbegin(); p != sh.drawings.rend() && !d; ++p)
-        if (p->kind == pk::IMAGE_PATH && p->at.r1 == at.r1 && p->at.c1 == at.c1) d = &*p;
-    if (!d) d = last_of(sh, pk::IMAGE_PATH);
+        if (p->kind == kind::IMAGE_PATH && p->at.r1 == at.r1 && p->at.c1 == at.c1) d = &*p;
+    if (!d) d = last_of(sh, kind::IMAGE_PATH);
     if (!d) return vlt_error(it.book, -1, msg::E02420);
     return add_option(it, *d);
 }
@@ -136,7 +136,7 @@ int chart_keyword(const Item &it) {
     auto bad = [&](std::string_view what) {
         return vlt_error(it.book, -1, msg::E02430, str(what).c_str());
     };
-    if (it.kind == pk::CHART) {
+    if (it.kind == kind::CHART) {
         if (!it.range) return need_range(it, "グラフ(CHART)");
         Rect r = it.rect(0);
         // Series run along the longer side; the first row and column are labels.
@@ -157,43 +157,43 @@ int chart_keyword(const Item &it) {
             size_t eq = w.find('=');
             if (eq == std::string_view::npos || !chart_option_name(w.substr(0, eq)))
                 return failed = w, false;
-            options.emplace_back(pk::CHART, str(w));
+            options.emplace_back(kind::CHART, str(w));
             return true;
         });
         if (!ok) return bad(failed);
         if (type.empty()) return bad(it.value);
-        int rc = add_record(it, pk::CHART, r, std::move(type));
+        int rc = add_record(it, kind::CHART, r, std::move(type));
         if (rc == 0) sh.drawings.back().options = std::move(options);
         return rc;
     }
-    DrawingRecord *d = last_of(sh, pk::CHART);
+    DrawingRecord *d = last_of(sh, kind::CHART);
     if (!d) return bad(it.value);
     long n;
     switch (it.kind) {
-    case pk::CHART_SWITCH:
-    case pk::CHART_SERIES_LINE:
-    case pk::CHART_DATA_LABEL:
+    case kind::CHART_SWITCH:
+    case kind::CHART_SERIES_LINE:
+    case kind::CHART_DATA_LABEL:
         if (switch_of(it.value) < 0) return bad_keyword(it);
         break;
-    case pk::CHART_LEGEND_FONT_SIZE:
-    case pk::CHART_GAP_WIDTH:
+    case kind::CHART_LEGEND_FONT_SIZE:
+    case kind::CHART_GAP_WIDTH:
         if (!read_int(it.value, n) || n < 0 || n > 500) return bad_number(it);
         break;
-    case pk::CHART_MAJOR_UNIT: {
+    case kind::CHART_MAJOR_UNIT: {
         double v;
         if (!read_double(it.value, v) || v <= 0) return bad_number(it);
         break;
     }
-    case pk::CHART_KIND:
+    case kind::CHART_KIND:
         if (chart_type_of(it.value) < 0) return bad(it.value);
         break;
-    case pk::CHART_STYLE:
+    case kind::CHART_STYLE:
         if (!read_int(it.value, n) || n < 1 || n > 48) return bad(it.value);
         break;
-    case pk::CHART_WIDTH:
-    case pk::CHART_HEIGHT:
-    case pk::CHART_OFFSET_X:
-    case pk::CHART_OFFSET_Y: {
+    case kind::CHART_WIDTH:
+    case kind::CHART_HEIGHT:
+    case kind::CHART_OFFSET_X:
+    case kind::CHART_OFFSET_Y: {
         double v;
         if (!read_double(it.value, v)) return bad_number(it);
         break;
@@ -216,16 +216,16 @@ bool sparkline_point(std::string_view w) {
 int sparkline_keyword(const Item &it) {
     Sheet &sh = *it.sheet;
     auto bad = [&] { return vlt_error(it.book, -1, msg::E02621, str(it.value).c_str()); };
-    if (it.kind == pk::SPARKLINE) {
+    if (it.kind == kind::SPARKLINE) {
         if (!it.range) return vlt_error(it.book, -1, msg::E02102, "スパークライン(SPARKLINE)");
         if (!is_range_text(it.value)) return vlt_error(it.book, -1, msg::E02101, str(it.value).c_str());
-        return add_record(it, pk::SPARKLINE, it.rect(0), str(it.value));
+        return add_record(it, kind::SPARKLINE, it.rect(0), str(it.value));
     }
-    DrawingRecord *d = last_of(sh, pk::SPARKLINE);
+    DrawingRecord *d = last_of(sh, kind::SPARKLINE);
     if (!d) return bad();
-    if (it.kind == pk::SPARKLINE_KIND) {
+    if (it.kind == kind::SPARKLINE_KIND) {
         if (sparkline_kind_of(it.value) < 0) return bad();
-    } else if (it.kind == pk::SPARKLINE_DISPLAY) {
+    } else if (it.kind == kind::SPARKLINE_DISPLAY) {
         if (!for_each_word(it.value, sparkline_point) || it.value.empty()) return bad();
     } else {
         Rgb rgb;
@@ -239,15 +239,15 @@ int sparkline_keyword(const Item &it) {
 
 int table_keyword(const Item &it) {
     Sheet &sh = *it.sheet;
-    if (it.kind != pk::TABLE_FORMAT) {
-        DrawingRecord *d = last_of(sh, pk::TABLE_FORMAT);
+    if (it.kind != kind::TABLE_FORMAT) {
+        DrawingRecord *d = last_of(sh, kind::TABLE_FORMAT);
         if (!d) {
-            const char *what = it.kind == pk::TABLE_COLUMN_NAME ? "列名(COLUMN_NAME)"
-                               : it.kind == pk::TABLE_FORMAT_FILTER ? "フィルター(FILTER)"
+            const char *what = it.kind == kind::TABLE_FORMAT_COLUMN_NAME ? "列名(COLUMN_NAME)"
+                               : it.kind == kind::TABLE_FORMAT_FILTER ? "フィルター(FILTER)"
                                                                     : "名(NAME)";
             return vlt_error(it.book, -1, msg::E02631, what);
         }
-        if (it.kind == pk::TABLE_FORMAT_FILTER && switch_of(it.value) < 0) return bad_keyword(it);
+        if (it.kind == kind::TABLE_FORMAT_FILTER && switch_of(it.value) < 0) return bad_keyword(it);
         return add_option(it, *d);
     }
     if (!it.range) return need_range(it, "表書式(TABLE_FORMAT)");
@@ -255,40 +255,40 @@ int table_keyword(const Item &it) {
     if (!table_style_of(it.value, family, number)) return bad_keyword(it);
     Rect r = it.rect(0);
     for (const DrawingRecord &d : sh.drawings)
-        if (d.kind == pk::TABLE_FORMAT && d.at.r1 <= r.r2 && r.r1 <= d.at.r2 && d.at.c1 <= r.c2 &&
+        if (d.kind == kind::TABLE_FORMAT && d.at.r1 <= r.r2 && r.r1 <= d.at.r2 && d.at.c1 <= r.c2 &&
             r.c1 <= d.at.c2)
             return vlt_error(it.book, -1, msg::E02632);
-    return add_record(it, pk::TABLE_FORMAT, r, str(it.value));
+    return add_record(it, kind::TABLE_FORMAT, r, str(it.value));
 }
 
 // ---- shapes -------------------------------------------------------------------
 
 const char *shape_option_name(int kind) {
     switch (kind) {
-    case pk::AUTOSHAPE_TEXT: return "文字列(TEXT)";
-    case pk::AUTOSHAPE_END: return "終点(END)";
-    case pk::AUTOSHAPE_WIDTH: return "幅(WIDTH)";
-    case pk::AUTOSHAPE_HEIGHT: return "高さ(HEIGHT)";
-    case pk::AUTOSHAPE_OFFSET_X:
-    case pk::AUTOSHAPE_OFFSET_Y: return "オフセット(OFFSET)";
-    case pk::AUTOSHAPE_ADJUST_X:
-    case pk::AUTOSHAPE_ADJUST_Y: return "アジャスト(ADJUST)";
-    case pk::AUTOSHAPE_ROTATION: return "回転(ROTATION)";
+    case kind::AUTOSHAPE_TEXT: return "文字列(TEXT)";
+    case kind::AUTOSHAPE_END: return "終点(END)";
+    case kind::AUTOSHAPE_WIDTH: return "幅(WIDTH)";
+    case kind::AUTOSHAPE_HEIGHT: return "高さ(HEIGHT)";
+    case kind::AUTOSHAPE_OFFSET_X:
+    case kind::AUTOSHAPE_OFFSET_Y: return "オフセット(OFFSET)";
+    case kind::AUTOSHAPE_ADJUST_X:
+    case kind::AUTOSHAPE_ADJUST_Y: return "アジャスト(ADJUST)";
+    case kind::AUTOSHAPE_ROTATION: return "回転(ROTATION)";
     default:
-        if (kind >= pk::AUTOSHAPE_LINE_STYLE && kind <= pk::AUTOSHAPE_LINE_WIDTH) return "枠線(LINE)";
-        if (kind >= pk::AUTOSHAPE_FILL_KIND && kind <= pk::AUTOSHAPE_FILL_ACCENT) return "塗りつぶし(FILL)";
-        if (kind >= pk::AUTOSHAPE_SHADOW_KIND) return "影(SHADOW)";
+        if (kind >= kind::AUTOSHAPE_LINE_STYLE && kind <= kind::AUTOSHAPE_LINE_WIDTH) return "枠線(LINE)";
+        if (kind >= kind::AUTOSHAPE_FILL_KIND && kind <= kind::AUTOSHAPE_FILL_ACCENT) return "塗りつぶし(FILL)";
+        if (kind >= kind::AUTOSHAPE_SHADOW_KIND) return "影(SHADOW)";
         return "オートシェイプ(AUTOSHAPE)";
     }
 }
 
 bool numeric_shape_option(int kind) {
     switch (kind) {
-    case pk::AUTOSHAPE_WIDTH: case pk::AUTOSHAPE_HEIGHT: case pk::AUTOSHAPE_OFFSET_X:
-    case pk::AUTOSHAPE_OFFSET_Y: case pk::AUTOSHAPE_END_OFFSET_X: case pk::AUTOSHAPE_END_OFFSET_Y:
-    case pk::AUTOSHAPE_ADJUST_X: case pk::AUTOSHAPE_ADJUST_Y: case pk::AUTOSHAPE_ROTATION:
-    case pk::AUTOSHAPE_LINE_WIDTH: case pk::AUTOSHAPE_LINE_TRANSPARENT:
-    case pk::AUTOSHAPE_FILL_TRANSPARENT: case pk::AUTOSHAPE_BLUR:
+    case kind::AUTOSHAPE_WIDTH: case kind::AUTOSHAPE_HEIGHT: case kind::AUTOSHAPE_OFFSET_X:
+    case kind::AUTOSHAPE_OFFSET_Y: case kind::AUTOSHAPE_END_OFFSET_X: case kind::AUTOSHAPE_END_OFFSET_Y:
+    case kind::AUTOSHAPE_ADJUST_X: case kind::AUTOSHAPE_ADJUST_Y: case kind::AUTOSHAPE_ROTATION:
+    case kind::AUTOSHAPE_LINE_WIDTH: case kind::AUTOSHAPE_LINE_TRANSPARENT:
+    case kind::AUTOSHAPE_FILL_TRANSPARENT: case kind::AUTOSHAPE_BLUR:
         return true;
     default: return false;
     }
@@ -300,53 +300,53 @@ int shape_option(const Item &it) {
     Rgb rgb;
     int32_t code;
     switch (it.kind) {
-    case pk::AUTOSHAPE_SHADOW_COLOR:
+    case kind::AUTOSHAPE_SHADOW_COLOR:
         code = color_of(it.value, rgb);
         if (code == COLOR_BAD || code == COLOR_NONE) return vlt_error(it.book, -1, msg::E02604);
         return 0;
-    case pk::AUTOSHAPE_SHADOW_KIND:
-    case pk::AUTOSHAPE_SHADOW_ALIGN:
+    case kind::AUTOSHAPE_SHADOW_KIND:
+    case kind::AUTOSHAPE_SHADOW_ALIGN:
         return it.value.empty() ? vlt_error(it.book, -1, msg::E02604) : 0;
-    case pk::AUTOSHAPE_SHADOW_TRANSPARENT:
-    case pk::AUTOSHAPE_SHADOW_BLUR:
-    case pk::AUTOSHAPE_SHADOW_DEGREE:
-    case pk::AUTOSHAPE_SHADOW_DIST:
+    case kind::AUTOSHAPE_SHADOW_TRANSPARENT:
+    case kind::AUTOSHAPE_SHADOW_BLUR:
+    case kind::AUTOSHAPE_SHADOW_DEGREE:
+    case kind::AUTOSHAPE_SHADOW_DIST:
         return read_double(it.value, v) && v >= 0 ? 0 : vlt_error(it.book, -1, msg::E02604);
-    case pk::AUTOSHAPE_LINE_COLOR:
-    case pk::AUTOSHAPE_FILL_COLOR:
-    case pk::AUTOSHAPE_FONT_COLOR:
+    case kind::AUTOSHAPE_LINE_COLOR:
+    case kind::AUTOSHAPE_FILL_COLOR:
+    case kind::AUTOSHAPE_FONT_COLOR:
         code = color_of(it.value, rgb);
         return code == COLOR_BAD ? vlt_error(it.book, -1, msg::E02401, str(it.value).c_str()) : 0;
-    case pk::AUTOSHAPE_LINE_STYLE: return line_style_of(it.value) < 0 ? bad() : 0;
-    case pk::AUTOSHAPE_START:
-    case pk::AUTOSHAPE_END: return is_cell_name(it.value) ? 0 : bad();
-    case pk::AUTOSHAPE_ARROW_START_KIND:
-    case pk::AUTOSHAPE_ARROW_END_KIND:
+    case kind::AUTOSHAPE_LINE_STYLE: return line_style_of(it.value) < 0 ? bad() : 0;
+    case kind::AUTOSHAPE_START:
+    case kind::AUTOSHAPE_END: return is_cell_name(it.value) ? 0 : bad();
+    case kind::AUTOSHAPE_ARROW_START_KIND:
+    case kind::AUTOSHAPE_ARROW_END_KIND:
         return arrow_head_of(it.value) < 0 ? vlt_error(it.book, -1, msg::E02603) : 0;
-    case pk::AUTOSHAPE_ARROW_START_WIDTH:
-    case pk::AUTOSHAPE_ARROW_START_LENGTH:
-    case pk::AUTOSHAPE_ARROW_END_WIDTH:
-    case pk::AUTOSHAPE_ARROW_END_LENGTH:
+    case kind::AUTOSHAPE_ARROW_START_WIDTH:
+    case kind::AUTOSHAPE_ARROW_START_LENGTH:
+    case kind::AUTOSHAPE_ARROW_END_WIDTH:
+    case kind::AUTOSHAPE_ARROW_END_LENGTH:
         return 0; // an unknown size word means medium
-    case pk::AUTOSHAPE_FONT_NAME:
+    case kind::AUTOSHAPE_FONT_NAME:
         return it.value.empty() || it.value.size() > 80
                    ? vlt_error(it.book, -1, msg::E02403, str(it.value).c_str())
                    : 0;
-    case pk::AUTOSHAPE_FONT_SIZE:
+    case kind::AUTOSHAPE_FONT_SIZE:
         return read_double(it.value, v) && v >= 1 && v < 410
                    ? 0
                    : vlt_error(it.book, -1, msg::E02403, str(it.value).c_str());
-    case pk::AUTOSHAPE_FONT_STYLE:
+    case kind::AUTOSHAPE_FONT_STYLE:
         return font_style_of(it.value) < 0
                    ? vlt_error(it.book, -1, msg::E02403, str(it.value).c_str())
                    : 0;
-    case pk::AUTOSHAPE_GRADATION_COLOR1:
-    case pk::AUTOSHAPE_GRADATION_COLOR2:
+    case kind::AUTOSHAPE_GRADATION_COLOR1:
+    case kind::AUTOSHAPE_GRADATION_COLOR2:
         code = color_of(it.value, rgb);
         return code == COLOR_BAD || code == COLOR_NONE
                    ? vlt_error(it.book, -1, msg::E02409, str(it.value).c_str())
                    : 0;
-    case pk::AUTOSHAPE_GRADATION_KIND:
+    case kind::AUTOSHAPE_GRADATION_KIND:
         return gradient_dir_of(it.value) < 0
                    ? vlt_error(it.book, -1, msg::E02409, str(it.value).c_str())
                    : 0;
@@ -358,15 +358,15 @@ int shape_option(const Item &it) {
 
 int shape_keyword(const Item &it) {
     Sheet &sh = *it.sheet;
-    if (it.kind == pk::AUTOSHAPE) {
+    if (it.kind == kind::AUTOSHAPE) {
         if (it.range) return refuse_range(it, "オートシェイプ(AUTOSHAPE)");
         const char *preset = shape_preset_of(it.value);
         if (!preset) return vlt_error(it.book, -1, msg::E02600, str(it.value).c_str());
-        int rc = add_record(it, pk::AUTOSHAPE, it.rect(0), preset);
-        if (rc == 0) sh.drawings.back().options.emplace_back(pk::AUTOSHAPE, str(it.value));
+        int rc = add_record(it, kind::AUTOSHAPE, it.rect(0), preset);
+        if (rc == 0) sh.drawings.back().options.emplace_back(kind::AUTOSHAPE, str(it.value));
         return rc;
     }
-    DrawingRecord *d = last_of(sh, pk::AUTOSHAPE);
+    DrawingRecord *d = last_of(sh, kind::AUTOSHAPE);
     if (!d) return vlt_error(it.book, -1, msg::E02601, shape_option_name(it.kind));
     int rc = shape_option(it);
     if (rc < 0) return rc;
@@ -395,11 +395,11 @@ int check_picture_path(const Item &it, std::string &path_out) {
 int apply_drawing_keyword(const Item &it) {
     if (!it.sheet) return no_sheet(it);
     int k = it.kind;
-    if (k >= pk::IMAGE_PATH && k <= pk::IMAGE_OFFSET_Y) return image_keyword(it);
-    if (k >= pk::SPARKLINE && k <= pk::SPARKLINE_COLOR) return sparkline_keyword(it);
-    if (k >= pk::TABLE_FORMAT && k <= pk::TABLE_FORMAT_FILTER) return table_keyword(it);
-    if (k >= pk::CHART && k <= pk::CHART_LAST_OPTION) return chart_keyword(it);
-    if (k >= pk::AUTOSHAPE && k <= pk::AUTOSHAPE_LAST_OPTION) return shape_keyword(it);
+    if (k >= kind::IMAGE_PATH && k <= kind::IMAGE_OFFSET_Y) return image_keyword(it);
+    if (k >= kind::SPARKLINE && k <= kind::SPARKLINE_COLOR) return sparkline_keyword(it);
+    if (k >= kind::TABLE_FORMAT && k <= kind::TABLE_FORMAT_FILTER) return table_keyword(it);
+    if (k >= kind::CHART && k <= kind_last::CHART_OPTION) return chart_keyword(it);
+    if (k >= kind::AUTOSHAPE && k <= kind_last::AUTOSHAPE_OPTION) return shape_keyword(it);
     char what[48];
     std::snprintf(what, sizeof what, "vlt_apply_property() kind=%d", k);
     return vlt_error(it.book, -1, msg::E03600, what);

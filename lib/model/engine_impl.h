@@ -12,21 +12,12 @@
 
 namespace vel {
 
-// Keyword kinds handed over by the key parser, under the engine's names.
-namespace pk {
-using namespace vel::kind;
-enum : int {
-    SHEET_TAB_COLOR_ = SHEET_TAB_COLOR,
-    BORDER_DIAG_UP = BORDER_DIAGONAL_UP, BORDER_DIAG_DOWN = BORDER_DIAGONAL_DOWN,
-    GRAD_COLOR1 = FILL_GRADATION_COLOR1, GRAD_COLOR2 = FILL_GRADATION_COLOR2,
-    GRAD_KIND = FILL_GRADATION_KIND, GRAD_VARIATION = FILL_GRADATION_VARIATION,
-    TABLE_COLUMN_NAME = TABLE_FORMAT_COLUMN_NAME,
-    CHART_LAST_OPTION = CHART_NAME,
-    AUTOSHAPE_LAST_OPTION = AUTOSHAPE_SHADOW_ALIGN,
-    MARGIN_TOP = PAPER_MARGIN_TOP, MARGIN_FOOTER = PAPER_MARGIN_FOOTER,
-    HEADER_FOOTER_LAST = FOOTER_CENTER + HF_FONT_COLOR,
-};
-} // namespace pk
+// Last kind of each family whose options the engine handles as a range of kinds.
+namespace kind_last {
+constexpr int CHART_OPTION = kind::CHART_NAME;
+constexpr int AUTOSHAPE_OPTION = kind::AUTOSHAPE_SHADOW_ALIGN;
+constexpr int HEADER_FOOTER = kind::FOOTER_CENTER + kind::HF_FONT_COLOR;
+} // namespace kind_last
 
 // A rectangle of the grid, 0-based, normalised (r1 <= r2, c1 <= c2).
 struct Rect {

@@ -88,17 +88,17 @@ int picture_option(const Item &it, std::string &member) {
 // Page header and footer parts: kinds 801..855, ten per position; the units
 // select text (0), face (1), size (2), style (3) or colour (4).
 int header_footer(const Item &it) {
-    int base = (it.kind - pk::HEADER_LEFT) / 10 * 10 + pk::HEADER_LEFT;
+    int base = (it.kind - kind::HEADER_LEFT) / 10 * 10 + kind::HEADER_LEFT;
     int field = it.kind - base;
     HeaderFooterPart *part = nullptr;
     Sheet &sh = *it.sheet;
     switch (base) {
-    case pk::HEADER_LEFT: part = &sh.header[0]; break;
-    case pk::HEADER_CENTER: part = &sh.header[1]; break;
-    case pk::HEADER_RIGHT: part = &sh.header[2]; break;
-    case pk::FOOTER_LEFT: part = &sh.footer[0]; break;
-    case pk::FOOTER_CENTER: part = &sh.footer[1]; break;
-    case pk::FOOTER_RIGHT: part = &sh.footer[2]; break;
+    case kind::HEADER_LEFT: part = &sh.header[0]; break;
+    case kind::HEADER_CENTER: part = &sh.header[1]; break;
+    case kind::HEADER_RIGHT: part = &sh.header[2]; break;
+    case kind::FOOTER_LEFT: part = &sh.footer[0]; break;
+    case kind::FOOTER_CENTER: part = &sh.footer[1]; break;
+    case kind::FOOTER_RIGHT: part = &sh.footer[2]; break;
     default: break;
     }
     if (!part || field > 4) {
@@ -147,23 +147,23 @@ int sheet_keyword(const Item &it) {
     long n;
     double d;
     switch (it.kind) {
-    case pk::SHEET_HIDDEN: return set_flag(it, sh.sw_hidden);
-    case pk::SHEET_HIDDEN_GRID: return set_flag(it, sh.sw_hidden_grid);
-    case pk::SHEET_HIDDEN_HEADER: return set_flag(it, sh.sw_hidden_header);
-    case pk::SHEET_PROTECT: return set_flag(it, sh.sw_protected);
-    case pk::SHEET_PASSWORD:
+    case kind::SHEET_HIDDEN: return set_flag(it, sh.sw_hidden);
+    case kind::SHEET_HIDDEN_GRID: return set_flag(it, sh.sw_hidden_grid);
+    case kind::SHEET_HIDDEN_HEADER: return set_flag(it, sh.sw_hidden_header);
+    case kind::SHEET_PROTECT: return set_flag(it, sh.sw_protected);
+    case kind::SHEET_PASSWORD:
         if (it.value.size() > 16) return too_long(it, 16);
         sh.password.assign(it.value);
         sh.sw_protected = VXLS_ON;
         return 0;
-    case pk::SHEET_FROZEN_TOP:
-    case pk::SHEET_FROZEN_LEFT: {
+    case kind::SHEET_FROZEN_TOP:
+    case kind::SHEET_FROZEN_LEFT: {
         int on = switch_of(it.value);
         if (on < 0) return bad_keyword(it);
-        sh.frozen = on ? (it.kind == pk::SHEET_FROZEN_TOP ? 1 : 2) : 0;
+        sh.frozen = on ? (it.kind == kind::SHEET_FROZEN_TOP ? 1 : 2) : 0;
         return 0;
     }
-    case pk::SHEET_TAB_COLOR: {
+    case kind::SHEET_TAB_COLOR: {
         Rgb rgb;
         int32_t code = color_of(it.value, rgb);
         if (code == COLOR_NONE || code == COLOR_BAD)
@@ -172,12 +172,12 @@ int sheet_keyword(const Item &it) {
         sh.tab_rgb[0] = rgb.r, sh.tab_rgb[1] = rgb.g, sh.tab_rgb[2] = rgb.b;
         return 0;
     }
-    case pk::SHEET_BACKGROUND_PATH: return picture_option(it, sh.background);
-    case pk::SHEET_SCROLL_ROW:
+    case kind::SHEET_BACKGROUND_PATH: return picture_option(it, sh.background);
+    case kind::SHEET_SCROLL_ROW:
         if (!read_int(it.value, n) || n < 0 || n > it.book->max_rows) return bad_number(it);
         sh.scroll_row = static_cast<int32_t>(n);
         return 0;
-    case pk::NEWPAGE: {
+    case kind::NEWPAGE: {
         if (it.range) return refuse_range(it, "NEWPAGE");
         // The value is not examined: any value sets the break at this row.
         int row = it.rect(0).r1;
@@ -191,24 +191,24 @@ int sheet_keyword(const Item &it) {
         }
         return 0;
     }
-    case pk::PAPER_SIZE: sh.page.paper = paper_size_of(it.value); return 0;
-    case pk::PAPER_ORIENTATION: sh.page.orientation = paper_orientation_of(it.value); return 0;
-    case pk::PAPER_SCALE:
-    case pk::PAPER_DPI:
+    case kind::PAPER_SIZE: sh.page.paper = paper_size_of(it.value); return 0;
+    case kind::PAPER_ORIENTATION: sh.page.orientation = paper_orientation_of(it.value); return 0;
+    case kind::PAPER_SCALE:
+    case kind::PAPER_DPI:
         if (!read_int(it.value, n) || n < 0 || n > 100000) return bad_number(it);
-        (it.kind == pk::PAPER_SCALE ? sh.page.scale : sh.page.dpi) = static_cast<int32_t>(n);
+        (it.kind == kind::PAPER_SCALE ? sh.page.scale : sh.page.dpi) = static_cast<int32_t>(n);
         return 0;
-    case pk::MARGIN_TOP:
-    case pk::PAPER_MARGIN_BOTTOM:
-    case pk::PAPER_MARGIN_LEFT:
-    case pk::PAPER_MARGIN_RIGHT:
-    case pk::PAPER_MARGIN_HEADER:
-    case pk::MARGIN_FOOTER:
+    case kind::PAPER_MARGIN_TOP:
+    case kind::PAPER_MARGIN_BOTTOM:
+    case kind::PAPER_MARGIN_LEFT:
+    case kind::PAPER_MARGIN_RIGHT:
+    case kind::PAPER_MARGIN_HEADER:
+    case kind::PAPER_MARGIN_FOOTER:
         if (!read_double(it.value, d) || d < 0 || d > 1000) return bad_number(it);
-        sh.page.margin[it.kind - pk::MARGIN_TOP] = d;
+        sh.page.margin[it.kind - kind::PAPER_MARGIN_TOP] = d;
         return 0;
     default:
-        if (it.kind >= pk::HEADER_LEFT && it.kind <= pk::HEADER_FOOTER_LAST) return header_footer(it);
+        if (it.kind >= kind::HEADER_LEFT && it.kind <= kind_last::HEADER_FOOTER) return header_footer(it);
         char what[48];
         std::snprintf(what, sizeof what, "vlt_apply_property() kind=%d", it.kind);
         return vlt_error(it.book, -1, msg::E03600, what);
@@ -220,50 +220,50 @@ int sheet_keyword(const Item &it) {
 int apply_book_sheet_keyword(const Item &it) {
     XLS_BOOK *book = it.book;
     switch (it.kind) {
-    case pk::BOOK: return book_name(it);
-    case pk::BOOK_COMPANY: return set_doc_text(it, book->company, sizeof book->company, 150);
-    case pk::BOOK_CREATOR: return set_doc_text(it, book->creator, sizeof book->creator, 150);
-    case pk::BOOK_MANAGER: return set_doc_text(it, book->manager, sizeof book->manager, 150);
-    case pk::BOOK_TITLE: return set_doc_text(it, book->title, sizeof book->title, 300);
-    case pk::BOOK_SUBJECT: return set_doc_text(it, book->subject, sizeof book->subject, 300);
-    case pk::BOOK_WRITE_PASSWORD:
+    case kind::BOOK: return book_name(it);
+    case kind::BOOK_COMPANY: return set_doc_text(it, book->company, sizeof book->company, 150);
+    case kind::BOOK_CREATOR: return set_doc_text(it, book->creator, sizeof book->creator, 150);
+    case kind::BOOK_MANAGER: return set_doc_text(it, book->manager, sizeof book->manager, 150);
+    case kind::BOOK_TITLE: return set_doc_text(it, book->title, sizeof book->title, 300);
+    case kind::BOOK_SUBJECT: return set_doc_text(it, book->subject, sizeof book->subject, 300);
+    case kind::BOOK_WRITE_PASSWORD:
         return set_doc_text(it, book->write_password, sizeof book->write_password, 16);
-    case pk::BOOK_RECALC: return set_flag(it, book->recalc);
-    case pk::BOOK_BACKUP: return set_flag(it, book->backup);
-    case pk::BOOK_FINAL: return set_flag(it, book->final_book);
-    case pk::BOOK_THUMBNAIL_PATH: return picture_option(it, model(book).settings.thumbnail);
-    case pk::TEMPLATE: return template_book(it);
-    case pk::SHEET: return select_sheet(it);
-    case pk::SHEET_ORDER: {
+    case kind::BOOK_RECALC: return set_flag(it, book->recalc);
+    case kind::BOOK_BACKUP: return set_flag(it, book->backup);
+    case kind::BOOK_FINAL: return set_flag(it, book->final_book);
+    case kind::BOOK_THUMBNAIL_PATH: return picture_option(it, model(book).settings.thumbnail);
+    case kind::TEMPLATE: return template_book(it);
+    case kind::SHEET: return select_sheet(it);
+    case kind::SHEET_ORDER: {
         int desc = sheet_order_of(it.value);
         if (desc < 0) return bad_keyword(it);
         book->sheet_order_desc = desc ? VXLS_ON : VXLS_OFF;
         return 0;
     }
-    case pk::AUTO_WIDTH:
+    case kind::AUTO_WIDTH:
         // Only "on" changes anything; any other value leaves the switch as it is.
         if (switch_of(it.value) == 1) book->auto_width = VXLS_ON;
         return 0;
-    case pk::CSV:
-    case pk::TSV:
+    case kind::CSV:
+    case kind::TSV:
     {
         if (!it.sheet) return no_sheet(it);
         // A load may run property texts of its own, which reuse the engine's
         // value buffer: keep the path in a copy.
         std::string path(it.value);
-        return vlt_load_datasource(book, it.target, path, it.kind == pk::CSV ? ',' : '\t');
+        return vlt_load_datasource(book, it.target, path, it.kind == kind::CSV ? ',' : '\t');
     }
-    case pk::ROWNUM: {
+    case kind::ROWNUM: {
         // The row count that "$ROWNUM" stands for, as a load would leave it.
         long n;
         if (!read_int(it.value, n) || n < 0 || n > book->max_rows) return bad_number(it);
         env(book)->rownum = static_cast<int32_t>(n);
         return 0;
     }
-    case pk::DATASOURCE:
-    case pk::DATASOURCE_HOSTNAME:
+    case kind::DATASOURCE:
+    case kind::DATASOURCE_HOSTNAME:
         // Database sources are not available in this build.
-        return vlt_error(book, -1, msg::E02200, it.kind == pk::DATASOURCE ? "DATASOURCE" : "HOSTNAME");
+        return vlt_error(book, -1, msg::E02200, it.kind == kind::DATASOURCE ? "DATASOURCE" : "HOSTNAME");
     default: return sheet_keyword(it);
     }
 }

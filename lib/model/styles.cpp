@@ -177,7 +177,6 @@ struct StyleTables {
     std::unordered_map<Font, int32_t, FontHash> font;
     std::unordered_map<Fill, int32_t, FillHash> fill;
     std::unordered_map<Border, int32_t, BorderHash> border;
-    std::unordered_map<uint16_t, int32_t> numfmt;  // key -> first 1-based index
     FlatMap color;   // colour value -> fill most recently added with it
     FlatMap memo;    // derivation memo
     // (old style, colour value) -> new style for a solid colour value set on
@@ -185,7 +184,7 @@ struct StyleTables {
     // the colour index changes an existing entry, which could change results.
     PackedMap solid;
     // entries of each table already indexed
-    size_t nxf = 0, nfont = 0, nfill = 0, nborder = 0, nnum = 0;
+    size_t nxf = 0, nfont = 0, nfill = 0, nborder = 0;
 };
 
 namespace {
@@ -229,14 +228,6 @@ StyleTables &tables(Model &m) {
     if (t.nborder != m.borders.size()) {
         if (m.borders.size() < t.nborder) t.memo.clear();
         catch_up(t.border, m.borders, t.nborder, 1);
-    }
-    if (t.nnum != m.numfmts.size()) {
-        if (m.numfmts.size() < t.nnum) {
-            t.numfmt.clear();
-            t.nnum = 0;
-        }
-        for (; t.nnum < m.numfmts.size(); ++t.nnum)
-            t.numfmt.emplace(m.numfmts[t.nnum].key, static_cast<int32_t>(t.nnum) + 1);
     }
     return t;
 }
@@ -492,25 +483,6 @@ int vlt_add_border(XLS_BOOK *book, const Border &border) {
     if (idx < 0) return idx;
     tables(m);
     return idx + 1;
-}
-
-int vlt_register_num_format(XLS_BOOK *book, int key) {
-    Model &m = model(book);
-    StyleTables &t = tables(m);
-    auto it = t.numfmt.find(static_cast<uint16_t>(key));
-    if (it != t.numfmt.end()) return it->second;
-    if (m.numfmts.size() >= static_cast<size_t>(VLT_MAX_NUMFORMAT))
-        return vlt_error(book, -9, msg::E03009, static_cast<int>(m.numfmts.size()),
-                         "vlt_set_num_format()");
-    NumFmt n;
-    n.key = static_cast<uint16_t>(key);
-    try {
-        m.numfmts.push_back(n);
-    } catch (const std::bad_alloc &) {
-        return out_of_memory(book);
-    }
-    tables(m);
-    return static_cast<int>(m.numfmts.size());
 }
 
 int vlt_set_align(XLS_BOOK *book, Cell &cell, int code) {

@@ -21,9 +21,6 @@ int vlt_set_font(XLS_BOOK *book, Cell &cell, int mask, const Font &font);
 int vlt_set_fill(XLS_BOOK *book, Cell &cell, int mask, const Fill &fill);
 int vlt_set_border(XLS_BOOK *book, Sheet &sheet, int r1, int c1, int r2, int c2, int mask,
                    const Border &border);
-// Number-format table: 1-based index of the entry with that key, added when
-// missing; -9 when the table is full.
-int vlt_register_num_format(XLS_BOOK *book, int key);
 
 // Masks of vlt_set_font.
 enum : int { FONT_FACE = 1, FONT_SIZE = 2, FONT_STYLE = 4, FONT_COLOR = 8 };

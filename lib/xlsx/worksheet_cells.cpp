@@ -86,6 +86,15 @@ uint32_t effective_style(const Model &m, const Cell &c) {
 
 // A cell whose content comes from its texts (numbers with a value text,
 // formulas, inline texts): written through the escaping writer.
+// A cell whose value is its number slot: `open` ends the start tag and opens <v>.
+inline void write_slot_cell(XmlWriter &w, const ColumnNames &names, int col, const RowText &row,
+                            uint32_t style, std::string_view open, int32_t num) {
+    char *q = cell_head(w.reserve(80), names, col, row, style);
+    q = put(q, open);
+    q = std::to_chars(q, q + 12, num).ptr;
+    w.commit(put(q, "</v></c>"));
+}
+
 void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const ColumnNames &names, int col,
                      const RowText &row, uint32_t style) {
     static const CellText none;
@@ -217,23 +226,14 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
             w.commit(put(q, "/>"));
             break;
         case CELL_SHARED_TEXT:
-            q = cell_head(w.reserve(80), names, c, rt, style);
-            q = put(q, " t=\"s\"><v>");
-            q = std::to_chars(q, q + 12, cell.num).ptr;
-            w.commit(put(q, "</v></c>"));
+            write_slot_cell(w, names, c, rt, style, " t=\"s\"><v>", cell.num);
             break;
         case CELL_DATE:
-            q = cell_head(w.reserve(80), names, c, rt, style);
-            q = put(q, "><v>");
-            q = std::to_chars(q, q + 12, cell.num).ptr;
-            w.commit(put(q, "</v></c>"));
+            write_slot_cell(w, names, c, rt, style, "><v>", cell.num);
             break;
         case CELL_INTEGER:
             if (cell.text == 0 || sheet.texts[cell.text - 1].value.empty()) {
-                q = cell_head(w.reserve(80), names, c, rt, style);
-                q = put(q, "><v>");
-                q = std::to_chars(q, q + 12, cell.num).ptr;
-                w.commit(put(q, "</v></c>"));
+                write_slot_cell(w, names, c, rt, style, "><v>", cell.num);
                 break;
             }
             [[fallthrough]];

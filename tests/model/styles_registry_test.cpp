@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine_fixture.h"
+#include "model/numfmt.h"
 
 namespace vtest {
 namespace {
@@ -138,12 +139,12 @@ TEST_F(StylesTest, FontLimitRefusesThe513thFont) {
 }
 
 TEST_F(StylesTest, NumberFormatRegistrationFindsByKeyAndStopsAt500) {
-    EXPECT_EQ(vlt_register_num_format(&book, 302), 1);
-    EXPECT_EQ(vlt_register_num_format(&book, 401), 2);
-    EXPECT_EQ(vlt_register_num_format(&book, 401), 2);
-    for (int k = 1000; m().numfmts.size() < 500; ++k) ASSERT_GT(vlt_register_num_format(&book, k), 0);
-    EXPECT_EQ(vlt_register_num_format(&book, 9999), -9);
-    EXPECT_EQ(vlt_register_num_format(&book, 401), 2);
+    EXPECT_EQ(vlt_register_format(&book, 302, 0), 1);
+    EXPECT_EQ(vlt_register_format(&book, 401, 0), 2);
+    EXPECT_EQ(vlt_register_format(&book, 401, 0), 2);
+    for (int k = 1000; m().numfmts.size() < 500; ++k) ASSERT_GT(vlt_register_format(&book, k, 0), 0);
+    EXPECT_EQ(vlt_register_format(&book, 9999, 0), -9);
+    EXPECT_EQ(vlt_register_format(&book, 401, 0), 2);
 }
 
 TEST_F(StylesTest, EntriesAppendedByOtherCodeAreFoundFirst) {
