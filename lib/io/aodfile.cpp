@@ -1,4 +1,6 @@
 // Platform file layer on POSIX descriptors.
+#include "io/aodfile.h"
+
 #include "io/mfile.h"
 
 #include <cerrno>
@@ -180,7 +182,7 @@ int aod_fsze(const char *path, long *size) {
     return rc;
 }
 
-int aod_fload(int mode, const char *path, char **buffer, long *length) {
+int aod_fload(int mode, const char *path, char **buffer, long *length, MFileTable *memory) {
     if (!buffer) return -3;
     *buffer = nullptr;
     if (length) *length = 0;
@@ -191,7 +193,8 @@ int aod_fload(int mode, const char *path, char **buffer, long *length) {
         aod_fclose(f);
         return rc;
     }
-    MFILE *m = mopen(path, "rb");
+    if (!memory) return -101;
+    MFILE *m = mopen(*memory, path, "rb");
     if (!m) return -101;
     int rc = load_all([m](char *p, size_t n) { return mread(p, 1, n, m); }, buffer, length);
     mclose(m);

@@ -1,7 +1,9 @@
 // File-type detection from the first 16 bytes and the end of the name.
 #include "io/filetype.h"
+
+#include "core/status.h"
+#include "io/aodfile.h"
 #include "io/mfile.h"
-#include "velmora.h"
 
 #include <array>
 #include <cstring>
@@ -215,10 +217,14 @@ const VelFileTypeRow *vel_file_type_row(int row) {
     return &kRows[static_cast<size_t>(row)];
 }
 
-extern "C" int vel_file_type(int mode, const char *source, int *type) {
-    if (!type) return VXLS_ERR_ARGUMENT;
+namespace {
+int detect(Source &src, bool header_only, uint8_t *head, const char *source, int *type);
+} // namespace
+
+int file_type(int mode, const char *source, int *type, MFileTable *memory) {
+    if (!type) return vel::rc::BAD_ARGUMENT;
     *type = VEL_KIND_UNKNOWN;
-    if (!source) return VXLS_ERR_ARGUMENT;
+    if (!source) return vel::rc::BAD_ARGUMENT;
 
     const bool header_only = mode == VEL_FILE_TYPE_HEADER_MODE;
     uint8_t head[VEL_FILE_TYPE_HEADER_LEN];
@@ -227,14 +233,30 @@ extern "C" int vel_file_type(int mode, const char *source, int *type) {
     if (header_only) {
         std::memcpy(head, source, sizeof head);
     } else if (mode == 0) {
-        mem = mopen(source, "rb");
-        if (!mem) return VXLS_ERR_OPEN;
+        mem = memory ? mopen(*memory, source, "rb") : nullptr;
+        if (!mem) return vel::rc::OPEN_FAILED;
     } else {
         disk = aod_fopen(source, 1);
-        if (!disk) return VXLS_ERR_OPEN;
+        if (!disk) return vel::rc::OPEN_FAILED;
     }
     Source src(mem, disk); // closes the file on every return
-    if (!header_only && src.read(head, sizeof head) < sizeof head) return 0;
+    return detect(src, header_only, head, source, type);
+}
+
+int file_type_of(MFILE *file, const char *name, int *type) {
+    if (!type) return vel::rc::BAD_ARGUMENT;
+    *type = VEL_KIND_UNKNOWN;
+    if (!file || !name) return vel::rc::BAD_ARGUMENT;
+    file->pos = 0;
+    Source src(file, nullptr);
+    uint8_t head[VEL_FILE_TYPE_HEADER_LEN];
+    return detect(src, false, head, name, type);
+}
+
+namespace {
+
+int detect(Source &src, bool header_only, uint8_t *head, const char *source, int *type) {
+    if (!header_only && src.read(head, VEL_FILE_TYPE_HEADER_LEN) < VEL_FILE_TYPE_HEADER_LEN) return 0;
 
     const size_t name_len = header_only ? 0 : std::strlen(source);
     const VelFileTypeRow *match = nullptr;
@@ -255,10 +277,12 @@ extern "C" int vel_file_type(int mode, const char *source, int *type) {
                          match->code == VEL_KIND_PPTX_LOCKED)) {
         // A compound file named like an Office 2007 package is a protected
         // package only when it holds the encrypted stream.
-        if (!src.rewind()) return -104;
+        if (!src.rewind()) return vel::rc::READ_FAILED;
         StreamHit hit{};
-        if (!find_stream(src, kEncryptedPackage, &hit)) return -1;
+        if (!find_stream(src, kEncryptedPackage, &hit)) return vel::rc::GENERAL;
     }
     *type = match->code;
     return 0;
 }
+
+} // namespace

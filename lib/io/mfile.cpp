@@ -1,6 +1,9 @@
-// Named memory files: a process-wide table of records that live from their
-// first mopen until mdelete, mfree_all or a set-aside by mcopy.
+// Named memory files: per-book tables of records that live from their
+// first mopen until mdelete, mfree_all or a move by mcopy, and the one
+// process-wide set-aside table.
 #include "io/mfile.h"
+
+#include "io/aodfile.h"
 
 #include <algorithm>
 #include <climits>
@@ -41,18 +44,34 @@ struct NameHash {
     size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
 };
 
-struct Tables {
-    std::mutex lock;
+using NameIndex = std::unordered_map<std::string, MFILE *, NameHash, std::equal_to<>>;
+
+} // namespace
+
+struct MFileTable::Impl {
     std::vector<std::unique_ptr<Slot>> live;
-    std::vector<std::unique_ptr<Slot>> aside;
     // Every live record that is not deleted, by name (such names are unique).
-    std::unordered_map<std::string, MFILE *, NameHash, std::equal_to<>> by_name;
+    NameIndex by_name;
     char error[256] = {};
+    MFileTable *self = nullptr;
 };
 
-Tables &tables() {
-    static Tables t;
-    return t;
+MFileTable::MFileTable() : impl(std::make_unique<Impl>()) { impl->self = this; }
+MFileTable::~MFileTable() = default;
+
+namespace {
+
+using Tables = MFileTable::Impl;
+
+// The set-aside table of mcopy, shared by every book of the process.
+struct Aside {
+    std::mutex lock;
+    std::vector<std::unique_ptr<Slot>> records;
+};
+
+Aside &aside() {
+    static Aside a;
+    return a;
 }
 
 void set_error(Tables &t, const char *text) {
@@ -87,6 +106,7 @@ Slot *append_record(Tables &t, std::string_view name) {
         if (t.live.size() == t.live.capacity()) t.live.reserve(std::max<size_t>(64, t.live.size() * 2));
         t.by_name.emplace(std::string(name), &slot->rec);
         slot->rec.index = static_cast<int32_t>(t.live.size());
+        slot->rec.owner = t.self;
         t.live.push_back(std::move(slot)); // cannot throw: room reserved above
         return t.live.back().get();
     } catch (const std::bad_alloc &) {
@@ -176,40 +196,24 @@ void release_contents(MFILE &r) {
     r.pos = 0;
 }
 
-// Moves every record of `from` into `to`, whose previous records are
-// released. The move only relinks the records, so the MFILE pointers that
-// callers hold stay valid.
-int move_table(Tables &t, std::vector<std::unique_ptr<Slot>> &from,
-               std::vector<std::unique_ptr<Slot>> &to, bool to_live) {
-    std::vector<std::unique_ptr<Slot>> moved;
-    std::unordered_map<std::string, MFILE *, NameHash, std::equal_to<>> names;
+// Rebuilds a table's name index from its records; false when out of memory.
+bool reindex(Tables &t) {
+    NameIndex names;
     try {
-        moved.reserve(from.size());
-        if (to_live) {
-            names.reserve(from.size());
-            for (auto &s : from)
-                if (s->rec.state != kDeleted) names.emplace(s->rec.name, &s->rec);
-        }
+        names.reserve(t.live.size());
+        for (auto &s : t.live)
+            if (s->rec.state != kDeleted) names.emplace(s->rec.name, &s->rec);
     } catch (const std::bad_alloc &) {
-        set_error(t, "mcopy() malloc()");
-        return -1;
+        return false;
     }
-    for (auto &s : from) {
-        s->rec.index = static_cast<int32_t>(moved.size());
-        moved.push_back(std::move(s));
-    }
-    from.clear();
-    to = std::move(moved);
-    if (to_live) t.by_name = std::move(names);
-    else t.by_name.clear();
-    return 0;
+    t.by_name = std::move(names);
+    return true;
 }
 
 } // namespace
 
-MFILE *mopen(const char *name, const char *mode) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
+MFILE *mopen(MFileTable &table, const char *name, const char *mode) {
+    Tables &t = *table.impl;
     t.error[0] = '\0';
     if (!name || !mode) return nullptr;
     std::string_view m(mode);
@@ -246,8 +250,7 @@ size_t mwrite(const void *buffer, size_t size, size_t count, MFILE *f) {
     if (size > static_cast<size_t>(kMaxCapacity) ||
         count > static_cast<size_t>((kMaxCapacity - 2 - pos) / static_cast<int64_t>(size))) {
         f->state = kWriteFailed;
-        std::lock_guard<std::mutex> guard(tables().lock);
-        set_error(tables(), "mwrite() malloc()");
+        if (f->owner) set_error(*f->owner->impl, "mwrite() malloc()");
         return 0;
     }
     const int64_t item = static_cast<int64_t>(size);
@@ -281,8 +284,7 @@ size_t mwrite(const void *buffer, size_t size, size_t count, MFILE *f) {
         void *grown = std::realloc(f->data, static_cast<size_t>(cap));
         if (!grown) {
             f->state = kWriteFailed;
-            std::lock_guard<std::mutex> guard(tables().lock);
-            set_error(tables(), "mwrite() malloc()");
+            if (f->owner) set_error(*f->owner->impl, "mwrite() malloc()");
             return 0;
         }
         f->data = static_cast<unsigned char *>(grown);
@@ -330,17 +332,15 @@ int meof(MFILE *f) {
     return f->pos < f->size ? 0 : -1;
 }
 
-int mclear(const char *name) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
+int mclear(MFileTable &table, const char *name) {
+    Tables &t = *table.impl;
     if (!name) return 0;
     if (MFILE *f = find_live(t, name)) release_contents(*f);
     return 0;
 }
 
-int mdelete(const char *name) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
+int mdelete(MFileTable &table, const char *name) {
+    Tables &t = *table.impl;
     if (!name) return 0;
     auto it = t.by_name.find(std::string_view(name));
     if (it == t.by_name.end()) return 0;
@@ -352,17 +352,15 @@ int mdelete(const char *name) {
     return 0;
 }
 
-long msize(const char *name) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
+long msize(MFileTable &table, const char *name) {
+    Tables &t = *table.impl;
     if (!name) return 0;
     MFILE *f = find_live(t, name);
     return f ? f->size : 0;
 }
 
-int mlist(char (*names)[260], int *count) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
+int mlist(MFileTable &table, char (*names)[260], int *count) {
+    Tables &t = *table.impl;
     int n = 0;
     for (const auto &s : t.live) {
         if (s->rec.state == kDeleted) continue;
@@ -373,31 +371,92 @@ int mlist(char (*names)[260], int *count) {
     return 0;
 }
 
-int mcount(void) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
+int mcount(MFileTable &table) {
+    Tables &t = *table.impl;
     return static_cast<int>(t.live.size());
 }
 
-int mfree_all(void) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
+int mfree_all(MFileTable &table) {
+    Tables &t = *table.impl;
     t.by_name.clear();
     t.live.clear();
     return 0;
 }
 
-const char *merror(void) { return tables().error; }
+const char *merror(MFileTable &table) { return table.impl->error; }
 
-int mcopy(int direction) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
-    if (direction == 0) return move_table(t, t.live, t.aside, false);
-    return move_table(t, t.aside, t.live, true);
+int mcopy(MFileTable &table, int direction) {
+    Tables &t = *table.impl;
+    Aside &a = aside();
+    std::lock_guard<std::mutex> guard(a.lock);
+    std::vector<std::unique_ptr<Slot>> &from = direction == 0 ? t.live : a.records;
+    std::vector<std::unique_ptr<Slot>> &to = direction == 0 ? a.records : t.live;
+    std::vector<std::unique_ptr<Slot>> moved;
+    try {
+        moved.reserve(from.size());
+    } catch (const std::bad_alloc &) {
+        set_error(t, "mcopy() malloc()");
+        return -1;
+    }
+    for (auto &s : from) {
+        s->rec.index = static_cast<int32_t>(moved.size());
+        s->rec.owner = direction == 0 ? nullptr : &table;
+        moved.push_back(std::move(s));
+    }
+    from.clear();
+    to = std::move(moved);
+    if (direction == 0) {
+        t.by_name.clear();
+    } else if (!reindex(t)) {
+        set_error(t, "mcopy() malloc()");
+        return -1;
+    }
+    return 0;
 }
 
-MFILE *mfind(const char *name) {
-    Tables &t = tables();
-    std::lock_guard<std::mutex> guard(t.lock);
-    return name ? find_live(t, name) : nullptr;
+int mtake_aside(MFileTable &table, const char *name) {
+    if (!name) return -1;
+    Tables &t = *table.impl;
+    Aside &a = aside();
+    std::lock_guard<std::mutex> guard(a.lock);
+    for (auto it = a.records.begin(); it != a.records.end(); ++it) {
+        MFILE &r = (*it)->rec;
+        if (r.state == kDeleted || std::strcmp(r.name, name) != 0) continue;
+        std::unique_ptr<Slot> slot = std::move(*it);
+        a.records.erase(it);
+        for (size_t i = 0; i < a.records.size(); ++i) a.records[i]->rec.index = static_cast<int32_t>(i);
+        if (MFILE *old = find_live(t, name)) {
+            if (auto it = t.by_name.find(std::string_view(old->name)); it != t.by_name.end()) t.by_name.erase(it);
+            std::free(old->data);
+            old->data = nullptr;
+            old->name[0] = '\0';
+            old->state = kDeleted;
+        }
+        try {
+            if (t.live.size() == t.live.capacity()) t.live.reserve(std::max<size_t>(64, t.live.size() * 2));
+            t.by_name.emplace(std::string(slot->rec.name), &slot->rec);
+        } catch (const std::bad_alloc &) {
+            set_error(t, "mcopy() malloc()");
+            return -1; // the record is released with `slot`
+        }
+        slot->rec.index = static_cast<int32_t>(t.live.size());
+        slot->rec.owner = &table;
+        slot->rec.pos = 0;
+        t.live.push_back(std::move(slot));
+        return 0;
+    }
+    return -1;
+}
+
+MFILE *mfind(MFileTable &table, const char *name) {
+    return name ? find_live(*table.impl, name) : nullptr;
+}
+
+int mwith_aside(const char *name, int (*fn)(MFILE *f, void *context), void *context) {
+    if (!name || !fn) return -1;
+    Aside &a = aside();
+    std::lock_guard<std::mutex> guard(a.lock);
+    for (auto &slot : a.records)
+        if (slot->rec.state != kDeleted && std::strcmp(slot->rec.name, name) == 0) return fn(&slot->rec, context);
+    return -1;
 }

@@ -1,6 +1,5 @@
-// The in-memory book: sheets, rows, cells, the style tables and the book's
-// settings. Everything hangs off the private environment of an XLS_BOOK and
-// is freed when the book is closed.
+// The in-memory workbook: sheets, rows, cells, the style tables and the
+// book's settings. A Book (model/book.h) holds one.
 //
 // Records are plain structs. Hot records (Cell, Row) are kept small: a cell
 // is 12 bytes and carries no pointers; its texts live in the sheet's text
@@ -111,6 +110,10 @@ struct DrawingRecord {
     std::string path;         // picture path or similar main value
     std::vector<std::pair<int32_t, std::string>> options; // (kind, value)
     std::vector<uint8_t> bytes; // picture held in memory
+    int32_t image_kind = 0;   // file kind of a picture held in memory (201..207)
+    int32_t width = 0, height = 0; // its size in pixels as the caller gave it (0: the picture's own)
+    int32_t place[3] = {0, 0, 0};  // the caller's placement values
+    std::string link;         // link attached to the picture (UTF-8)
 };
 
 struct Sheet {
@@ -203,7 +206,7 @@ struct Variable {
     std::string value;
 };
 
-// Book-wide document settings beyond the public XLS_BOOK members.
+// Book-wide document settings beyond those a caller sees in its handle.
 struct BookSettings {
     std::string thumbnail;    // thumbnail picture path
     std::string version;      // application version text of the app part

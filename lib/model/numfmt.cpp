@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "api/messages.h"
+#include "core/messages.h"
 #include "model/store.h"
 #include "model/styles.h"
 
@@ -114,7 +114,7 @@ int hour12(int hour) {
     return h == 0 ? 12 : h;
 }
 
-Sheet *sheet_of(XLS_BOOK *book, int index) {
+Sheet *sheet_of(Book *book, int index) {
     auto &sheets = model(book).sheets;
     if (index < 0) index = book->current_sheet;
     if (index < 0 || index >= static_cast<int>(sheets.size())) return nullptr;
@@ -205,7 +205,7 @@ bool japanese_era(int year, int month, int day, Era &out) {
     return false;
 }
 
-int vlt_format_word(XLS_BOOK *book, std::string_view w, FormatWord &out) {
+int vlt_format_word(Book *book, std::string_view w, FormatWord &out) {
     out = FormatWord{};
     static constexpr std::string_view decimals = "小数点以下";
     static constexpr std::string_view pct_decimals = "パーセント小数点以下";
@@ -232,7 +232,7 @@ int vlt_format_word(XLS_BOOK *book, std::string_view w, FormatWord &out) {
     return 0;
 }
 
-int vlt_register_format(XLS_BOOK *book, int key, int decimals) {
+int vlt_register_format(Book *book, int key, int decimals) {
     if (decimals < 0) decimals = 0;
     if (decimals > 255) decimals = 255;
     auto &table = model(book).numfmts;
@@ -253,7 +253,7 @@ int vlt_register_format(XLS_BOOK *book, int key, int decimals) {
 namespace {
 
 // Text-only: the cell keeps what it shows as its inline text.
-void make_text_only(XLS_BOOK *book, Sheet &sheet, Cell &cell) {
+void make_text_only(Book *book, Sheet &sheet, Cell &cell) {
     if (cell.kind == CELL_FORMULA || cell.kind == CELL_FORMULA2 || cell.kind == CELL_TEXT_ONLY) return;
     if (cell.kind != CELL_EMPTY) {
         std::string shown = cell_display_text(book, sheet, cell);
@@ -265,7 +265,7 @@ void make_text_only(XLS_BOOK *book, Sheet &sheet, Cell &cell) {
     cell.num = 0;
 }
 
-int set_format(XLS_BOOK *book, Sheet &sheet, Cell &cell, const FormatWord &fw, int index) {
+int set_format(Book *book, Sheet &sheet, Cell &cell, const FormatWord &fw, int index) {
     if (fw.text) {
         make_text_only(book, sheet, cell);
         return 0;
@@ -277,7 +277,7 @@ int set_format(XLS_BOOK *book, Sheet &sheet, Cell &cell, const FormatWord &fw, i
 
 } // namespace
 
-int vlt_apply_format(XLS_BOOK *book, Sheet &sheet, Cell &cell, std::string_view word_utf8) {
+int vlt_apply_format(Book *book, Sheet &sheet, Cell &cell, std::string_view word_utf8) {
     FormatWord fw;
     int rc = vlt_format_word(book, word_utf8, fw);
     if (rc != 0) return rc;
@@ -289,7 +289,7 @@ int vlt_apply_format(XLS_BOOK *book, Sheet &sheet, Cell &cell, std::string_view 
     return set_format(book, sheet, cell, fw, index);
 }
 
-int vlt_apply_format_target(XLS_BOOK *book, const PropTarget &t, std::string_view word_utf8) {
+int vlt_apply_format_target(Book *book, const PropTarget &t, std::string_view word_utf8) {
     Sheet *sheet = sheet_of(book, t.sheet);
     if (!sheet) return vlt_error(book, -1, msg::E03600, "vlt_apply_format() sheet");
     FormatWord fw;
@@ -483,7 +483,7 @@ std::string number_display_text(std::string_view v) {
     return out;
 }
 
-std::string cell_display_text(XLS_BOOK *book, const Sheet &sheet, const Cell &cell) {
+std::string cell_display_text(Book *book, const Sheet &sheet, const Cell &cell) {
     const CellText *t = cell.text && cell.text <= sheet.texts.size() ? &sheet.texts[cell.text - 1] : nullptr;
     static const std::string none;
     const std::string &value = t ? t->value : none;

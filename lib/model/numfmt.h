@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "api/book.h"
-#include "model/engine.h"
+#include "model/book.h"
+#include "model/target.h"
 #include "model/model.h"
 
 namespace vel {
@@ -64,23 +64,23 @@ struct FormatWord {
 
 // Resolves a FORMAT word (UTF-8, quotes removed). 0, or -3 with
 // "VXLS-02311 ..." recorded.
-int vlt_format_word(XLS_BOOK *book, std::string_view word_utf8, FormatWord &out);
+int vlt_format_word(Book *book, std::string_view word_utf8, FormatWord &out);
 
 // Finds or appends the number-format table entry (key, decimals); returns
 // its 1-based index, or -9 with "VXLS-02319 ..." when 500 entries are used.
-int vlt_register_format(XLS_BOOK *book, int key, int decimals);
+int vlt_register_format(Book *book, int key, int decimals);
 
 // Applies a FORMAT word to one cell: registers the format and sets it on the
 // cell (number-format mode 1), or for the text word makes the cell text-only
 // (its current value kept as its text). 0; -3 bad word (02311); -9 table full
 // (02319) or cell formats exhausted (03008 "STYLE").
-int vlt_apply_format(XLS_BOOK *book, Sheet &sheet, Cell &cell, std::string_view word_utf8);
+int vlt_apply_format(Book *book, Sheet &sheet, Cell &cell, std::string_view word_utf8);
 
 // Applies a FORMAT word to every existing cell of a target (sheet -1: the
 // current sheet). A column-only target (row -1, col set, no ranges) also sets
 // that column's entry in the sheet's column formats (the table index, or -1
 // for the text word), so that values stored later take the format.
-int vlt_apply_format_target(XLS_BOOK *book, const PropTarget &target, std::string_view word_utf8);
+int vlt_apply_format_target(Book *book, const PropTarget &target, std::string_view word_utf8);
 
 // 1900 date system. Serial day number of a date with a time fraction; false
 // for an invalid date (year < 1900, month or day out of range). Year, month
@@ -117,6 +117,6 @@ std::string date_display_text(int kind, int32_t day, std::string_view fraction_t
 std::string number_display_text(std::string_view value);
 
 // The formatted value of any cell (UTF-8) as the reading calls return it.
-std::string cell_display_text(XLS_BOOK *book, const Sheet &sheet, const Cell &cell);
+std::string cell_display_text(Book *book, const Sheet &sheet, const Cell &cell);
 
 } // namespace vel

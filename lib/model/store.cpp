@@ -7,15 +7,17 @@
 #include <ctime>
 #include <new>
 
-#include "api/book.h"
-#include "api/messages.h"
-#include "model/engine.h"
+#include "core/charset.h"
+#include "core/messages.h"
+#include "core/status.h"
+#include "model/book.h"
+#include "model/cellname.h"
 #include "model/numfmt.h"
+#include "model/sheets.h"
 #include "model/store.h"
 #include "model/styles.h"
 #include "model/typing.h"
 #include "model/variables.h"
-#include "property/address.h"
 
 namespace vel {
 
@@ -44,7 +46,7 @@ std::string_view trim(std::string_view s) {
 
 // Dollar-sign expansion of a whole value text. Returns true when `v` was
 // replaced by `out`.
-bool expand_dollar(XLS_BOOK *book, std::string_view v, size_t caller_len, std::string &out) {
+bool expand_dollar(Book *book, std::string_view v, size_t caller_len, std::string &out) {
     if (v.size() < 2 || v[0] != '$') return false;
     if (v == "$SYSDATETIME") {
         out = system_datetime();
@@ -69,7 +71,7 @@ bool expand_dollar(XLS_BOOK *book, std::string_view v, size_t caller_len, std::s
 }
 
 // A text-only cell keeps every value as text.
-bool text_only(XLS_BOOK *book, const Sheet &sheet, const Cell &cell, int col) {
+bool text_only(Book *book, const Sheet &sheet, const Cell &cell, int col) {
     if (cell.kind == CELL_TEXT_ONLY) return true;
     int32_t colfmt = col < static_cast<int>(sheet.col_formats.size()) ? sheet.col_formats[col] : 0;
     if (colfmt < 0) return true;
@@ -112,7 +114,7 @@ void auto_width(Sheet &sheet, int col, std::string_view shown) {
 enum class Source { caller, utf8 };
 
 // Types `v` (UTF-8, expanded, cut) and stores it into the cell.
-int type_and_store(XLS_BOOK *book, Sheet &sheet, Cell &cell, int col, std::string_view v) {
+int type_and_store(Book *book, Sheet &sheet, Cell &cell, int col, std::string_view v) {
     const bool create = !template_mode(book);
     const bool had_style = cell.style != 0;
     thread_local TypedValue tv;
@@ -126,7 +128,7 @@ int type_and_store(XLS_BOOK *book, Sheet &sheet, Cell &cell, int col, std::strin
         if (create && !had_style && tv.text.find('\n') != std::string::npos &&
             vlt_set_text_control(book, cell, 2) == -2)
             return vlt_error(book, -2, msg::E00002);
-        if (book->auto_width == VXLS_ON && !tv.text.empty()) auto_width(sheet, col, tv.text);
+        if (book->auto_width && !tv.text.empty()) auto_width(sheet, col, tv.text);
         return 0;
     }
     if (v.empty()) return vlt_store_value(book, sheet, cell, -1, 0, {});
@@ -139,9 +141,8 @@ int type_and_store(XLS_BOOK *book, Sheet &sheet, Cell &cell, int col, std::strin
     if (!as_text && v[0] == '=') {
         std::string f(v.substr(1));
         if (f.find('$') != std::string::npos) {
-            const Env *e = env(book);
-            replace_all(f, "$ROWNUM", std::to_string(e->rownum));
-            replace_all(f, "$CLMNUM", std::to_string(e->clmnum));
+            replace_all(f, "$ROWNUM", std::to_string(book->rownum));
+            replace_all(f, "$CLMNUM", std::to_string(book->clmnum));
         }
         std::string bad;
         bool parens = false;
@@ -194,7 +195,7 @@ int type_and_store(XLS_BOOK *book, Sheet &sheet, Cell &cell, int col, std::strin
         cell.style = static_cast<uint16_t>(colfmt);
     }
 
-    if (book->auto_width == VXLS_ON) {
+    if (book->auto_width) {
         switch (tv.kind) {
         case CELL_INTEGER:
         case CELL_DECIMAL:
@@ -207,8 +208,8 @@ int type_and_store(XLS_BOOK *book, Sheet &sheet, Cell &cell, int col, std::strin
     return 0;
 }
 
-int put_value(XLS_BOOK *book, int sheet_index, int row, int col, std::string_view raw, Source source) {
-    if (!book || !book->env) return -3;
+int put_value(Book *book, int sheet_index, int row, int col, std::string_view raw, Source source) {
+    if (!book) return rc::BAD_ARGUMENT;
     Sheet *sheet = sheet_at(book, sheet_index);
     if (!sheet) return vlt_error(book, -1, msg::E03600, "vlt_put_cell() sheet");
     int max_rows = book->max_rows > 0 ? book->max_rows : GRID_ROWS;
@@ -229,8 +230,12 @@ int put_value(XLS_BOOK *book, int sheet_index, int row, int col, std::string_vie
     // Expansion works on the caller's whole text; the result is UTF-8.
     // Scratch buffers keep their capacity between puts: no allocation per value.
     thread_local std::string v;
-    if (source == Source::caller) convert_charset(v, raw, env(book)->charset, VXLS_CHARSET_UTF8);
-    else v.assign(raw);
+    if (convert_charset(v, raw, source == Source::caller ? book->charset : VXLS_CHARSET_UTF8,
+                        VXLS_CHARSET_UTF8) != 0) {
+        // Text that is not valid in its character set would make the package unreadable.
+        std::string label = cell_label(row, col);
+        return vlt_error(book, rc::BAD_ARGUMENT, msg::E02300, label.c_str());
+    }
     if (source == Source::utf8) {
         // Loaded data is typed as it stands: no variable expansion.
     } else if (v.size() >= 2 && v[0] == '\\' && v[1] == '$') {
@@ -258,15 +263,7 @@ int put_value(XLS_BOOK *book, int sheet_index, int row, int col, std::string_vie
 
 } // namespace
 
-Sheet *sheet_at(XLS_BOOK *book, int index) {
-    if (!book || !book->env) return nullptr;
-    auto &sheets = model(book).sheets;
-    if (index < 0) index = book->current_sheet;
-    if (index < 0 || index >= static_cast<int>(sheets.size())) return nullptr;
-    return &sheets[index];
-}
-
-int vlt_add_sst(XLS_BOOK *book, std::string_view text) {
+int vlt_add_sst(Book *book, std::string_view text) {
     auto &sst = model(book).sst;
     try {
         if (sst.size() == sst.capacity()) {
@@ -283,7 +280,7 @@ int vlt_add_sst(XLS_BOOK *book, std::string_view text) {
     return static_cast<int>(sst.size()) - 1;
 }
 
-int vlt_store_value(XLS_BOOK *book, Sheet &sheet, Cell &cell, int kind, int32_t num, std::string_view value,
+int vlt_store_value(Book *book, Sheet &sheet, Cell &cell, int kind, int32_t num, std::string_view value,
                     std::string_view formula) {
     (void)book;
     if (kind < -1 || kind > 51) return -1;
@@ -311,11 +308,11 @@ int vlt_store_value(XLS_BOOK *book, Sheet &sheet, Cell &cell, int kind, int32_t 
     return 0;
 }
 
-int vlt_put_cell_at(XLS_BOOK *book, int sheet, int row, int col, const char *value, size_t len) {
+int vlt_put_cell_at(Book *book, int sheet, int row, int col, const char *value, size_t len) {
     return put_value(book, sheet, row, col, std::string_view(value ? value : "", value ? len : 0), Source::caller);
 }
 
-int vlt_put_cell_utf8(XLS_BOOK *book, int sheet, int row, int col, std::string_view value_utf8) {
+int vlt_put_cell_utf8(Book *book, int sheet, int row, int col, std::string_view value_utf8) {
     return put_value(book, sheet, row, col, value_utf8, Source::utf8);
 }
 
@@ -345,17 +342,3 @@ int vlt_set_row_height(Sheet &sheet, int row, double points) {
 }
 
 } // namespace vel
-
-extern "C" int VXLS_put_cell(XLS_BOOK *book, const char *cell, const char *value, int) {
-    using namespace vel;
-    if (!book_is_open(book)) return -3;
-    return vlt_guard(book, [&]() -> int {
-        if (!cell || !value) return vlt_error(book, -3, msg::E02300, cell ? to_utf8(book, cell).c_str() : "");
-        std::string name = to_utf8(book, cell);
-        std::string_view rest = name;
-        int sheet = find_sheet_prefix(book, name, rest);
-        int row = 0, col = 0;
-        if (read_cell_name(book, rest, row, col) != 0) return vlt_error(book, -3, msg::E02300, name.c_str());
-        return vlt_put_cell_at(book, sheet, row, col, value, std::strlen(value));
-    });
-}

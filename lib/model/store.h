@@ -2,7 +2,7 @@
 #pragma once
 #include <string_view>
 
-#include "velmora.h"
+#include "model/book.h"
 #include "model/model.h"
 
 namespace vel {
@@ -29,24 +29,27 @@ inline Cell *find_cell(Sheet &sheet, int r, int c) {
 // The texts record of a cell, created on first use.
 CellText &cell_texts(Sheet &sheet, Cell &cell);
 
-// The sheet at a 0-based index (-1: the current sheet), or null.
-Sheet *sheet_at(XLS_BOOK *book, int index);
-
 // Appends a text to the book's shared-string table (equal texts are never
 // merged) and returns its entry number, or -2 when out of memory.
-int vlt_add_sst(XLS_BOOK *book, std::string_view text_utf8);
+int vlt_add_sst(Book *book, std::string_view text_utf8);
 
 // Stores a value whose kind is already known (readers, emptying a cell):
 // kind -1 empties the cell (its style stays), kinds 0..51 set kind, number
 // slot, value text and formula text as given. -1 for another kind, -2 when
 // out of memory. No typing, no default styles.
-int vlt_store_value(XLS_BOOK *book, Sheet &sheet, Cell &cell, int kind, int32_t num,
+int vlt_store_value(Book *book, Sheet &sheet, Cell &cell, int kind, int32_t num,
                     std::string_view value_utf8, std::string_view formula_utf8 = {});
+
+// Stores a value text into one cell of a sheet (sheet -1: the current
+// sheet), as a cell item of property text does: the text is in the caller's
+// character set, with quotes, "$" expansion and typing still to apply.
+// Returns 0 or a negative code with the message recorded.
+int vlt_put_cell_at(Book *book, int sheet, int row, int col, const char *value, size_t len);
 
 // Puts an already UTF-8 value text into a cell with full typing, as a cell
 // item does, but without character conversion, variable expansion or quote
 // removal (data-source loads). Same results as vlt_put_cell_at.
-int vlt_put_cell_utf8(XLS_BOOK *book, int sheet, int row, int col, std::string_view value_utf8);
+int vlt_put_cell_utf8(Book *book, int sheet, int row, int col, std::string_view value_utf8);
 
 // Column width v stored as v + 0.625 for columns c1..c2 (raises the used
 // column count, sets the widths switch); row height in points stored as

@@ -14,7 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "api/messages.h"
+#include "core/messages.h"
+#include "core/status.h"
 
 namespace vel {
 
@@ -232,11 +233,19 @@ StyleTables &tables(Model &m) {
     return t;
 }
 
-int out_of_memory(XLS_BOOK *book) { return vlt_error(book, -2, msg::E00002); }
+int out_of_memory(Book *book) { return vlt_error(book, rc::NO_MEMORY, msg::E00002); }
+
+int xf_table_full(Book *book, const Model &m) {
+    return vlt_error(book, rc::LIMIT, msg::E03009, static_cast<int>(m.xfs.size()), "vlt_set_xf() MAX_XF");
+}
+
+// A new font, fill or border entry always needs a new cell format: with the
+// cell-format table full it is not added, so no table grows past its use.
+bool xf_room(const Model &m) { return m.xfs.size() < static_cast<size_t>(MAX_XF); }
 
 // Appends to a table and its index; the caller has checked the limit.
 template <class Vec, class Entry>
-int append(XLS_BOOK *book, Vec &table, const Entry &e) {
+int append(Book *book, Vec &table, const Entry &e) {
     try {
         if (table.size() == table.capacity()) table.reserve(table.empty() ? 10 : table.size() * 2);
         table.push_back(e);
@@ -253,12 +262,10 @@ const Xf &current_xf(const Model &m, const Cell &cell) {
 }
 
 // Finds or adds the combination; returns the 0-based position or < 0.
-int find_or_add_xf(XLS_BOOK *book, Model &m, StyleTables &t, const Xf &x) {
+int find_or_add_xf(Book *book, Model &m, StyleTables &t, const Xf &x) {
     auto it = t.xf.find(x);
     if (it != t.xf.end()) return it->second;
-    if (m.xfs.size() >= static_cast<size_t>(MAX_XF))
-        return vlt_error(book, -9, msg::E03009, static_cast<int>(m.xfs.size()),
-                         "vlt_set_xf() MAX_XF");
+    if (!xf_room(m)) return xf_table_full(book, m);
     int idx = append(book, m.xfs, x);
     if (idx < 0) return idx;
     try {
@@ -274,7 +281,7 @@ int find_or_add_xf(XLS_BOOK *book, Model &m, StyleTables &t, const Xf &x) {
 // Derives the cell's new format with one field changed; `apply` edits the
 // copied entry. The memo makes repeated (old format, change) pairs one probe.
 template <class Apply>
-int derive(XLS_BOOK *book, Model &m, StyleTables &t, Cell &cell, uint64_t op, uint32_t operand,
+int derive(Book *book, Model &m, StyleTables &t, Cell &cell, uint64_t op, uint32_t operand,
            Apply apply) {
     uint16_t old = cell.style <= m.xfs.size() ? cell.style : 0;
     uint64_t key = memo_key(op, old, operand);
@@ -295,11 +302,12 @@ int derive(XLS_BOOK *book, Model &m, StyleTables &t, Cell &cell, uint64_t op, ui
     return 0;
 }
 
-int find_or_add_font(XLS_BOOK *book, Model &m, StyleTables &t, const Font &f) {
+int find_or_add_font(Book *book, Model &m, StyleTables &t, const Font &f) {
     auto it = t.font.find(f);
     if (it != t.font.end()) return it->second;
+    if (!xf_room(m)) return xf_table_full(book, m);
     if (m.fonts.size() >= static_cast<size_t>(MAX_FONT))
-        return vlt_error(book, -9, msg::E03009, static_cast<int>(m.fonts.size()),
+        return vlt_error(book, rc::LIMIT, msg::E03009, static_cast<int>(m.fonts.size()),
                          "vlt_set_font() MAX_FONT");
     int idx = append(book, m.fonts, f);
     if (idx < 0) return idx;
@@ -313,7 +321,7 @@ int find_or_add_font(XLS_BOOK *book, Model &m, StyleTables &t, const Font &f) {
     return idx;
 }
 
-int add_fill(XLS_BOOK *book, Model &m, StyleTables &t, const Fill &f) {
+int add_fill(Book *book, Model &m, StyleTables &t, const Fill &f) {
     int idx = append(book, m.fills, f);
     if (idx < 0) return idx;
     try {
@@ -343,15 +351,17 @@ int find_fill(const StyleTables &t, const Fill &f) {
     return it == t.fill.end() ? -1 : it->second;
 }
 
-int fill_index(XLS_BOOK *book, Model &m, StyleTables &t, const Fill &f) {
+int fill_index(Book *book, Model &m, StyleTables &t, const Fill &f) {
     int idx = f.color == -1 ? find_fill_by_color(m, t, f) : find_fill(t, f);
     if (idx >= 0) return idx;
+    if (!xf_room(m)) return xf_table_full(book, m);
     return add_fill(book, m, t, f);
 }
 
-int find_or_add_border(XLS_BOOK *book, Model &m, StyleTables &t, const Border &b) {
+int find_or_add_border(Book *book, Model &m, StyleTables &t, const Border &b) {
     auto it = t.border.find(b);
     if (it != t.border.end()) return it->second;
+    if (!xf_room(m)) return xf_table_full(book, m);
     int idx = append(book, m.borders, b);
     if (idx < 0) return idx;
     try {
@@ -419,64 +429,62 @@ void init_styles(Model &m, bool xls_kind) {
     tables(m);
 }
 
-int vlt_find_xf(XLS_BOOK *book, const Xf &xf) {
+int vlt_find_xf(Book *book, const Xf &xf) {
     StyleTables &t = tables(model(book));
     auto it = t.xf.find(xf);
     return it == t.xf.end() ? -1 : it->second;
 }
 
-int vlt_add_xf(XLS_BOOK *book, const Xf &xf) {
+int vlt_add_xf(Book *book, const Xf &xf) {
     Model &m = model(book);
     tables(m);
-    if (m.xfs.size() >= static_cast<size_t>(MAX_XF))
-        return vlt_error(book, -9, msg::E03009, static_cast<int>(m.xfs.size()),
-                         "vlt_set_xf() MAX_XF");
+    if (!xf_room(m)) return xf_table_full(book, m);
     int idx = append(book, m.xfs, xf);
     if (idx >= 0) tables(m);
     return idx;
 }
 
-int vlt_find_font(XLS_BOOK *book, const Font &font) {
+int vlt_find_font(Book *book, const Font &font) {
     StyleTables &t = tables(model(book));
     auto it = t.font.find(font);
     return it == t.font.end() ? -1 : it->second;
 }
 
-int vlt_add_font(XLS_BOOK *book, const Font &font) {
+int vlt_add_font(Book *book, const Font &font) {
     Model &m = model(book);
     tables(m);
     if (m.fonts.size() >= static_cast<size_t>(MAX_FONT))
-        return vlt_error(book, -9, msg::E03009, static_cast<int>(m.fonts.size()),
+        return vlt_error(book, rc::LIMIT, msg::E03009, static_cast<int>(m.fonts.size()),
                          "vlt_set_font() MAX_FONT");
     int idx = append(book, m.fonts, font);
     if (idx >= 0) tables(m);
     return idx;
 }
 
-int vlt_find_fill_by_color(XLS_BOOK *book, const Fill &fill) {
+int vlt_find_fill_by_color(Book *book, const Fill &fill) {
     Model &m = model(book);
     return find_fill_by_color(m, tables(m), fill);
 }
 
-int vlt_find_fill(XLS_BOOK *book, const Fill &fill) { return find_fill(tables(model(book)), fill); }
+int vlt_find_fill(Book *book, const Fill &fill) { return find_fill(tables(model(book)), fill); }
 
-int vlt_add_fill(XLS_BOOK *book, const Fill &fill) {
+int vlt_add_fill(Book *book, const Fill &fill) {
     Model &m = model(book);
     return add_fill(book, m, tables(m), fill);
 }
 
-int vlt_fill_index(XLS_BOOK *book, const Fill &fill) {
+int vlt_fill_index(Book *book, const Fill &fill) {
     Model &m = model(book);
     return fill_index(book, m, tables(m), fill);
 }
 
-int vlt_find_border(XLS_BOOK *book, const Border &border) {
+int vlt_find_border(Book *book, const Border &border) {
     StyleTables &t = tables(model(book));
     auto it = t.border.find(border);
     return it == t.border.end() ? -1 : it->second;
 }
 
-int vlt_add_border(XLS_BOOK *book, const Border &border) {
+int vlt_add_border(Book *book, const Border &border) {
     Model &m = model(book);
     tables(m);
     int idx = append(book, m.borders, border);
@@ -485,19 +493,19 @@ int vlt_add_border(XLS_BOOK *book, const Border &border) {
     return idx + 1;
 }
 
-int vlt_set_align(XLS_BOOK *book, Cell &cell, int code) {
+int vlt_set_align(Book *book, Cell &cell, int code) {
     Model &m = model(book);
     return derive(book, m, tables(m), cell, OP_ALIGN, static_cast<uint8_t>(code),
                   [&](Xf &x) { x.align = static_cast<uint8_t>(code); });
 }
 
-int vlt_set_text_control(XLS_BOOK *book, Cell &cell, int bits) {
+int vlt_set_text_control(Book *book, Cell &cell, int bits) {
     Model &m = model(book);
     return derive(book, m, tables(m), cell, OP_TEXT, static_cast<uint8_t>(bits),
                   [&](Xf &x) { x.text_ctl = static_cast<uint8_t>(bits); });
 }
 
-int vlt_set_num_format(XLS_BOOK *book, Cell &cell, int index) {
+int vlt_set_num_format(Book *book, Cell &cell, int index) {
     Model &m = model(book);
     return derive(book, m, tables(m), cell, OP_NUMFMT, static_cast<uint32_t>(index), [&](Xf &x) {
         x.numfmt = index;
@@ -505,7 +513,7 @@ int vlt_set_num_format(XLS_BOOK *book, Cell &cell, int index) {
     });
 }
 
-int vlt_set_font(XLS_BOOK *book, Cell &cell, int mask, const Font &font) {
+int vlt_set_font(Book *book, Cell &cell, int mask, const Font &font) {
     Model &m = model(book);
     StyleTables &t = tables(m);
     Font f = font;
@@ -545,11 +553,11 @@ bool plain_solid(const Fill &f) {
            f.grad_var == 0 && f.color2 == 0 && f.rgb2[0] == 0 && f.rgb2[1] == 0 && f.rgb2[2] == 0;
 }
 
-int set_fill(XLS_BOOK *book, Model &m, StyleTables &t, Cell &cell, int mask, const Fill &fill);
+int set_fill(Book *book, Model &m, StyleTables &t, Cell &cell, int mask, const Fill &fill);
 
 } // namespace
 
-int vlt_set_fill(XLS_BOOK *book, Cell &cell, int mask, const Fill &fill) {
+int vlt_set_fill(Book *book, Cell &cell, int mask, const Fill &fill) {
     Model &m = model(book);
     StyleTables &t = tables(m);
     if (mask != FILL_COLOR || !plain_solid(fill)) return set_fill(book, m, t, cell, mask, fill);
@@ -573,7 +581,7 @@ int vlt_set_fill(XLS_BOOK *book, Cell &cell, int mask, const Fill &fill) {
 
 namespace {
 
-int set_fill(XLS_BOOK *book, Model &m, StyleTables &t, Cell &cell, int mask, const Fill &fill) {
+int set_fill(Book *book, Model &m, StyleTables &t, Cell &cell, int mask, const Fill &fill) {
     Fill f = fill;
     if (cell.style != 0 && cell.style <= m.xfs.size()) {
         const Xf &cur = m.xfs[cell.style - 1];
@@ -614,7 +622,7 @@ int set_fill(XLS_BOOK *book, Model &m, StyleTables &t, Cell &cell, int mask, con
 
 } // namespace
 
-int vlt_set_border(XLS_BOOK *book, Sheet &sheet, int r1, int c1, int r2, int c2, int mask,
+int vlt_set_border(Book *book, Sheet &sheet, int r1, int c1, int r2, int c2, int mask,
                    const Border &border) {
     Model &m = model(book);
     StyleTables &t = tables(m);

@@ -340,22 +340,4 @@ double display_width(std::string_view s) {
     return w;
 }
 
-size_t utf8_count(std::string_view s) {
-    size_t n = 0;
-    for (unsigned char ch : s)
-        if ((ch & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-size_t utf8_prefix(std::string_view s, size_t chars) {
-    size_t n = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (n == chars) return i;
-            ++n;
-        }
-    }
-    return s.size();
-}
-
 } // namespace vel

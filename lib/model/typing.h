@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/charset.h"
+
 namespace vel {
 
 // A typed value: cell kind, number slot and the value text (canonical number
@@ -47,9 +49,5 @@ int check_formula(std::string_view f, std::string &bad, bool &parens);
 // Display width of a text for automatic column width: 2.5 per multi-byte
 // UTF-8 character, 1.25 per single byte.
 double display_width(std::string_view s);
-
-// Number of UTF-8 characters; byte length of the first n characters.
-size_t utf8_count(std::string_view s);
-size_t utf8_prefix(std::string_view s, size_t chars);
 
 } // namespace vel

@@ -1,20 +1,20 @@
-// The variable table and VXLS_put_variable.
+// The variable table of a book.
 #include "model/variables.h"
 
 #include <new>
 
-#include "api/messages.h"
+#include "core/messages.h"
 
 namespace vel {
 
-const Variable *vlt_find_variable(XLS_BOOK *book, std::string_view name) {
-    if (!book || !book->env) return nullptr;
+const Variable *vlt_find_variable(Book *book, std::string_view name) {
+    if (!book) return nullptr;
     for (const Variable &v : model(book).variables)
         if (same_nocase(v.key, name)) return &v;
     return nullptr;
 }
 
-int vlt_define_variable(XLS_BOOK *book, std::string_view name, std::string_view value) {
+int vlt_define_variable(Book *book, std::string_view name, std::string_view value) {
     if (name.size() > static_cast<size_t>(XLS_KEY_LEN))
         return vlt_error(book, -9, msg::E03009, static_cast<int>(name.size()), "vlt_put_resource() XLS_KEY_LEN");
     if (value.size() > static_cast<size_t>(XLS_KEY_VALUE_LEN))
@@ -38,12 +38,3 @@ int vlt_define_variable(XLS_BOOK *book, std::string_view name, std::string_view 
 }
 
 } // namespace vel
-
-extern "C" int VXLS_put_variable(XLS_BOOK *book, const char *name, const char *value) {
-    using namespace vel;
-    if (!book_is_open(book) || !name || !value) return -1;
-    return vlt_guard(book, [&]() -> int {
-        int rc = vlt_define_variable(book, to_utf8(book, name), to_utf8(book, value));
-        return rc == 0 ? 0 : -1;
-    });
-}

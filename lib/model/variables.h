@@ -4,7 +4,7 @@
 #pragma once
 #include <string_view>
 
-#include "api/book.h"
+#include "model/book.h"
 
 namespace vel {
 
@@ -13,9 +13,9 @@ namespace vel {
 // message; -2 when out of memory. An existing variable (name compared
 // without regard to case) takes the value unchanged; a new one takes it
 // without its surrounding double quotes.
-int vlt_define_variable(XLS_BOOK *book, std::string_view name_utf8, std::string_view value_utf8);
+int vlt_define_variable(Book *book, std::string_view name_utf8, std::string_view value_utf8);
 
 // The variable of that name (without regard to case), or null.
-const Variable *vlt_find_variable(XLS_BOOK *book, std::string_view name_utf8);
+const Variable *vlt_find_variable(Book *book, std::string_view name_utf8);
 
 } // namespace vel

@@ -1,7 +1,7 @@
 // Value vocabularies of the property keywords.
 #include "model/vocab.h"
 
-#include "api/book.h"
+#include "core/charset.h"
 
 #include <cstdlib>
 #include <initializer_list>

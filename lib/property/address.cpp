@@ -1,13 +1,13 @@
-// Cell and range names: reading, writing, row/column expressions, sheet
-// prefixes, and the public addressing functions.
+// Cell and range names: reading, row/column expressions and sheet prefixes.
 #include "property/address.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 
-#include "api/book.h"
-#include "api/sheets.h"
+#include "model/book.h"
+#include "model/cellname.h"
+#include "model/sheets.h"
 #include "model/variables.h"
 
 namespace vel {
@@ -60,7 +60,7 @@ bool parse_integer(std::string_view t, int64_t &out) {
 // Integer expression of a cell name: + - * /, unary signs, parentheses,
 // decimal numbers and $NAME references.
 struct Expr {
-    XLS_BOOK *book;
+    Book *book;
     const unsigned char *p;
     const unsigned char *end;
     int depth = 0;
@@ -71,9 +71,9 @@ struct Expr {
     static bool bounded(int64_t v) { return v >= -EXPR_LIMIT && v <= EXPR_LIMIT; }
 
     bool name_value(std::string_view name, int64_t &v) {
-        if (!book || !book->env) return false;
-        if (same_ascii_nocase(name, "ROWNUM")) return v = env(book)->rownum, true;
-        if (same_ascii_nocase(name, "CLMNUM")) return v = env(book)->clmnum, true;
+        if (!book) return false;
+        if (same_ascii_nocase(name, "ROWNUM")) return v = book->rownum, true;
+        if (same_ascii_nocase(name, "CLMNUM")) return v = book->clmnum, true;
         const Variable *var = vlt_find_variable(book, name);
         return var && parse_integer(var->value, v);
     }
@@ -150,7 +150,7 @@ struct Expr {
 // Evaluates the text inside a pair of parentheses (or a bare $NAME) into a
 // 0-based index: the value is 1-based, or with a leading sign an offset
 // from `last` (0-based).
-bool eval_index(XLS_BOOK *book, std::string_view text, int last, int64_t &index) {
+bool eval_index(Book *book, std::string_view text, int last, int64_t &index) {
     Expr e{book, reinterpret_cast<const unsigned char *>(text.data()),
            reinterpret_cast<const unsigned char *>(text.data()) + text.size()};
     e.skip();
@@ -173,8 +173,8 @@ size_t closing_paren(std::string_view t, size_t open) {
     return NPOS;
 }
 
-int last_row_of(XLS_BOOK *book) { return book ? book->last_row : 0; }
-int last_col_of(XLS_BOOK *book) { return book ? book->last_column : 0; }
+int last_row_of(Book *book) { return book ? book->last_row : 0; }
+int last_col_of(Book *book) { return book ? book->last_column : 0; }
 
 // Reads 1 to 3 letters as a 0-based column; -1 when the text is not that.
 int letters_to_column(std::string_view t) {
@@ -201,7 +201,7 @@ int digits_to_row(std::string_view t) {
 
 // One "cell:cell" range with an optional sheet prefix. `sheet` receives the
 // prefix's sheet index or -1.
-int read_cell_range(XLS_BOOK *book, std::string_view text, int32_t (&r)[4], int &sheet) {
+int read_cell_range(Book *book, std::string_view text, int32_t (&r)[4], int &sheet) {
     if (text.size() > static_cast<size_t>(MAX_RANGE_TEXT)) return -1;
     std::string_view rest = text;
     sheet = text.find('!') != NPOS ? find_sheet_prefix(book, text, rest) : -1;
@@ -219,51 +219,8 @@ int read_cell_range(XLS_BOOK *book, std::string_view text, int32_t (&r)[4], int 
 
 } // namespace
 
-int column_name(int col, char *out) {
-    if (col < 0 || col >= GRID_COLS) {
-        out[0] = '\0';
-        return -1;
-    }
-    char tmp[4];
-    int n = 0;
-    for (int v = col + 1; v > 0; v = (v - 1) / 26) tmp[n++] = static_cast<char>('A' + (v - 1) % 26);
-    for (int i = 0; i < n; ++i) out[i] = tmp[n - 1 - i];
-    out[n] = '\0';
-    return n;
-}
 
-namespace {
-int write_row(int row, char *out) {
-    char tmp[12];
-    int n = 0;
-    for (unsigned v = static_cast<unsigned>(row) + 1; v > 0; v /= 10) tmp[n++] = static_cast<char>('0' + v % 10);
-    for (int i = 0; i < n; ++i) out[i] = tmp[n - 1 - i];
-    out[n] = '\0';
-    return n;
-}
-} // namespace
-
-int cell_name(int row, int col, char *out) {
-    if (row < 0 || row >= GRID_ROWS || col < 0 || col >= GRID_COLS) {
-        out[0] = '\0';
-        return -1;
-    }
-    int n = column_name(col, out);
-    return n + write_row(row, out + n);
-}
-
-int cell_name_abs(int row, int col, char *out) {
-    if (row < 0 || row >= GRID_ROWS || col < 0 || col >= GRID_COLS) {
-        out[0] = '\0';
-        return -1;
-    }
-    out[0] = '$';
-    int n = 1 + column_name(col, out + 1);
-    out[n++] = '$';
-    return n + write_row(row, out + n);
-}
-
-int read_cell_name(XLS_BOOK *book, std::string_view t, int &row, int &col) {
+int read_cell_name(Book *book, std::string_view t, int &row, int &col) {
     const size_t n = t.size();
     if (n == 0) return -1;
     if (n == 2 && t[0] == '*' && t[1] == '*') {
@@ -314,8 +271,8 @@ int read_cell_name(XLS_BOOK *book, std::string_view t, int &row, int &col) {
     return 0;
 }
 
-int find_sheet_prefix(XLS_BOOK *book, std::string_view text, std::string_view &rest) {
-    if (!book || !book->env) return -1;
+int find_sheet_prefix(Book *book, std::string_view text, std::string_view &rest) {
+    if (!book) return -1;
     for (size_t i = 0; i < text.size(); ++i) {
         const char ch = text[i];
         if (ch == '.' || ch == ':') return -1;
@@ -329,7 +286,7 @@ int find_sheet_prefix(XLS_BOOK *book, std::string_view text, std::string_view &r
     return -1;
 }
 
-int read_range(XLS_BOOK *book, std::string_view text, PropTarget &t) {
+int read_range(Book *book, std::string_view text, PropTarget &t) {
     if (text.empty()) return -1;
     if (text.find(',') != NPOS) {
         int count = 0;
@@ -381,7 +338,7 @@ int read_range(XLS_BOOK *book, std::string_view text, PropTarget &t) {
     return 0;
 }
 
-int read_target(XLS_BOOK *book, std::string_view text, PropTarget &t) {
+int read_target(Book *book, std::string_view text, PropTarget &t) {
     if (text.empty()) return -1;
     bool bang = false;
     for (char ch : text) {
@@ -406,92 +363,3 @@ int read_target(XLS_BOOK *book, std::string_view text, PropTarget &t) {
 }
 
 } // namespace vel
-
-// ---- public functions ------------------------------------------------------------
-
-namespace {
-
-constexpr size_t MAX_ADDRESS_TEXT = 4000;
-
-// The caller's text as UTF-8; ASCII text is used as it is.
-std::string_view address_utf8(XLS_BOOK *book, std::string_view text, std::string &buf) {
-    bool ascii = true;
-    for (char ch : text)
-        if (static_cast<unsigned char>(ch) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii || !book || !book->env) return text;
-    buf = vel::to_utf8(book, text);
-    return buf;
-}
-
-} // namespace
-
-extern "C" int VXLS_cell_name(int row, int column, char *name) {
-    if (!name) return VXLS_ERR_ARGUMENT;
-    name[0] = '\0';
-    if (row < 1 || row > vel::GRID_ROWS || column < 1 || column > vel::GRID_COLS) return VXLS_ERR_ARGUMENT;
-    vel::cell_name(row - 1, column - 1, name);
-    return VXLS_OK;
-}
-
-extern "C" int VXLS_cell_range(int row1, int column1, int row2, int column2, char *name) {
-    if (!name) return VXLS_ERR_ARGUMENT;
-    name[0] = '\0';
-    if (row1 < 1 || row1 > vel::GRID_ROWS || column1 < 1 || column1 > vel::GRID_COLS || row2 < 1 ||
-        row2 > vel::GRID_ROWS || column2 < 1 || column2 > vel::GRID_COLS)
-        return VXLS_ERR_ARGUMENT;
-    int n = vel::cell_name(row1 - 1, column1 - 1, name);
-    name[n++] = ':';
-    vel::cell_name(row2 - 1, column2 - 1, name + n);
-    return VXLS_OK;
-}
-
-extern "C" int VXLS_is_cell(XLS_BOOK *book, const char *text, int *row, int *column) {
-    if (row) *row = 0;
-    if (column) *column = 0;
-    if (!text || !row || !column) return VXLS_ERR_ARGUMENT;
-    const std::string_view t(text, strnlen(text, MAX_ADDRESS_TEXT + 1));
-    if (t.size() > MAX_ADDRESS_TEXT) return VXLS_ERR_ARGUMENT;
-    std::string buf;
-    int r = 0, c = 0;
-    if (vel::read_cell_name(book, address_utf8(book, t, buf), r, c) != 0) return VXLS_ERR_NO_SHEET;
-    *row = r + 1;
-    *column = c + 1;
-    return VXLS_OK;
-}
-
-extern "C" int VXLS_is_range(XLS_BOOK *book, const char *text, int *row1, int *column1, int *row2,
-                             int *column2) {
-    int *outs[4] = {row1, column1, row2, column2};
-    for (int *o : outs)
-        if (o) *o = 0;
-    if (!text || !row1 || !column1 || !row2 || !column2) return VXLS_ERR_ARGUMENT;
-    const std::string_view t(text, strnlen(text, MAX_ADDRESS_TEXT + 1));
-    if (t.size() > MAX_ADDRESS_TEXT) return VXLS_ERR_ARGUMENT;
-    std::string buf;
-    std::string_view u = address_utf8(book, t, buf);
-    // A list of ranges is refused as such; anything else must be one
-    // "cell:cell" range.
-    if (u.find(',') != std::string_view::npos) {
-        vel::PropTarget list;
-        int rc = vel::read_range(book, u, list);
-        return rc == 0 || rc == -3 ? VXLS_ERR_ARGUMENT : VXLS_ERR_NO_SHEET;
-    }
-    vel::PropTarget one;
-    if (vel::read_range(book, u, one) != 0 || one.nranges != 1) return VXLS_ERR_NO_SHEET;
-    // Only two cell names make a range here (not "A:C" or "1:3").
-    std::string_view rest = u;
-    if (u.find('!') != std::string_view::npos) vel::find_sheet_prefix(book, u, rest);
-    size_t colon = rest.find(':');
-    int r = 0, c = 0;
-    if (colon == std::string_view::npos || vel::read_cell_name(book, rest.substr(0, colon), r, c) != 0 ||
-        vel::read_cell_name(book, rest.substr(colon + 1), r, c) != 0)
-        return VXLS_ERR_NO_SHEET;
-    *row1 = one.ranges[0][0] + 1;
-    *column1 = one.ranges[0][1] + 1;
-    *row2 = one.ranges[0][2] + 1;
-    *column2 = one.ranges[0][3] + 1;
-    return VXLS_OK;
-}

@@ -13,44 +13,35 @@
 #pragma once
 #include <string_view>
 
-#include "velmora.h"
-#include "model/engine.h"
+#include "model/book.h"
+#include "model/cellname.h"
+#include "model/target.h"
 
 namespace vel {
 
-constexpr int GRID_ROWS = 1048576;
-constexpr int GRID_COLS = 16384;
 constexpr int MAX_RANGE_TEXT = 125;    // longest "Sheet!A1:B2" range
 constexpr int MAX_PREFIX_LEN = 93;     // longest sheet prefix (XLS_SHEET_LEN)
 
-// Writes the name of cell (row, col), e.g. "A1"; returns its length, or -1
-// (and an empty name) when outside the grid. `out` needs 16 bytes.
-int cell_name(int row, int col, char *out);
-// Absolute form "$A$1".
-int cell_name_abs(int row, int col, char *out);
-// Column letters of a 0-based column ("A", "XFD"); length, or -1.
-int column_name(int col, char *out);
-
 // Reads a cell name (UTF-8, no sheet prefix): 0 with row/col set, or -1.
 // `book` may be null (no variables, load counts or last cell then).
-int read_cell_name(XLS_BOOK *book, std::string_view text, int &row, int &col);
+int read_cell_name(Book *book, std::string_view text, int &row, int &col);
 
 // Reads a range (optional sheet prefix) into the target: a list of
 // "cell:cell" ranges separated by "," (up to 255), one "cell:cell" range,
 // "A:C" (the first row of those columns) or "1:3" (the first column of
 // those rows). Sets the ranges, their count and, with a prefix, the sheet.
 // 0; -1 when the text is no range; -3 for a list of more than 255 ranges.
-int read_range(XLS_BOOK *book, std::string_view text, PropTarget &target);
+int read_range(Book *book, std::string_view text, PropTarget &target);
 
 // Index of the sheet named by a "Name!" prefix of `text` (the first "!"
 // before any "." or ":"), or -1. When the prefix names a sheet, `rest`
 // receives the text after the "!"; otherwise `rest` is left as it was.
-int find_sheet_prefix(XLS_BOOK *book, std::string_view text, std::string_view &rest);
+int find_sheet_prefix(Book *book, std::string_view text, std::string_view &rest);
 
 // Reads the target section of a property key (UTF-8): a range list, a
 // range, a column range, a row range, a cell, a row number or a column name,
 // in that order. 0 with the target set, -1 when the text is none of them,
 // -3 for a list of more than 255 ranges.
-int read_target(XLS_BOOK *book, std::string_view text, PropTarget &target);
+int read_target(Book *book, std::string_view text, PropTarget &target);
 
 } // namespace vel

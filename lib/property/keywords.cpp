@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "api/book.h"
+#include "core/charset.h"
 #include "property/kinds.h"
 
 namespace vel {

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "api/book.h"
-#include "api/messages.h"
-#include "api/sheets.h"
+#include "model/book.h"
+#include "core/messages.h"
+#include "model/sheets.h"
 #include "property/address.h"
 #include "property/keywords.h"
 #include "property/kinds.h"
@@ -21,7 +21,7 @@ bool is_ascii(std::string_view s) {
     return true;
 }
 
-int refuse(XLS_BOOK *book, CombineError e, std::string_view key) {
+int refuse(Book *book, CombineError e, std::string_view key) {
     switch (e) {
     case CE_FONT: return vlt_error(book, -3, msg::E02403, to_utf8(book, key).c_str());
     case CE_GRADATION: return vlt_error(book, -3, msg::E02409, to_utf8(book, key).c_str());
@@ -45,7 +45,7 @@ int refuse(XLS_BOOK *book, CombineError e, std::string_view key) {
 
 // The first section when it is not a keyword: a target, a sheet name, or
 // (alone) a variable name.
-int first_section(XLS_BOOK *book, std::string_view section, bool alone, int &kind, PropTarget &t) {
+int first_section(Book *book, std::string_view section, bool alone, int &kind, PropTarget &t) {
     std::string converted;
     std::string_view u = section;
     if (!is_ascii(section)) {
@@ -111,14 +111,14 @@ PathCache &path_cache() {
 
 } // namespace
 
-int vlt_parse_property(XLS_BOOK *book, std::string_view key, int &kind, PropTarget &t) {
+int vlt_parse_property(Book *book, std::string_view key, int &kind, PropTarget &t) {
     kind = kind::NONE;
     t.sheet = -1;
     t.row = -1;
     t.col = -1;
     t.nranges = 0;
-    if (!book || !book->env) return -3;
-    const int charset = env(book)->charset;
+    if (!book) return -3;
+    const int charset = book->charset;
 
     // Sections are cut at dots outside double quotes. Dots and quotes are
     // below 0x40, so they are never the second byte of a Shift-JIS, EUC-JP
@@ -179,15 +179,3 @@ int vlt_parse_property(XLS_BOOK *book, std::string_view key, int &kind, PropTarg
 }
 
 } // namespace vel
-
-extern "C" int VXLS_is_property(XLS_BOOK *book, const char *key, int *kind) {
-    if (kind) *kind = vel::kind::NONE;
-    if (!book || !book->env || !key || !kind) return VXLS_ERR_ARGUMENT;
-    return vel::vlt_guard(book, [&] {
-        int k = vel::kind::NONE;
-        vel::PropTarget target;
-        if (vel::vlt_parse_property(book, key, k, target) != 0) return VXLS_ERR_ARGUMENT;
-        *kind = k;
-        return VXLS_OK;
-    });
-}

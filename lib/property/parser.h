@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "velmora.h"
-#include "model/engine.h"
+#include "model/book.h"
+#include "model/target.h"
 
 namespace vel {
 
@@ -16,17 +16,7 @@ constexpr size_t MAX_SECTION_LEN = 256;
 // malformed variable name with message 02305 recorded); -3 or -9 with the
 // message recorded. Allocates nothing for keys whose target section is
 // ASCII.
-int vlt_parse_property(XLS_BOOK *book, std::string_view key, int &kind, PropTarget &target);
+int vlt_parse_property(Book *book, std::string_view key, int &kind, PropTarget &target);
 
-// Where VXLS_put_values sends its items. The defaults are the cell store,
-// the property engine and the variable table; tests put recorders here.
-struct ItemHandlers {
-    int (*put_cell)(XLS_BOOK *book, int sheet, int row, int col, const char *value, size_t len);
-    int (*apply)(XLS_BOOK *book, int kind, const PropTarget &target, const char *value, size_t len);
-    int (*define_variable)(XLS_BOOK *book, std::string_view name_utf8, std::string_view value_utf8);
-};
-
-ItemHandlers &item_handlers();
-ItemHandlers default_item_handlers();
 
 } // namespace vel

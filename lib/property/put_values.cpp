@@ -1,14 +1,18 @@
-// The item loop of VXLS_put_values: key = value items go to the cell store,
+// The item loop of property text: key = value items go to the cell store,
 // the property engine or the variable table.
+#include "property/put_values.h"
+
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "api/book.h"
-#include "api/messages.h"
-#include "model/engine.h"
+#include "core/charset.h"
+#include "core/messages.h"
+#include "core/status.h"
+#include "model/store.h"
 #include "model/variables.h"
 #include "property/address.h"
+#include "property/engine.h"
 #include "property/kinds.h"
 #include "property/parser.h"
 #include "property/tokenizer.h"
@@ -16,11 +20,6 @@
 namespace vel {
 
 ItemHandlers default_item_handlers() { return ItemHandlers{vlt_put_cell_at, vlt_apply_property, vlt_define_variable}; }
-
-ItemHandlers &item_handlers() {
-    static ItemHandlers handlers = default_item_handlers();
-    return handlers;
-}
 
 namespace {
 
@@ -61,7 +60,7 @@ private:
 // selects a sheet keeps its effect.
 class CurrentSheet {
 public:
-    explicit CurrentSheet(XLS_BOOK *book) : book_(book), saved_(book->current_sheet) {}
+    explicit CurrentSheet(Book *book) : book_(book), saved_(book->current_sheet) {}
     ~CurrentSheet() {
         if (armed_) book_->current_sheet = saved_;
     }
@@ -73,7 +72,7 @@ public:
     }
 
 private:
-    XLS_BOOK *book_;
+    Book *book_;
     int32_t saved_;
     bool armed_ = true;
 };
@@ -81,7 +80,7 @@ private:
 // Reads a key as a cell address, switching the current sheet for a key with
 // a sheet prefix. Only keys with "!", or with a non-ASCII variable reference,
 // are converted to UTF-8; every other key is read as it is.
-bool read_cell_key(XLS_BOOK *book, std::string_view key, int &sheet, int &row, int &col) {
+bool read_cell_key(Book *book, std::string_view key, int &sheet, int &row, int &col) {
     sheet = -1;
     bool bang = false, expansion = false, ascii = true;
     for (char ch : key) {
@@ -100,9 +99,24 @@ bool read_cell_key(XLS_BOOK *book, std::string_view key, int &sheet, int &row, i
     return read_cell_name(book, rest, row, col) == 0;
 }
 
-int put_values(XLS_BOOK *book, std::string_view text) {
-    const int charset = env(book)->charset;
-    const ItemHandlers &handlers = item_handlers();
+bool is_ascii(std::string_view s) {
+    for (char ch : s)
+        if (static_cast<unsigned char>(ch) >= 0x80) return false;
+    return true;
+}
+
+// A value that is not valid text in the book's character set is refused
+// where it enters, naming its key: it would otherwise reach the package.
+bool value_is_text(Book *book, std::string_view value) {
+    if (is_ascii(value)) return true;
+    thread_local std::string scratch;
+    return convert_charset(scratch, value, book->charset, VXLS_CHARSET_UTF8) == 0;
+}
+
+} // namespace
+
+int vlt_put_values(Book *book, std::string_view text, const ItemHandlers &handlers) {
+    const int charset = book->charset;
     BufferLease buffers;
     char *key = buffers->key;
     char *value = buffers->value;
@@ -123,17 +137,19 @@ int put_values(XLS_BOOK *book, std::string_view text) {
             return vlt_error(book, -3, msg::E02303, to_utf8(book, std::string_view(value, len)).c_str());
         if (vlt_get_token(TokenMode::Value, charset, text, pos, value, len) != 0)
             return vlt_error(book, -3, msg::E02300, to_utf8(book, k).c_str());
+        if (!value_is_text(book, std::string_view(value, len)))
+            return vlt_error(book, rc::BAD_ARGUMENT, msg::E02300, to_utf8(book, k).c_str());
 
         if (is_cell) {
             int rc = handlers.put_cell(book, sheet, row, col, value, len);
-            if (rc < 0) return rc == -9 ? VXLS_ERR_OVERFLOW : rc;
+            if (rc < 0) return rc == rc::LIMIT ? rc::OVERFLOW : rc;
             continue;
         }
         current.restore();
 
         int kind = kind::NONE;
         PropTarget target;
-        if (vlt_parse_property(book, k, kind, target) != 0) return VXLS_ERR_ARGUMENT;
+        if (vlt_parse_property(book, k, kind, target) != 0) return rc::BAD_ARGUMENT;
         if (kind == kind::NONE) {
             std::string u = to_utf8(book, k);
             PropTarget probe;
@@ -141,24 +157,18 @@ int put_values(XLS_BOOK *book, std::string_view text) {
             return vlt_error(book, -3, msg::E02200, u.c_str());
         }
         if (kind == kind::VARIABLE) {
-            if (handlers.define_variable(book, to_utf8(book, k), to_utf8(book, std::string_view(value, len))) != 0)
-                return VXLS_ERR_ARGUMENT;
+            std::string name;
+            if (!checked_utf8(book, k, name)) return vlt_error(book, rc::BAD_ARGUMENT, msg::E02305, name.c_str());
+            if (handlers.define_variable(book, name, to_utf8(book, std::string_view(value, len))) != 0)
+                return rc::BAD_ARGUMENT;
             continue;
         }
         if (template_mode(book) && !kind::template_allowed(kind))
             return vlt_error(book, -3, msg::E02209, to_utf8(book, k).c_str());
         int rc = handlers.apply(book, kind, target, value, len);
-        if (rc == -9) return VXLS_ERR_OVERFLOW;
+        if (rc == rc::LIMIT) return rc::OVERFLOW;
         if (rc != 0) return rc;
     }
 }
 
-} // namespace
-
 } // namespace vel
-
-extern "C" int VXLS_put_values(XLS_BOOK *book, const char *text) {
-    if (!text || !*text) return VXLS_OK;
-    if (!book || !book->env) return VXLS_ERR_ARGUMENT;
-    return vel::vlt_guard(book, [&] { return vel::put_values(book, text); });
-}

@@ -6,45 +6,13 @@
 #include <array>
 #include <cstring>
 
-#include "velmora.h"
+#include "core/charset.h"
 
 namespace vel {
 
 namespace {
 
 using ByteTable = std::array<uint8_t, 256>;
-
-constexpr ByteTable make_lengths(int charset) {
-    ByteTable t{};
-    for (int c = 0; c < 256; ++c) {
-        uint8_t n = 1;
-        if (charset == VXLS_CHARSET_SJIS) {
-            if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) n = 2;
-        } else if (charset == VXLS_CHARSET_EUC) {
-            if ((c >= 0xA1 && c <= 0xFE) || c == 0x8E) n = 2;
-        } else if (charset == VXLS_CHARSET_UTF8) {
-            if (c >= 0xC0 && c <= 0xDF) n = 2;
-            else if (c >= 0xE0 && c <= 0xEF) n = 3;
-            else if (c >= 0xF0 && c <= 0xF7) n = 4;
-        }
-        t[c] = n;
-    }
-    return t;
-}
-
-constexpr ByteTable SJIS_LEN = make_lengths(VXLS_CHARSET_SJIS);
-constexpr ByteTable EUC_LEN = make_lengths(VXLS_CHARSET_EUC);
-constexpr ByteTable UTF8_LEN = make_lengths(VXLS_CHARSET_UTF8);
-constexpr ByteTable SINGLE_LEN = make_lengths(0);
-
-const ByteTable &lengths(int charset) {
-    switch (charset) {
-    case VXLS_CHARSET_SJIS: return SJIS_LEN;
-    case VXLS_CHARSET_EUC: return EUC_LEN;
-    case VXLS_CHARSET_UTF8: return UTF8_LEN;
-    default: return SINGLE_LEN;
-    }
-}
 
 // Bytes that end an unquoted token: 1 in every mode, 2 in formula mode only.
 constexpr ByteTable make_stops() {
@@ -80,12 +48,10 @@ struct Out {
 
 } // namespace
 
-size_t char_bytes(int charset, unsigned char lead) { return lengths(charset)[lead]; }
-
 int vlt_get_token(TokenMode mode, int charset, std::string_view text, size_t &pos, char *buf, size_t &len) {
     const auto *s = reinterpret_cast<const unsigned char *>(text.data());
     const size_t n = text.size();
-    const ByteTable &mb = lengths(charset);
+    const CharLengths &mb = char_lengths(charset);
     const uint8_t stop_level = mode == TokenMode::Formula ? 2 : 1;
     size_t i = pos;
     while (i < n && is_blank(s[i])) ++i;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/charset.h"
+
 namespace vel {
 
 enum class TokenMode : uint8_t {
@@ -21,10 +23,6 @@ constexpr size_t token_max(TokenMode mode) {
     return mode == TokenMode::Value ? TOKEN_MAX_VALUE
          : mode == TokenMode::Formula ? TOKEN_MAX_FORMULA : TOKEN_MAX_OPTION;
 }
-
-// Bytes of the character that begins with byte `lead` in a character set
-// (1 Shift-JIS, 2 EUC-JP, 3 UTF-8; any other set is single-byte).
-size_t char_bytes(int charset, unsigned char lead);
 
 // Reads the next token of `text` from byte `pos`: copies it into `buf`
 // (which holds token_max(mode) + 1 bytes; the token is NUL-terminated),

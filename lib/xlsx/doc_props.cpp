@@ -8,9 +8,7 @@ namespace vel {
 
 namespace {
 
-std::string_view doc_text(const char (&field)[XLS_DOCTEXT_LEN]) {
-    return std::string_view(field, strnlen(field, XLS_DOCTEXT_LEN));
-}
+std::string_view doc_text(const std::string &field) { return field; }
 
 } // namespace
 

@@ -7,14 +7,14 @@
 #include <string_view>
 #include <vector>
 
-#include "api/book.h"
+#include "model/book.h"
 #include "model/model.h"
-#include "xlsx/xml_writer.h"
+#include "xml/writer.h"
 
 namespace vel {
 
 struct SaveContext {
-    const XLS_BOOK *book = nullptr;
+    const Book *book = nullptr;
     const Model *model = nullptr;
     std::vector<const Sheet *> sheets;   // writing order (descending order applied)
     bool macro = false;                  // .xlsm: VBA project and code names

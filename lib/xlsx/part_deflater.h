@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "xlsx/xml_writer.h"
+#include "xml/writer.h"
 
 namespace vel {
 

@@ -32,12 +32,12 @@ void write_file_version(const SaveContext &ctx, XmlWriter &w) {
 
 // <fileSharing userName="..." reservationPassword="...."/>
 void write_file_sharing(const SaveContext &ctx, XmlWriter &w) {
-    std::string_view pw(ctx.book->write_password, strnlen(ctx.book->write_password, XLS_PASSWORD_LEN));
+    std::string_view pw = ctx.book->write_password;
     if (pw.empty()) return;
     char hex[8];
     std::snprintf(hex, sizeof hex, "%04x", legacy_password_hash(pw));
     w.raw("<fileSharing");
-    w.attr("userName", std::string_view(ctx.book->creator, strnlen(ctx.book->creator, XLS_DOCTEXT_LEN)));
+    w.attr("userName", ctx.book->creator);
     w.attr("reservationPassword", hex);
     w.raw("/>");
 }

@@ -19,24 +19,14 @@
 #include <thread>
 #include <unistd.h>
 
-#include "api/book.h"
-#include "api/messages.h"
+#include "core/messages.h"
+#include "core/status.h"
 #include "io/mfile.h"
+#include "model/book.h"
 #include "xlsx/package.h"
 #include "xlsx/part_deflater.h"
 #include "xlsx/vba/vba_project.h"
 #include "xlsx/zip_archive.h"
-
-namespace {
-// 1 while packages go to memory files. vel_zip_on_memory(0) selects memory
-// files, any other value (and the start-up state) real files.
-std::atomic<int> zip_on_memory{0};
-} // namespace
-
-extern "C" int vel_zip_on_memory(int flag) {
-    zip_on_memory.store(flag == 0 ? 1 : 0);
-    return 0;
-}
 
 namespace vel {
 
@@ -227,14 +217,14 @@ std::string make_temp_beside(const std::string &path) {
     return temp;
 }
 
-int save_package(XLS_BOOK *book, const std::string &path, bool in_memory) {
+int save_package(Book *book, const std::string &path, bool in_memory) {
     Model &m = model(book);
     SaveContext ctx;
     ctx.book = book;
     ctx.model = &m;
-    ctx.macro = book->macro_book == VXLS_ON;
-    ctx.final_book = book->final_book == VXLS_ON;
-    ctx.backup = book->backup == VXLS_ON;
+    ctx.macro = book->macro_book;
+    ctx.final_book = book->final_book;
+    ctx.backup = book->backup;
 
     // A book without sheets is saved with three empty ones.
     std::vector<Sheet> defaults;
@@ -244,19 +234,19 @@ int save_package(XLS_BOOK *book, const std::string &path, bool in_memory) {
         for (const Sheet &s : defaults) ctx.sheets.push_back(&s);
     } else {
         for (const Sheet &s : m.sheets) ctx.sheets.push_back(&s);
-        if (book->sheet_order_desc == VXLS_ON) std::reverse(ctx.sheets.begin(), ctx.sheets.end());
+        if (book->sheet_order_desc) std::reverse(ctx.sheets.begin(), ctx.sheets.end());
     }
 
     const std::vector<uint8_t> *vba = nullptr;
     if (ctx.macro) {
         vba = &vba_project_bin();
         if (vba->empty())
-            return vlt_error_keep(book, -1, msg::E03600, "vlt_create_excel2007() vbaProject.bin");
+            return vlt_error_keep(book, rc::GENERAL, msg::E03600, "vlt_create_excel2007() vbaProject.bin");
     }
     std::vector<uint8_t> thumbnail;
     if (!m.settings.thumbnail.empty()) {
         if (!read_whole_file(m.settings.thumbnail, thumbnail))
-            return vlt_error_keep(book, -101, msg::E03102, m.settings.thumbnail.c_str());
+            return vlt_error_keep(book, rc::OPEN_FAILED, msg::E03102, m.settings.thumbnail.c_str());
         ctx.thumbnail = true;
     }
 
@@ -269,35 +259,34 @@ int save_package(XLS_BOOK *book, const std::string &path, bool in_memory) {
     std::string target = path;
     if (!in_memory) {
         target = make_temp_beside(path);
-        if (target.empty()) return vlt_error_keep(book, -103, msg::E03121, path.c_str());
+        if (target.empty()) return vlt_error_keep(book, rc::WRITE_FAILED, msg::E03121, path.c_str());
     }
     ZipArchive zip;
-    int rc = zip.open(target, in_memory);
+    int rc = zip.open(target, in_memory ? &book->files : nullptr);
     std::string what;
     if (rc == 0) rc = run_jobs(jobs, zip, time, what);
-    if (rc == -1 && !what.empty()) vlt_error_keep(book, -1, msg::E03600, what.c_str());
+    if (rc == rc::GENERAL && !what.empty()) vlt_error_keep(book, rc::GENERAL, msg::E03600, what.c_str());
     if (rc == 0) rc = zip.close();
     else zip.abandon();
-    if (rc == 0 && !in_memory && std::rename(target.c_str(), path.c_str()) != 0) rc = -103;
+    if (rc == 0 && !in_memory && std::rename(target.c_str(), path.c_str()) != 0) rc = rc::WRITE_FAILED;
     if (rc != 0) {
-        if (in_memory) mdelete(target.c_str());
+        if (in_memory) mdelete(book->files, target.c_str());
         else std::remove(target.c_str());
-        if (rc == -103 || rc == -101) vlt_error_keep(book, rc, msg::E03121, path.c_str());
+        if (rc == rc::WRITE_FAILED || rc == rc::OPEN_FAILED) vlt_error_keep(book, rc, msg::E03121, path.c_str());
     }
     return rc;
 }
 
 } // namespace
 
-int vlt_create_excel2007(XLS_BOOK *book, const char *path) {
-    if (!book || !book->env || !path || !*path) return -1;
-    const bool in_memory = zip_on_memory.load() != 0 || book->write_memory == VXLS_ON;
+int vlt_create_excel2007(Book *book, const char *path, SaveTarget target) {
+    if (!book || !path || !*path) return rc::GENERAL;
     try {
-        return save_package(book, path, in_memory);
+        return save_package(book, path, target == SaveTarget::Memory);
     } catch (const std::bad_alloc &) {
-        return -2;
+        return rc::NO_MEMORY;
     } catch (...) {
-        return vlt_error_keep(book, -1, msg::E03600, "vlt_create_excel2007()");
+        return vlt_error_keep(book, rc::GENERAL, msg::E03600, "vlt_create_excel2007()");
     }
 }
 

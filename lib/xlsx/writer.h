@@ -1,15 +1,20 @@
 // The package writer: turns the book model into an .xlsx/.xlsm package.
 #pragma once
-#include "velmora.h"
+#include "model/book.h"
 
 namespace vel {
 
+// Where a package goes.
+enum class SaveTarget {
+    Disk,     // a real file at the path
+    Memory,   // the memory file of that name among the book's memory files
+};
+
 // Writes the book as a package to `path`: a real file (written under a
-// temporary name beside it and renamed when complete), or the memory file of
-// that name when the zip target is memory (vel_zip_on_memory(0) or the
-// book's write-to-memory flag). Returns 0, or -1 (message recorded), -2,
-// -9, -101, -103, -5. On failure nothing is left at `path` and the book is
-// unchanged.
-int vlt_create_excel2007(XLS_BOOK *book, const char *path);
+// temporary name beside it and renamed when complete) or a memory file of
+// the book. Returns 0, or rc::GENERAL (message recorded), rc::NO_MEMORY,
+// rc::LIMIT, rc::OPEN_FAILED, rc::WRITE_FAILED, rc::ZIP_FAILED. On failure
+// nothing is left at `path` and the book is unchanged.
+int vlt_create_excel2007(Book *book, const char *path, SaveTarget target);
 
 } // namespace vel

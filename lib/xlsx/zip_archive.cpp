@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <minizip/zip.h>
 
+#include "core/status.h"
 #include "io/mfile.h"
 
 namespace vel {
@@ -57,8 +58,8 @@ int ZCALLBACK disk_error(voidpf, voidpf stream) {
 
 // ---- memory files ----------------------------------------------------------
 
-voidpf ZCALLBACK mem_open(voidpf, const void *name, int) {
-    return mopen(static_cast<const char *>(name), "wb");
+voidpf ZCALLBACK mem_open(voidpf table, const void *name, int) {
+    return mopen(*static_cast<MFileTable *>(table), static_cast<const char *>(name), "wb");
 }
 uLong ZCALLBACK mem_read(voidpf, voidpf stream, void *buf, uLong size) {
     return static_cast<uLong>(mread(buf, 1, size, static_cast<MFILE *>(stream)));
@@ -85,9 +86,10 @@ int ZCALLBACK mem_error(voidpf, voidpf stream) {
     return static_cast<MFILE *>(stream)->state == -9 ? 1 : 0;
 }
 
-zlib_filefunc64_def callbacks(bool memory) {
+zlib_filefunc64_def callbacks(MFileTable *memory) {
     zlib_filefunc64_def d{};
     if (memory) {
+        d.opaque = memory;
         d.zopen64_file = mem_open;
         d.zread_file = mem_read;
         d.zwrite_file = mem_write;
@@ -111,14 +113,14 @@ zlib_filefunc64_def callbacks(bool memory) {
 
 ZipArchive::~ZipArchive() { abandon(); }
 
-int ZipArchive::open(const std::string &path, bool in_memory) {
-    zlib_filefunc64_def def = callbacks(in_memory);
+int ZipArchive::open(const std::string &path, MFileTable *memory) {
+    zlib_filefunc64_def def = callbacks(memory);
     zip_ = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &def);
-    return zip_ ? 0 : -101;
+    return zip_ ? rc::OK : rc::OPEN_FAILED;
 }
 
 int ZipArchive::add(const char *name, const CompressedPart &part, const ZipTime &t) {
-    if (!zip_) return -103;
+    if (!zip_) return rc::WRITE_FAILED;
     zip_fileinfo info{};
     info.tmz_date.tm_sec = static_cast<uInt>(t.second);
     info.tmz_date.tm_min = static_cast<uInt>(t.minute);
@@ -129,30 +131,26 @@ int ZipArchive::add(const char *name, const CompressedPart &part, const ZipTime 
     int zip64 = (part.size >= 0xffffffffu || part.data.size() >= 0xffffffffu) ? 1 : 0;
     if (zipOpenNewFileInZip2_64(zip_, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                                 Z_BEST_SPEED, 1, zip64) != ZIP_OK) {
-        return -103;
+        return rc::WRITE_FAILED;
     }
     const uint8_t *p = part.data.data();
     size_t left = part.data.size();
     while (left > 0) {
         unsigned step = left > (1u << 30) ? (1u << 30) : static_cast<unsigned>(left);
-        if (zipWriteInFileInZip(zip_, p, step) != ZIP_OK) {
-                return -103;
-        }
+        if (zipWriteInFileInZip(zip_, p, step) != ZIP_OK) return rc::WRITE_FAILED;
         p += step;
         left -= step;
     }
-    if (zipCloseFileInZipRaw64(zip_, part.size, part.crc) != ZIP_OK) {
-        return -103;
-    }
-    return 0;
+    if (zipCloseFileInZipRaw64(zip_, part.size, part.crc) != ZIP_OK) return rc::WRITE_FAILED;
+    return rc::OK;
 }
 
 int ZipArchive::close() {
-    if (!zip_) return -5;
-    int rc = zipClose(zip_, nullptr);
+    if (!zip_) return rc::ZIP_FAILED;
+    int result = zipClose(zip_, nullptr);
     zip_ = nullptr;
-    if (rc == ZIP_ERRNO) return -103;
-    return rc == ZIP_OK ? 0 : -5;
+    if (result == ZIP_ERRNO) return rc::WRITE_FAILED;
+    return result == ZIP_OK ? rc::OK : rc::ZIP_FAILED;
 }
 
 void ZipArchive::abandon() {

@@ -7,6 +7,8 @@
 
 #include "xlsx/part_deflater.h"
 
+struct MFileTable;
+
 namespace vel {
 
 // Date and time stored in every entry (local time of the save).
@@ -21,12 +23,12 @@ public:
     ZipArchive(const ZipArchive &) = delete;
     ZipArchive &operator=(const ZipArchive &) = delete;
 
-    // Creates the archive at `path` (a disk file, or the memory file of
-    // that name). 0, or -101 when it cannot be created.
-    int open(const std::string &path, bool in_memory);
-    // Adds one entry. 0, -103 on a write failure.
+    // Creates the archive at `path`: a disk file, or the memory file of that
+    // name in `memory` when given. 0, or rc::OPEN_FAILED.
+    int open(const std::string &path, MFileTable *memory);
+    // Adds one entry. 0, rc::WRITE_FAILED on a write failure.
     int add(const char *name, const CompressedPart &part, const ZipTime &time);
-    // Writes the central directory and closes. 0, -103 or -5.
+    // Writes the central directory and closes. 0, rc::WRITE_FAILED or rc::ZIP_FAILED.
     int close();
     // Closes without finishing (after a failure); the caller removes the file.
     void abandon();

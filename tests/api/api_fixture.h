@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "api/book.h"
+#include "model/book.h"
+#include "book_access.h"
 #include "test_support.h"
 #include "velmora.h"
 
@@ -25,11 +26,9 @@ protected:
     }
     void TearDown() override {
         VXLS_free_book(&book_);
-        mfree_all_books();
         if (chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot restore " << old_cwd_;
         vtest::run("rm -rf " + vtest::shell_quote(dir_));
     }
-    static void mfree_all_books();
 
     // Opens book_ with the options and expects success.
     void open(const char *options) {

@@ -2,7 +2,7 @@
 // the messages of refused options in each character set.
 #include <fstream>
 
-#include "api/options.h"
+#include "property/options.h"
 #include "api_fixture.h"
 
 namespace {
@@ -57,7 +57,7 @@ TEST_F(ApiTest, NullOptionsGiveANewShiftJisBookInTheCurrentDirectory) {
     std::strcpy(book_.error_info, "stale");
     open(nullptr);
     EXPECT_EQ(std::string(book_.book_path), in_dir("Book1.xlsx"));
-    EXPECT_EQ(vel::env(&book_)->charset, VXLS_CHARSET_SJIS);
+    EXPECT_EQ(book_of(&book_).charset, VXLS_CHARSET_SJIS);
     EXPECT_EQ(book_.new_book, VXLS_ON);
     EXPECT_EQ(book_.read_memory, VXLS_OFF);
     EXPECT_EQ(book_.write_memory, VXLS_OFF);
@@ -123,8 +123,8 @@ TEST_F(ApiTest, RefusedOptionsGiveTheirMessagesAndLeaveTheBookClosed) {
     } cases[] = {
         {"FOO=1", -3, "VXLS-02200 サポート外のキーワードです(\"FOO\")。"},
         {"BOOK out", -3, "VXLS-02303 引数列のイコール(=)部分が不正です(\"out\")。"},
-        {"BOOK=", -3, ""},
-        {"BOOK", -3, ""},
+        {"BOOK=", -3, "VXLS-02303 引数列のイコール(=)部分が不正です(\"BOOK\")。"},
+        {"BOOK", -3, "VXLS-02303 引数列のイコール(=)部分が不正です(\"BOOK\")。"},
         {"MODE=BOGUS", -3, "VXLS-02200 サポート外のキーワードです(\"BOGUS\")。"},
         {"MODE=\"CREATE\"", -3, "VXLS-02200 サポート外のキーワードです(\"\"CREATE\"\")。"},
         {"VERSION=1.0", -1,
@@ -166,7 +166,7 @@ TEST_F(ApiTest, VersionAndStructureSizeChecks) {
 TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
     // A Shift-JIS key before the switch, UTF-8 keys after it.
     open("\x83\x82\x81\x5B\x83\x68=\x90\x56\x8B\x4B CHARSET=utf8 ブック=表 モード=新規");
-    EXPECT_EQ(vel::env(&book_)->charset, VXLS_CHARSET_UTF8);
+    EXPECT_EQ(book_of(&book_).charset, VXLS_CHARSET_UTF8);
     EXPECT_EQ(std::string(book_.book_path), in_dir("表.xlsx"));
     VXLS_free_book(&book_);
 
@@ -184,7 +184,7 @@ TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
     // An unknown character set leaves the current one; a key given twice
     // keeps its last value.
     open("CHARSET=KOI8 CHARSET=EUC CHARSET=latin1 BOOK=a BOOK=second");
-    EXPECT_EQ(vel::env(&book_)->charset, VXLS_CHARSET_EUC);
+    EXPECT_EQ(book_of(&book_).charset, VXLS_CHARSET_EUC);
     EXPECT_EQ(std::string(book_.book_path), in_dir("second.xlsx"));
 }
 

@@ -1,5 +1,6 @@
 // Platform file layer: open modes, seeking, sizes, whole-file loads and the
 // CSV-style line reader.
+#include "io/aodfile.h"
 #include "io/mfile.h"
 #include "test_support.h"
 
@@ -15,9 +16,10 @@ namespace {
 
 class AodTest : public ::testing::Test {
 protected:
+    MFileTable mt;
     void SetUp() override { dir_ = vtest::make_temp_dir("aod"); }
     void TearDown() override {
-        mfree_all();
+        mfree_all(mt);
         vtest::run("rm -rf " + vtest::shell_quote(dir_));
     }
     std::string put(const std::string &name, const std::string &bytes) {
@@ -83,16 +85,16 @@ TEST_F(AodTest, LoadWholeFileFromDiskAndMemory) {
     EXPECT_EQ(buf, nullptr);
 
     // Mode 0: a memory file of that name, or the disk file loaded into one.
-    MFILE *m = mopen("mem/only.txt", "wb");
+    MFILE *m = mopen(mt, "mem/only.txt", "wb");
     mwrite("in memory", 1, 9, m);
-    ASSERT_EQ(aod_fload(0, "mem/only.txt", &buf, &len), 0);
+    ASSERT_EQ(aod_fload(0, "mem/only.txt", &buf, &len, &mt), 0);
     EXPECT_STREQ(buf, "in memory");
     EXPECT_EQ(m->state, 1);
     std::free(buf);
-    ASSERT_EQ(aod_fload(0, path.c_str(), &buf, &len), 0);
+    ASSERT_EQ(aod_fload(0, path.c_str(), &buf, &len, &mt), 0);
     EXPECT_EQ(len, 10000);
     std::free(buf);
-    EXPECT_NE(mfind(path.c_str()), nullptr);
+    EXPECT_NE(mfind(mt, path.c_str()), nullptr);
 }
 
 TEST_F(AodTest, LineReader) {

@@ -50,9 +50,10 @@ Bytes compound(std::vector<std::string> names, int filler = 2) {
 
 class FileTypeTest : public ::testing::Test {
 protected:
+    MFileTable mt;
     void SetUp() override { dir_ = vtest::make_temp_dir("ftype"); }
     void TearDown() override {
-        mfree_all();
+        mfree_all(mt);
         vtest::run("rm -rf " + vtest::shell_quote(dir_));
     }
     std::string put(const std::string &name, const Bytes &bytes) {
@@ -68,10 +69,10 @@ protected:
         int disk = -7, mem = -7;
         EXPECT_EQ(vel_file_type(-1, path.c_str(), &disk), expect_rc) << name;
         std::string mem_name = "mem/" + name;
-        MFILE *m = mopen(mem_name.c_str(), "wb");
+        MFILE *m = mopen(mt, mem_name.c_str(), "wb");
         mwrite(bytes.data(), 1, bytes.size(), m);
         mclose(m);
-        EXPECT_EQ(vel_file_type(0, mem_name.c_str(), &mem), expect_rc) << name;
+        EXPECT_EQ(file_type(0, mem_name.c_str(), &mem, &mt), expect_rc) << name;
         EXPECT_EQ(disk, mem) << name;
         return disk;
     }
@@ -122,10 +123,10 @@ TEST_F(FileTypeTest, ModesWithoutAName) {
     Bytes png = with_padding({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, 16);
     std::string path = put("\xE5\x86\x99\xE7\x9C\x9F.PNG", png); // a UTF-8 name
     int t = -7;
-    EXPECT_EQ(vel_file_type(0, path.c_str(), &t), 0);
+    EXPECT_EQ(file_type(0, path.c_str(), &t, &mt), 0);
     EXPECT_EQ(t, 203);
-    ASSERT_NE(mfind(path.c_str()), nullptr);
-    EXPECT_EQ(mfind(path.c_str())->state, 1);
+    ASSERT_NE(mfind(mt, path.c_str()), nullptr);
+    EXPECT_EQ(mfind(mt, path.c_str())->state, 1);
 
     // Mode 9999: the header alone, so the name-only CSV row never matches
     // and compound files get no encrypted-package check.
@@ -151,12 +152,12 @@ TEST_F(FileTypeTest, ShortMissingAndBadArguments) {
     int t = 5;
     EXPECT_EQ(vel_file_type(-1, (dir_ + "/missing.png").c_str(), &t), -101);
     EXPECT_EQ(t, -1);
-    EXPECT_EQ(vel_file_type(0, "mem/missing.png", &t), -101);
+    EXPECT_EQ(file_type(0, "mem/missing.png", &t, &mt), -101);
     EXPECT_EQ(vel_file_type(-1, dir_.c_str(), &t), -101);
     std::string fifo = dir_ + "/pipe.png"; // no writer: nothing to read, no hang
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(vel_file_type(-1, fifo.c_str(), &t), 0);
-    EXPECT_EQ(vel_file_type(0, fifo.c_str(), &t), 0);
+    EXPECT_EQ(file_type(0, fifo.c_str(), &t, &mt), 0);
     EXPECT_EQ(t, -1);
     EXPECT_EQ(vel_file_type(-1, nullptr, &t), -3);
     EXPECT_EQ(vel_file_type(-1, "x", nullptr), -3);

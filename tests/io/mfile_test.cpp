@@ -15,14 +15,15 @@ namespace {
 
 class MfileTest : public ::testing::Test {
 protected:
+    MFileTable mt;
     void SetUp() override { empty_tables(); }
     void TearDown() override { empty_tables(); }
-    static void empty_tables() {
-        mcopy(1); // the aside table replaces the live one
-        mfree_all();
+    void empty_tables() {
+        mcopy(mt, 1); // the aside table replaces the live one
+        mfree_all(mt);
     }
-    static MFILE *make(const char *name, const std::string &text) {
-        MFILE *f = mopen(name, "wb");
+    MFILE *make(const char *name, const std::string &text) {
+        MFILE *f = mopen(mt, name, "wb");
         if (f && !text.empty()) mwrite(text.data(), 1, text.size(), f);
         return f;
     }
@@ -32,25 +33,25 @@ protected:
 };
 
 TEST_F(MfileTest, OpenChecksNameAndMode) {
-    EXPECT_EQ(mopen(std::string(257, 'a').c_str(), "wb"), nullptr);
-    EXPECT_EQ(mopen("", "wb"), nullptr);
-    EXPECT_EQ(mopen("x", "r"), nullptr);
-    EXPECT_STREQ(merror(), "");
-    EXPECT_EQ(mcount(), 0);
+    EXPECT_EQ(mopen(mt, std::string(257, 'a').c_str(), "wb"), nullptr);
+    EXPECT_EQ(mopen(mt, "", "wb"), nullptr);
+    EXPECT_EQ(mopen(mt, "x", "r"), nullptr);
+    EXPECT_STREQ(merror(mt), "");
+    EXPECT_EQ(mcount(mt), 0);
 
-    MFILE *f = mopen(std::string(256, 'b').c_str(), "wb");
+    MFILE *f = mopen(mt, std::string(256, 'b').c_str(), "wb");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->grow_step, 1024);
     EXPECT_EQ(f->capacity, 1024);
     EXPECT_EQ(f->grow_factor, 2);
     EXPECT_EQ(f->size + f->pos + f->state + f->index, 0);
-    EXPECT_EQ(mfind(std::string(256, 'b').c_str()), f);
-    EXPECT_EQ(mfind(std::string(256, 'B').c_str()), nullptr); // case-sensitive
+    EXPECT_EQ(mfind(mt, std::string(256, 'b').c_str()), f);
+    EXPECT_EQ(mfind(mt, std::string(256, 'B').c_str()), nullptr); // case-sensitive
 }
 
 TEST_F(MfileTest, Growth) {
-    MFILE *f = mopen("one", "wb");
-    MFILE *g = mopen("bulk", "wb");
+    MFILE *f = mopen(mt, "one", "wb");
+    MFILE *g = mopen(mt, "bulk", "wb");
     std::vector<unsigned char> bytes(3000);
     for (int i = 0; i < 3000; ++i) {
         bytes[i] = static_cast<unsigned char>(i * 7);
@@ -66,7 +67,7 @@ TEST_F(MfileTest, Growth) {
 
     // From pos == capacity an item of exactly the next step fills the grown
     // buffer to its last byte; the gap left by the seek reads as zeros.
-    MFILE *e = mopen("edge", "wb");
+    MFILE *e = mopen(mt, "edge", "wb");
     ASSERT_EQ(mseek(e, 1024, 0), 0);
     std::vector<char> item(2048, 'q');
     EXPECT_EQ(mwrite(item.data(), item.size(), 1, e), 1u);
@@ -82,13 +83,13 @@ TEST_F(MfileTest, WritesPastTwoGigabytesFailCleanly) {
     char small[8] = {};
     EXPECT_EQ(mwrite(small, 1u << 20, 4096, f), 0u); // refused before the buffer is read
     EXPECT_EQ(f->state, -9);
-    EXPECT_STREQ(merror(), "mwrite() malloc()");
+    EXPECT_STREQ(merror(mt), "mwrite() malloc()");
     EXPECT_EQ(mwrite("x", 1, 1, f), 0u); // no more writes into a failed file
     EXPECT_EQ(contents(f), "keep");
     MFILE *g = make("wrap", "");
     EXPECT_EQ(mwrite(small, SIZE_MAX / 2, 3, g), 0u); // size * count wraps
     EXPECT_EQ(g->size, 0);
-    ASSERT_EQ(mopen("big", "wb"), f); // reopening for writing recovers
+    ASSERT_EQ(mopen(mt, "big", "wb"), f); // reopening for writing recovers
     EXPECT_EQ(mwrite("ok", 1, 2, f), 2u);
 }
 
@@ -116,35 +117,35 @@ TEST_F(MfileTest, ReopenAndLoadFromDisk) {
     EXPECT_EQ(mclose(f), 0);
     EXPECT_EQ(f->state, 1);
     for (const char *mode : {"rb", "ab"}) { // both rewind and keep the contents
-        ASSERT_EQ(mopen("part.xml", mode), f);
+        ASSERT_EQ(mopen(mt, "part.xml", mode), f);
         char buf[8] = {};
         EXPECT_EQ(mread(buf, 1, 8, f), 4u);
         EXPECT_STREQ(buf, "<a/>");
     }
-    ASSERT_EQ(mopen("part.xml", "wb"), f); // truncates the same record
+    ASSERT_EQ(mopen(mt, "part.xml", "wb"), f); // truncates the same record
     EXPECT_EQ(f->size, 0);
-    EXPECT_EQ(mcount(), 1);
+    EXPECT_EQ(mcount(mt), 1);
 
     std::string dir = vtest::make_temp_dir("mfile");
     std::string path = dir + "/disk.bin";
     std::ofstream(path, std::ios::binary) << "from disk";
-    MFILE *d = mopen(path.c_str(), "rb");
+    MFILE *d = mopen(mt, path.c_str(), "rb");
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->capacity, 9);
     mseek(d, 0, 2);
     EXPECT_EQ(mwrite("!", 1, 1, d), 1u); // a loaded file grows like any other
-    ASSERT_EQ(mopen(path.c_str(), "rb"), d); // the memory copy wins from now on
+    ASSERT_EQ(mopen(mt, path.c_str(), "rb"), d); // the memory copy wins from now on
     EXPECT_EQ(contents(d), "from disk!");
-    mdelete(path.c_str());
-    MFILE *again = mopen(path.c_str(), "rb"); // deleted: the disk file again
+    mdelete(mt, path.c_str());
+    MFILE *again = mopen(mt, path.c_str(), "rb"); // deleted: the disk file again
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(contents(again), "from disk");
 
-    int before = mcount();
-    EXPECT_EQ(mopen((dir + "/missing").c_str(), "rb"), nullptr);
-    EXPECT_STREQ(merror(), "mopen() aod_fsze() rc=-101");
-    EXPECT_EQ(mopen(dir.c_str(), "rb"), nullptr);
-    EXPECT_EQ(mcount(), before);
+    int before = mcount(mt);
+    EXPECT_EQ(mopen(mt, (dir + "/missing").c_str(), "rb"), nullptr);
+    EXPECT_STREQ(merror(mt), "mopen() aod_fsze() rc=-101");
+    EXPECT_EQ(mopen(mt, dir.c_str(), "rb"), nullptr);
+    EXPECT_EQ(mcount(mt), before);
     vtest::run("rm -rf " + vtest::shell_quote(dir));
 }
 
@@ -152,58 +153,58 @@ TEST_F(MfileTest, DeleteClearListAndCount) {
     make("a", "1");
     make("b", "22");
     make("c", "333");
-    EXPECT_EQ(mclear("b"), 0);
-    MFILE *b = mfind("b");
+    EXPECT_EQ(mclear(mt, "b"), 0);
+    MFILE *b = mfind(mt, "b");
     EXPECT_EQ(b->capacity + b->size, 0);
     EXPECT_EQ(mwrite("x", 1, 1, b), 1u); // a cleared file can be written again
-    EXPECT_EQ(msize("b"), 1);
+    EXPECT_EQ(msize(mt, "b"), 1);
 
-    EXPECT_EQ(mdelete("a"), 0);
-    EXPECT_EQ(mfind("a"), nullptr);
-    EXPECT_EQ(msize("a"), 0);
-    EXPECT_EQ(mcount(), 3); // the deleted slot still counts
+    EXPECT_EQ(mdelete(mt, "a"), 0);
+    EXPECT_EQ(mfind(mt, "a"), nullptr);
+    EXPECT_EQ(msize(mt, "a"), 0);
+    EXPECT_EQ(mcount(mt), 3); // the deleted slot still counts
     char names[4][260];
     int n = -1;
-    EXPECT_EQ(mlist(names, &n), 0);
+    EXPECT_EQ(mlist(mt, names, &n), 0);
     ASSERT_EQ(n, 2);
     EXPECT_STREQ(names[0], "b");
     EXPECT_STREQ(names[1], "c");
     EXPECT_EQ(make("a", "new")->index, 3); // deleted slots are not reused
-    EXPECT_EQ(mfree_all(), 0);
-    EXPECT_EQ(mcount(), 0);
-    EXPECT_EQ(mfind("c"), nullptr);
+    EXPECT_EQ(mfree_all(mt), 0);
+    EXPECT_EQ(mcount(mt), 0);
+    EXPECT_EQ(mfind(mt, "c"), nullptr);
 }
 
 TEST_F(MfileTest, SetAsideAndBringBack) {
     MFILE *x = make("xl/book1.xml", "first");
     make("gone", "g");
-    mdelete("gone");
-    ASSERT_EQ(mcopy(0), 0);
-    EXPECT_EQ(mcount(), 0);
-    EXPECT_EQ(mfind("xl/book1.xml"), nullptr);
+    mdelete(mt, "gone");
+    ASSERT_EQ(mcopy(mt, 0), 0);
+    EXPECT_EQ(mcount(mt), 0);
+    EXPECT_EQ(mfind(mt, "xl/book1.xml"), nullptr);
     MFILE *y = make("xl/book1.xml", "second"); // a second book, same names
     EXPECT_NE(y, x);
 
-    ASSERT_EQ(mcopy(1), 0); // replaces the second book's files
-    EXPECT_EQ(mcount(), 2);
-    MFILE *back = mfind("xl/book1.xml");
+    ASSERT_EQ(mcopy(mt, 1), 0); // replaces the second book's files
+    EXPECT_EQ(mcount(mt), 2);
+    MFILE *back = mfind(mt, "xl/book1.xml");
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(contents(back), "first");
     EXPECT_EQ(back->index, 0);
-    ASSERT_EQ(mcopy(7), 0); // an empty aside table empties the live one
-    EXPECT_EQ(mcount(), 0);
+    ASSERT_EQ(mcopy(mt, 7), 0); // an empty aside table empties the live one
+    EXPECT_EQ(mcount(mt), 0);
 }
 
 TEST_F(MfileTest, TableLimitCountsDeletedRecords) {
     char name[32];
     for (int i = 0; i < MFILE_MAX_OPEN_FILES; ++i) {
         std::snprintf(name, sizeof name, "f%d", i);
-        ASSERT_NE(mopen(name, "wb"), nullptr) << i;
-        if (i % 2) mdelete(name);
+        ASSERT_NE(mopen(mt, name, "wb"), nullptr) << i;
+        if (i % 2) mdelete(mt, name);
     }
-    EXPECT_EQ(mopen("one-more", "wb"), nullptr);
-    EXPECT_STREQ(merror(), "mopen() Mfile_ct >= MFILE_MAX_OPEN_FILES");
-    EXPECT_NE(mopen("f0", "wb"), nullptr); // reusing a name needs no slot
+    EXPECT_EQ(mopen(mt, "one-more", "wb"), nullptr);
+    EXPECT_STREQ(merror(mt), "mopen() Mfile_ct >= MFILE_MAX_OPEN_FILES");
+    EXPECT_NE(mopen(mt, "f0", "wb"), nullptr); // reusing a name needs no slot
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // limits, row counts, template-mode row insertion and bad input.
 #include <fstream>
 
-#include "api/messages.h"
-#include "model/datasource.h"
+#include "core/messages.h"
+#include "import/datasource.h"
 #include "store_fixture.h"
 #include "test_support.h"
 
@@ -18,7 +18,7 @@ protected:
         return path;
     }
     int load(const std::string &path, PropTarget t = {}, char sep = ',') {
-        return vlt_load_datasource(&book, t, path, sep);
+        return vlt_load_datasource(book_of(&book), t, path, sep);
     }
     std::string dir;
 };
@@ -41,8 +41,8 @@ TEST_F(CsvLoad, QuotingBomAndLineBreaks) {
     EXPECT_EQ(get("D2", &kind), "2015/1/5");
     EXPECT_EQ(kind, "DATE");
     EXPECT_EQ(get("B3"), "a,b");
-    EXPECT_EQ(env(&book)->rownum, 3);
-    EXPECT_EQ(env(&book)->clmnum, 4);
+    EXPECT_EQ(book_of(&book).rownum, 3);
+    EXPECT_EQ(book_of(&book).clmnum, 4);
 }
 
 TEST_F(CsvLoad, EmptyFieldKeepsExistingValue) {
@@ -73,7 +73,7 @@ TEST_F(CsvLoad, TsvAndTargetLimits) {
     EXPECT_EQ(get("C3"), "2");
     EXPECT_EQ(get("D2"), "rc=-903");
     EXPECT_EQ(sheet().used_rows, 3);
-    EXPECT_EQ(env(&book)->rownum, 2);
+    EXPECT_EQ(book_of(&book).rownum, 2);
 }
 
 TEST_F(CsvLoad, StartsAtTargetCell) {
@@ -88,14 +88,14 @@ TEST_F(CsvLoad, StartsAtTargetCell) {
 TEST_F(CsvLoad, UnterminatedQuoteEndsWithTheFile) {
     ASSERT_EQ(load(write("u.csv", "\"open,field\nrest")), 0);
     EXPECT_EQ(get("A1"), "open,field\nrest");
-    EXPECT_EQ(env(&book)->rownum, 1);
+    EXPECT_EQ(book_of(&book).rownum, 1);
 }
 
 TEST_F(CsvLoad, BadInputGivesClearErrors) {
     EXPECT_EQ(load(dir.empty() ? "/nonexistent/none.csv" : dir + "/none.csv"), -101);
-    EXPECT_EQ(std::string(book.error_info).rfind("VXLS-00100", 0), 0u);
+    EXPECT_EQ(book_of(&book).diag.message.rfind("VXLS-00100", 0), 0u);
     EXPECT_EQ(load(std::string(257, 'p')), -3);
-    EXPECT_STREQ(book.error_info, "VXLS-00005 ファイル名が長すぎます。");
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-00005 ファイル名が長すぎます。");
     std::string many;
     for (int i = 0; i < 1001; ++i) many += "1,";
     many.pop_back();
@@ -112,6 +112,7 @@ TEST_F(CsvLoad, TemplateModeMovesRowsDown) {
     ASSERT_EQ(put("B3", "=SUM(B2:B2)"), 0);
     cell(2, 0).style = 0;
     book.new_book = VXLS_OFF;
+    book_of(&book).new_book = false;
     PropTarget t;
     t.row = 1;
     ASSERT_EQ(load(write("tpl.csv", "a,1\nb,2\nc,3\n"), t), 0) << book.error_info;
@@ -120,7 +121,7 @@ TEST_F(CsvLoad, TemplateModeMovesRowsDown) {
     EXPECT_EQ(get("A4"), "c");
     EXPECT_EQ(get("A5"), "Total"); // the footer moved below the loaded rows
     EXPECT_EQ(cell(4, 1).kind, CELL_FORMULA);
-    EXPECT_EQ(env(&book)->rownum, 3);
+    EXPECT_EQ(book_of(&book).rownum, 3);
 }
 
 TEST_F(CsvLoad, PropertyLinesGoToPutValues) {
@@ -128,7 +129,7 @@ TEST_F(CsvLoad, PropertyLinesGoToPutValues) {
     EXPECT_EQ(get("E1"), "fromprop");
     EXPECT_EQ(get("A1"), "v"); // a property line is not a data row
     EXPECT_EQ(load(write("q.csv", "!NOSUCH.KEY=1\nw\n")), -1);
-    EXPECT_EQ(std::string(book.error_info).rfind("VXLS-02200", 0), 0u);
+    EXPECT_EQ(book_of(&book).diag.message.rfind("VXLS-02200", 0), 0u);
 }
 
 TEST_F(CsvLoad, ReadFileOfPropertyLines) {
@@ -143,7 +144,7 @@ TEST_F(CsvLoad, ReadFileOfPropertyLines) {
     EXPECT_EQ(VXLS_read_file(&book, nullptr), -3);
     EXPECT_EQ(VXLS_read_file(&book, "CHARSET=UTF8"), -3);
     EXPECT_EQ(VXLS_read_file(&book, ("FILE=" + path + " CHARSET=LATIN1").c_str()), -3);
-    EXPECT_STREQ(book.error_info, "VXLS-02200 サポート外のキーワードです(\"LATIN1\")。");
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02200 サポート外のキーワードです(\"LATIN1\")。");
     EXPECT_EQ(VXLS_read_file(&book, ("FILE=" + dir + "/missing.txt").c_str()), -101);
     EXPECT_EQ(VXLS_read_file(&book, ("FILE=" + write("bad.txt", "A1=2\nA1:B2=5\nA1=3\n")).c_str()), -1);
     EXPECT_EQ(get("A1"), "2"); // reading stops at the failing line

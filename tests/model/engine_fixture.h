@@ -6,10 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "api/book.h"
-#include "model/engine.h"
 #include "model/store.h"
 #include "model/styles.h"
+#include "property/engine.h"
+#include "book_access.h"
+#include "test_support.h"
 #include "velmora.h"
 
 namespace vtest {
@@ -22,8 +23,9 @@ protected:
     }
     void TearDown() override { VXLS_free_book(&book); }
 
-    vel::Model &m() { return vel::model(&book); }
-    vel::Sheet &sheet() { return m().sheets[book.current_sheet]; }
+    vel::Book &b() { return book_of(&book); }
+    vel::Model &m() { return b().model; }
+    vel::Sheet &sheet() { return m().sheets[b().current_sheet]; }
     vel::Cell &cell(int r, int c) { return sheet().rows.at(r).cells.at(c); }
     const vel::Xf &xf_of(int r, int c) { return m().xfs.at(cell(r, c).style - 1); }
     const vel::Fill &fill_of(int r, int c) { return m().fills.at(xf_of(r, c).fill); }
@@ -42,20 +44,21 @@ protected:
             t.ranges[0][2] = r2;
             t.ranges[0][3] = c2;
         }
-        book.error_info[0] = '\0';
-        return vel::vlt_apply_property(&book, kind, t, value.data(), value.size());
+        b().diag.begin_call();
+        return vel::vlt_apply_property(&b(), kind, t, value.data(), value.size());
     }
     // Applies a book- or sheet-wide kind (no target section).
     int apply_sheet(int kind, const std::string &value) {
         vel::PropTarget t;
-        book.error_info[0] = '\0';
-        return vel::vlt_apply_property(&book, kind, t, value.data(), value.size());
+        b().diag.begin_call();
+        return vel::vlt_apply_property(&b(), kind, t, value.data(), value.size());
     }
     int put(const std::string &text) {
-        book.error_info[0] = '\0';
+        b().diag.begin_call();
         return VXLS_put_values(&book, text.c_str());
     }
-    std::string error() const { return book.error_info; }
+    // The message of the last call (UTF-8, the book's character set).
+    std::string error() { return b().diag.message; }
 
     XLS_BOOK book{};
 };

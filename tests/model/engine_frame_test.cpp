@@ -85,7 +85,7 @@ TEST(FrameKeywordsSjis, ShiftJisKeysAndQuotedValues) {
     // "A1.塗りつぶし.色="赤"" in CP932.
     std::string text = "A1.\x93\x68\x82\xe8\x82\xc2\x82\xd4\x82\xb5.\x90\x46=\"\x90\xd4\"";
     EXPECT_EQ(VXLS_put_values(&book, text.c_str()), 0) << book.error_info;
-    vel::Model &m = vel::model(&book);
+    vel::Model &m = book_of(&book).model;
     const vel::Cell &c = m.sheets[0].rows.at(0).cells.at(0);
     ASSERT_GT(c.style, 0);
     EXPECT_EQ(m.fills[m.xfs[c.style - 1].fill].color, 11);

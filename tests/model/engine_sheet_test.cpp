@@ -42,7 +42,7 @@ TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
     EXPECT_EQ(book.new_book, VXLS_ON);
 
     ASSERT_EQ(apply_sheet(2011, "42"), 0) << error();
-    EXPECT_EQ(vel::env(&book)->rownum, 42);
+    EXPECT_EQ(book_of(&book).rownum, 42);
     EXPECT_EQ(apply_sheet(2004, "DSN=x"), -1); // no database sources
 
     unsigned char before = book.auto_width;
@@ -70,9 +70,9 @@ TEST_F(SheetKeywords, SheetSwitchesSelectionAndOrder) {
     // Sheet selection (kind 201) as the engine applies it.
     ASSERT_EQ(apply_sheet(201, "売上"), 0) << error();
     EXPECT_EQ(m().sheets.size(), 2u);
-    EXPECT_EQ(book.current_sheet, 1);
+    EXPECT_EQ(b().current_sheet, 1);
     ASSERT_EQ(apply_sheet(201, "Sheet1"), 0) << error();
-    EXPECT_EQ(book.current_sheet, 0);
+    EXPECT_EQ(b().current_sheet, 0);
     EXPECT_EQ(apply_sheet(201, std::string(94, 'n')), -1);
     EXPECT_EQ(apply_sheet(201, ""), -801);
     EXPECT_EQ(m().sheets.size(), 2u);

@@ -137,42 +137,42 @@ class NumfmtTable : public vtest::BookTest {};
 
 TEST_F(NumfmtTable, FormatWordsAndCounts) {
     FormatWord a, b, c;
-    ASSERT_EQ(vlt_format_word(&book, "小数点以下2", a), 0);
-    ASSERT_EQ(vlt_format_word(&book, "小数点以下２", b), 0);
-    ASSERT_EQ(vlt_format_word(&book, "小数点以下3", c), 0);
+    ASSERT_EQ(vlt_format_word(&book_of(&book), "小数点以下2", a), 0);
+    ASSERT_EQ(vlt_format_word(&book_of(&book), "小数点以下２", b), 0);
+    ASSERT_EQ(vlt_format_word(&book_of(&book), "小数点以下3", c), 0);
     EXPECT_EQ(a.key, FMT_DECIMALS);
     EXPECT_EQ(a.decimals, 2);
     EXPECT_EQ(b.decimals, 2);
-    int ia = vlt_register_format(&book, a.key, a.decimals);
-    EXPECT_EQ(vlt_register_format(&book, b.key, b.decimals), ia);
-    EXPECT_NE(vlt_register_format(&book, c.key, c.decimals), ia);
+    int ia = vlt_register_format(&book_of(&book), a.key, a.decimals);
+    EXPECT_EQ(vlt_register_format(&book_of(&book), b.key, b.decimals), ia);
+    EXPECT_NE(vlt_register_format(&book_of(&book), c.key, c.decimals), ia);
 
     FormatWord w;
-    ASSERT_EQ(vlt_format_word(&book, "パーセント小数点以下１２", w), 0);
+    ASSERT_EQ(vlt_format_word(&book_of(&book), "パーセント小数点以下１２", w), 0);
     EXPECT_EQ(w.key, FMT_PERCENT_DECIMALS);
     EXPECT_EQ(w.decimals, 12);
-    ASSERT_EQ(vlt_format_word(&book, "パーセント", w), 0);
+    ASSERT_EQ(vlt_format_word(&book_of(&book), "パーセント", w), 0);
     EXPECT_EQ(w.key, FMT_PERCENT_DECIMALS);
     EXPECT_EQ(w.decimals, 0);
-    ASSERT_EQ(vlt_format_word(&book, "小数点以下", w), 0);
+    ASSERT_EQ(vlt_format_word(&book_of(&book), "小数点以下", w), 0);
     EXPECT_EQ(w.decimals, 0);
-    ASSERT_EQ(vlt_format_word(&book, "全角桁区切り", w), 0);
+    ASSERT_EQ(vlt_format_word(&book_of(&book), "全角桁区切り", w), 0);
     EXPECT_EQ(w.key, FMT_FULL_WIDTH_GROUPED);
-    ASSERT_EQ(vlt_format_word(&book, "文字列", w), 0);
+    ASSERT_EQ(vlt_format_word(&book_of(&book), "文字列", w), 0);
     EXPECT_TRUE(w.text);
-    EXPECT_EQ(vlt_format_word(&book, "日付け", w), -3);
-    EXPECT_STREQ(book.error_info, "VXLS-02311 書式指定値が不正です(\"日付け\")。");
+    EXPECT_EQ(vlt_format_word(&book_of(&book), "日付け", w), -3);
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02311 書式指定値が不正です(\"日付け\")。");
 }
 
 TEST_F(NumfmtTable, TableLimit) {
     int last = 0;
-    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&book, FMT_DECIMALS, n);
-    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&book, FMT_PERCENT_DECIMALS, n);
+    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&book_of(&book), FMT_DECIMALS, n);
+    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&book_of(&book), FMT_PERCENT_DECIMALS, n);
     EXPECT_EQ(last, -9);
-    EXPECT_EQ(model(&book).numfmts.size(), static_cast<size_t>(VLT_MAX_NUMFORMAT));
-    EXPECT_STREQ(book.error_info, "VXLS-02319 書式指定が最大数(500)を超えました。");
+    EXPECT_EQ(book_of(&book).model.numfmts.size(), static_cast<size_t>(VLT_MAX_NUMFORMAT));
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02319 書式指定が最大数(500)を超えました。");
     // An entry already in the table is still found.
-    EXPECT_GT(vlt_register_format(&book, FMT_DECIMALS, 7), 0);
+    EXPECT_GT(vlt_register_format(&book_of(&book), FMT_DECIMALS, 7), 0);
 }
 
 TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
@@ -180,7 +180,7 @@ TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
     PropTarget t;
     t.row = 0;
     t.col = 0;
-    ASSERT_EQ(vlt_apply_format_target(&book, t, "文字列"), 0);
+    ASSERT_EQ(vlt_apply_format_target(&book_of(&book), t, "文字列"), 0);
     EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY);
     EXPECT_EQ(value_text(0, 0), "1.5");
     // The cell stays text-only for every later value, numbers and empties included.
@@ -199,7 +199,7 @@ TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
 TEST_F(NumfmtTable, ColumnFormatReachesLaterValues) {
     PropTarget t;
     t.col = 2;
-    ASSERT_EQ(vlt_apply_format_target(&book, t, "文字列"), 0);
+    ASSERT_EQ(vlt_apply_format_target(&book_of(&book), t, "文字列"), 0);
     ASSERT_EQ(sheet().col_formats.size(), 12u);
     EXPECT_EQ(sheet().col_formats[2], -1);
     ASSERT_EQ(put("C5", "42"), 0);

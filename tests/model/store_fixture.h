@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "api/book.h"
 #include "model/store.h"
+#include "book_access.h"
+#include "test_support.h"
 #include "velmora.h"
 
 namespace vtest {
@@ -19,13 +20,13 @@ protected:
     void TearDown() override { VXLS_free_book(&book); }
 
     int put(const char *cell, const std::string &value) { return VXLS_put_cell(&book, cell, value.c_str(), 0); }
-    vel::Sheet &sheet() { return vel::model(&book).sheets[book.current_sheet]; }
+    vel::Sheet &sheet() { return book_of(&book).model.sheets[book.current_sheet]; }
     vel::Cell &cell(int r, int c) { return sheet().rows.at(r).cells.at(c); }
     std::string value_text(int r, int c) {
         vel::Cell &x = cell(r, c);
         return x.text ? sheet().texts[x.text - 1].value : std::string();
     }
-    std::string sst_text(int r, int c) { return vel::model(&book).sst.at(cell(r, c).num).text; }
+    std::string sst_text(int r, int c) { return book_of(&book).model.sst.at(cell(r, c).num).text; }
     // Shown value and kind name of a cell read back through the API.
     std::string get(const char *name, std::string *kind = nullptr) {
         char value[70000], k[300];

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "api/messages.h"
+#include "core/messages.h"
 #include "model/variables.h"
 #include "store_fixture.h"
 
@@ -44,7 +44,7 @@ TEST_F(StorePut, GetCellBuffersAndBounds) {
     EXPECT_EQ(VXLS_get_cell(&book, "B2", v, 5, k, sizeof k), 0);
     EXPECT_STREQ(v, "12.5");
     EXPECT_EQ(VXLS_get_cell(&book, "B2", v, 4, k, sizeof k), -909);
-    EXPECT_STREQ(book.error_info, "VXLS-03009 バッファサイズ(\"4\")オーバー(\"CELL_STRING\")。");
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-03009 バッファサイズ(\"4\")オーバー(\"CELL_STRING\")。");
     ASSERT_EQ(put("C2", "7"), 0);
     EXPECT_EQ(VXLS_get_cell(&book, "C2", v, sizeof v, k, 8), 0);
     EXPECT_STREQ(k, "");
@@ -54,7 +54,7 @@ TEST_F(StorePut, GetCellBuffersAndBounds) {
     EXPECT_EQ(VXLS_get_cell(&book, "H2", v, sizeof v, k, sizeof k), -903);
     EXPECT_EQ(VXLS_get_cell(&book, "2B", v, sizeof v, k, sizeof k), -3);
     EXPECT_EQ(put("2B", "1"), -3);
-    EXPECT_STREQ(book.error_info, "VXLS-02300 セル指定値が不正です(\"2B\")。");
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02300 セル指定値が不正です(\"2B\")。");
 }
 
 TEST_F(StorePut, GetCellsStopsAtTheEndOfTheRow) {
@@ -98,7 +98,7 @@ TEST_F(StorePut, TextsAndSharedStrings) {
     ASSERT_EQ(put("A1", "two\\nlines"), 0);
     EXPECT_EQ(cell(0, 0).kind, CELL_SHARED_TEXT);
     EXPECT_EQ(sst_text(0, 0), "two\r\nlines");
-    const Model &m = model(&book);
+    const Model &m = book_of(&book).model;
     if (cell(0, 0).style) {
         EXPECT_EQ(m.xfs[cell(0, 0).style - 1].text_ctl & 2, 2);
     }
@@ -115,8 +115,8 @@ TEST_F(StorePut, TextsAndSharedStrings) {
 }
 
 TEST_F(StorePut, SharedStringTableGrowth) {
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(vlt_add_sst(&book, "t"), i);
-    EXPECT_EQ(model(&book).sst.capacity(), 1600u); // 100 doubled four times
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(vlt_add_sst(&book_of(&book), "t"), i);
+    EXPECT_EQ(book_of(&book).model.sst.capacity(), 1600u); // 100 doubled four times
 }
 
 TEST_F(StorePut, EmptyValueKeepsStyle) {
@@ -136,11 +136,11 @@ TEST_F(StorePut, FormulasAndTheirCheck) {
     EXPECT_EQ(kind, "FORMULASUM(A1:A2)");
     ASSERT_EQ(put("A4", "7"), 0);
     EXPECT_EQ(put("A4", "=SUM(A1"), -3);
-    EXPECT_STREQ(book.error_info, "VXLS-02304 式の括弧の対応が不正です(\"SUM(A1\")。");
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02304 式の括弧の対応が不正です(\"SUM(A1\")。");
     EXPECT_EQ(get("A4"), "7"); // a rejected formula leaves the cell as it was
     EXPECT_EQ(put("A4", "=1**2"), -3);
-    EXPECT_EQ(std::string(book.error_info).rfind("VXLS-02201", 0), 0u);
-    env(&book)->rownum = 12;
+    EXPECT_EQ(book_of(&book).diag.message.rfind("VXLS-02201", 0), 0u);
+    book_of(&book).rownum = 12;
     ASSERT_EQ(put("A5", "=SUM(B1:B$ROWNUM)"), 0);
     EXPECT_EQ(sheet().texts[cell(4, 0).text - 1].formula, "SUM(B1:B12)");
 }
@@ -149,7 +149,7 @@ TEST_F(StorePut, TemplateModeProtectsFormulas) {
     ASSERT_EQ(put("B2", "=1+2"), 0);
     book.new_book = VXLS_OFF;
     EXPECT_EQ(put("B2", "5"), -3);
-    EXPECT_STREQ(book.error_info,
+    EXPECT_EQ(book_of(&book).diag.message,
                  "VXLS-03203 テンプレートモードでは式の含まれたセル(\"B2\")を上書きすることはできません。");
     EXPECT_EQ(cell(1, 1).kind, CELL_FORMULA);
     EXPECT_EQ(put("C2", "5"), 0);
@@ -157,7 +157,7 @@ TEST_F(StorePut, TemplateModeProtectsFormulas) {
 
 TEST_F(StorePut, LengthLimitsAndCut) {
     EXPECT_EQ(put("A1", std::string(65535, 'a')), -909);
-    EXPECT_STREQ(book.error_info, "VXLS-03009 バッファサイズ(\"65534\")オーバー(\"XLS_CELL_LEN\")。");
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-03009 バッファサイズ(\"65534\")オーバー(\"XLS_CELL_LEN\")。");
     ASSERT_EQ(put("A1", std::string(40000, 'a')), 0);
     EXPECT_EQ(sst_text(0, 0).size(), 32766u);
     ASSERT_EQ(put("A2", std::string(32767, 'b')), 0); // exactly 32,767 characters: kept whole
@@ -200,7 +200,7 @@ TEST_F(StorePut, ShiftJisBook) {
     ASSERT_EQ(VXLS_open_sheet(&sj, ""), 0);
     const char sjis_text[] = "\x93\xfa\x96\x7b"; // 日本 in Shift-JIS
     ASSERT_EQ(VXLS_put_cell(&sj, "A1", sjis_text, 0), 0);
-    const Model &m = model(&sj);
+    const Model &m = book_of(&sj).model;
     EXPECT_EQ(m.sst.back().text, "日本");
     char v[16];
     ASSERT_EQ(VXLS_get_cell(&sj, "A1", v, sizeof v, nullptr, 0), 0);
@@ -210,27 +210,27 @@ TEST_F(StorePut, ShiftJisBook) {
 
 TEST_F(StorePut, StoreTypedValueForReaders) {
     Cell &c = *ensure_cell(sheet(), 0, 0);
-    EXPECT_EQ(vlt_store_value(&book, sheet(), c, 52, 0, {}), -1);
-    EXPECT_EQ(vlt_store_value(&book, sheet(), c, -2, 0, {}), -1);
-    ASSERT_EQ(vlt_store_value(&book, sheet(), c, CELL_TEXT_ONLY, 0, "inline"), 0);
+    EXPECT_EQ(vlt_store_value(&book_of(&book), sheet(), c, 52, 0, {}), -1);
+    EXPECT_EQ(vlt_store_value(&book_of(&book), sheet(), c, -2, 0, {}), -1);
+    ASSERT_EQ(vlt_store_value(&book_of(&book), sheet(), c, CELL_TEXT_ONLY, 0, "inline"), 0);
     EXPECT_EQ(get("A1"), "inline");
-    ASSERT_EQ(vlt_store_value(&book, sheet(), c, -1, 0, {}), 0);
+    ASSERT_EQ(vlt_store_value(&book_of(&book), sheet(), c, -1, 0, {}), 0);
     EXPECT_EQ(c.kind, CELL_EMPTY);
 }
 
 TEST_F(StorePut, Variables) {
     EXPECT_EQ(VXLS_put_variable(&book, "X", "\"first\""), 0);
-    EXPECT_EQ(vlt_find_variable(&book, "x")->value, "first");
+    EXPECT_EQ(vlt_find_variable(&book_of(&book), "x")->value, "first");
     EXPECT_EQ(VXLS_put_variable(&book, "x", "\"second\""), 0);
-    EXPECT_EQ(model(&book).variables.size(), 1u);
-    EXPECT_EQ(vlt_find_variable(&book, "X")->value, "\"second\""); // a redefinition keeps its quotes
+    EXPECT_EQ(book_of(&book).model.variables.size(), 1u);
+    EXPECT_EQ(vlt_find_variable(&book_of(&book), "X")->value, "\"second\""); // a redefinition keeps its quotes
     EXPECT_EQ(VXLS_put_variable(&book, std::string(81, 'n').c_str(), "v"), -1);
-    EXPECT_STREQ(book.error_info, "VXLS-03009 バッファサイズ(\"81\")オーバー(\"vlt_put_resource() XLS_KEY_LEN\")。");
+    EXPECT_EQ(book_of(&book).diag.message, "VXLS-03009 バッファサイズ(\"81\")オーバー(\"vlt_put_resource() XLS_KEY_LEN\")。");
     EXPECT_EQ(VXLS_put_variable(&book, std::string(80, 'n').c_str(), "v"), 0);
-    EXPECT_EQ(vlt_define_variable(&book, "big", std::string(6001, 'v')), -9);
-    EXPECT_EQ(vlt_define_variable(&book, "big", std::string(6000, 'v')), 0);
-    for (int i = 0; i < 25; ++i) ASSERT_EQ(vlt_define_variable(&book, "v" + std::to_string(i), "1"), 0);
-    EXPECT_EQ(model(&book).variables.size(), 28u);
+    EXPECT_EQ(vlt_define_variable(&book_of(&book), "big", std::string(6001, 'v')), -9);
+    EXPECT_EQ(vlt_define_variable(&book_of(&book), "big", std::string(6000, 'v')), 0);
+    for (int i = 0; i < 25; ++i) ASSERT_EQ(vlt_define_variable(&book_of(&book), "v" + std::to_string(i), "1"), 0);
+    EXPECT_EQ(book_of(&book).model.variables.size(), 28u);
 }
 
 TEST_F(StorePut, Hyperlinks) {

@@ -51,7 +51,7 @@ TEST_F(StylesTest, NewBookStartsWithTheFixedEntries) {
 TEST_F(StylesTest, OneColourOnManyCellsMakesOneFillAndOneFormat) {
     for (int r = 0; r < 100; ++r)
         for (int c = 0; c < 100; ++c)
-            ASSERT_EQ(vlt_set_fill(&book, *ensure_cell(sheet(), r, c), FILL_COLOR, solid(255, 0, 0)), 0);
+            ASSERT_EQ(vlt_set_fill(&book_of(&book), *ensure_cell(sheet(), r, c), FILL_COLOR, solid(255, 0, 0)), 0);
     ASSERT_EQ(m().fills.size(), 3u);
     EXPECT_EQ(m().fills[2], solid(255, 0, 0));
     ASSERT_EQ(m().xfs.size(), 8u);
@@ -64,15 +64,15 @@ TEST_F(StylesTest, OneColourOnManyCellsMakesOneFillAndOneFormat) {
 TEST_F(StylesTest, RecolouringKeepsOldEntriesAndWhiteIsFoundAgain) {
     Cell &a = *ensure_cell(sheet(), 0, 0);
     Cell &b = *ensure_cell(sheet(), 0, 1);
-    ASSERT_EQ(vlt_set_fill(&book, a, FILL_COLOR, solid(255, 0, 0)), 0);
-    ASSERT_EQ(vlt_set_fill(&book, a, FILL_COLOR, solid(0, 255, 0)), 0);
+    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(255, 0, 0)), 0);
+    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(0, 255, 0)), 0);
     EXPECT_EQ(m().fills.size(), 4u);
     EXPECT_EQ(m().xfs.size(), 9u);
     EXPECT_EQ(a.style, 9);
     EXPECT_EQ(m().xfs[7].fill, 2); // the first format is untouched
 
-    ASSERT_EQ(vlt_set_fill(&book, a, FILL_COLOR, solid(255, 255, 255)), 0);
-    ASSERT_EQ(vlt_set_fill(&book, b, FILL_COLOR, solid(255, 255, 255)), 0);
+    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(255, 255, 255)), 0);
+    ASSERT_EQ(vlt_set_fill(&book_of(&book), b, FILL_COLOR, solid(255, 255, 255)), 0);
     EXPECT_EQ(m().fills.size(), 5u);
     EXPECT_EQ(a.style, b.style);
 }
@@ -81,18 +81,18 @@ TEST_F(StylesTest, FillKeepsBoldFontAndFontColourValueReplacesCodeAndValue) {
     Cell &a = *ensure_cell(sheet(), 0, 0);
     Font bold;
     bold.style = 2;
-    ASSERT_EQ(vlt_set_font(&book, a, FONT_STYLE, bold), 0);
-    ASSERT_EQ(vlt_set_fill(&book, a, FILL_COLOR, solid(1, 2, 3)), 0);
+    ASSERT_EQ(vlt_set_font(&book_of(&book), a, FONT_STYLE, bold), 0);
+    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(1, 2, 3)), 0);
     EXPECT_EQ(m().fonts[m().xfs[a.style - 1].font].style, 2);
     EXPECT_EQ(m().fills[m().xfs[a.style - 1].fill], solid(1, 2, 3));
 
     Font red;
     red.color = 11;
-    ASSERT_EQ(vlt_set_font(&book, a, FONT_COLOR, red), 0);
+    ASSERT_EQ(vlt_set_font(&book_of(&book), a, FONT_COLOR, red), 0);
     Font value;
     value.color = -1;
     value.rgb[0] = 0x12, value.rgb[1] = 0x34, value.rgb[2] = 0x56;
-    ASSERT_EQ(vlt_set_font(&book, a, FONT_COLOR, value), 0);
+    ASSERT_EQ(vlt_set_font(&book_of(&book), a, FONT_COLOR, value), 0);
     const Font &f = m().fonts[m().xfs[a.style - 1].font];
     EXPECT_EQ(f.color, -1);
     EXPECT_EQ(f.rgb[1], 0x34);
@@ -105,12 +105,12 @@ TEST_F(StylesTest, CellFormatLimitRefusesAndLeavesTheCellAlone) {
     Cell &a = *ensure_cell(sheet(), 0, 0);
     for (int i = 0; i < MAX_XF - 7; ++i) {
         Cell tmp;
-        ASSERT_EQ(vlt_set_fill(&book, tmp, FILL_COLOR, solid(i >> 16, (i >> 8) & 255, i & 255)), 0);
+        ASSERT_EQ(vlt_set_fill(&book_of(&book), tmp, FILL_COLOR, solid(i >> 16, (i >> 8) & 255, i & 255)), 0);
     }
     ASSERT_EQ(m().xfs.size(), static_cast<size_t>(MAX_XF));
-    ASSERT_EQ(vlt_set_fill(&book, a, FILL_COLOR, solid(0, 0, 1)), 0); // existing combination
+    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(0, 0, 1)), 0); // existing combination
     uint16_t before = a.style;
-    EXPECT_EQ(vlt_set_fill(&book, a, FILL_COLOR, solid(200, 200, 200)), -9);
+    EXPECT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(200, 200, 200)), -9);
     EXPECT_EQ(a.style, before);
     EXPECT_NE(error().find("vlt_set_xf() MAX_XF"), std::string::npos) << error();
     EXPECT_EQ(m().xfs.size(), static_cast<size_t>(MAX_XF));
@@ -127,11 +127,11 @@ TEST_F(StylesTest, FontLimitRefusesThe513thFont) {
     Font f;
     for (int size = 100; m().fonts.size() < static_cast<size_t>(MAX_FONT); ++size) {
         f.size = static_cast<uint16_t>(size);
-        ASSERT_EQ(vlt_set_font(&book, a, FONT_SIZE, f), 0);
+        ASSERT_EQ(vlt_set_font(&book_of(&book), a, FONT_SIZE, f), 0);
     }
     uint16_t before = a.style;
     f.size = 2000;
-    EXPECT_EQ(vlt_set_font(&book, a, FONT_SIZE, f), -9);
+    EXPECT_EQ(vlt_set_font(&book_of(&book), a, FONT_SIZE, f), -9);
     EXPECT_NE(error().find("vlt_set_font() MAX_FONT"), std::string::npos) << error();
     EXPECT_EQ(a.style, before);
     EXPECT_EQ(apply(332, 0, 0, "ITALIC"), -9);
@@ -139,12 +139,12 @@ TEST_F(StylesTest, FontLimitRefusesThe513thFont) {
 }
 
 TEST_F(StylesTest, NumberFormatRegistrationFindsByKeyAndStopsAt500) {
-    EXPECT_EQ(vlt_register_format(&book, 302, 0), 1);
-    EXPECT_EQ(vlt_register_format(&book, 401, 0), 2);
-    EXPECT_EQ(vlt_register_format(&book, 401, 0), 2);
-    for (int k = 1000; m().numfmts.size() < 500; ++k) ASSERT_GT(vlt_register_format(&book, k, 0), 0);
-    EXPECT_EQ(vlt_register_format(&book, 9999, 0), -9);
-    EXPECT_EQ(vlt_register_format(&book, 401, 0), 2);
+    EXPECT_EQ(vlt_register_format(&book_of(&book), 302, 0), 1);
+    EXPECT_EQ(vlt_register_format(&book_of(&book), 401, 0), 2);
+    EXPECT_EQ(vlt_register_format(&book_of(&book), 401, 0), 2);
+    for (int k = 1000; m().numfmts.size() < 500; ++k) ASSERT_GT(vlt_register_format(&book_of(&book), k, 0), 0);
+    EXPECT_EQ(vlt_register_format(&book_of(&book), 9999, 0), -9);
+    EXPECT_EQ(vlt_register_format(&book_of(&book), 401, 0), 2);
 }
 
 TEST_F(StylesTest, EntriesAppendedByOtherCodeAreFoundFirst) {
@@ -153,12 +153,12 @@ TEST_F(StylesTest, EntriesAppendedByOtherCodeAreFoundFirst) {
     f.pattern = 3;
     m().fills.push_back(f);
     m().fills.push_back(f);
-    EXPECT_EQ(vlt_find_fill(&book, f), 2);
+    EXPECT_EQ(vlt_find_fill(&book_of(&book), f), 2);
     Xf x;
     x.align = 22;
     m().xfs.push_back(x);
     m().xfs.push_back(x);
-    EXPECT_EQ(vlt_find_xf(&book, x), 7);
+    EXPECT_EQ(vlt_find_xf(&book_of(&book), x), 7);
 }
 
 // ---- differential check against plain linear searches ----------------------
@@ -272,7 +272,7 @@ TEST_F(StylesTest, HashFindsMatchLinearFirstMatchOnRandomOperations) {
             }
             int mask = rng() % 5 == 0 ? FILL_PATTERN : FILL_COLOR;
             if (mask == FILL_PATTERN) f.pattern = static_cast<int32_t>(rng() % 3);
-            ASSERT_EQ(vlt_set_fill(&book, cl, mask, f), 0);
+            ASSERT_EQ(vlt_set_fill(&book_of(&book), cl, mask, f), 0);
             ref.set_fill(ref_style[c], mask, f);
             break;
         }
@@ -281,7 +281,7 @@ TEST_F(StylesTest, HashFindsMatchLinearFirstMatchOnRandomOperations) {
             int mask = rng() % 2 ? FONT_SIZE : FONT_STYLE;
             f.size = static_cast<uint16_t>(10 + rng() % 3);
             f.style = static_cast<uint8_t>(rng() % 3);
-            ASSERT_EQ(vlt_set_font(&book, cl, mask, f), 0);
+            ASSERT_EQ(vlt_set_font(&book_of(&book), cl, mask, f), 0);
             ref.set_font(ref_style[c], mask, f);
             break;
         }
@@ -290,13 +290,13 @@ TEST_F(StylesTest, HashFindsMatchLinearFirstMatchOnRandomOperations) {
             int mask = 1 << (rng() % 4);
             for (auto &l : b.line) l = 0;
             b.line[rng() % 4] = static_cast<uint8_t>(1 + rng() % 2);
-            ASSERT_EQ(vlt_set_border(&book, sheet(), 0, c, 0, c, mask, b), 0);
+            ASSERT_EQ(vlt_set_border(&book_of(&book), sheet(), 0, c, 0, c, mask, b), 0);
             ref.set_border(ref_style[c], mask, b);
             break;
         }
         default: {
             int code = (rng() % 2 ? 11 : 33);
-            ASSERT_EQ(vlt_set_align(&book, cl, code), 0);
+            ASSERT_EQ(vlt_set_align(&book_of(&book), cl, code), 0);
             Xf x = ref.current(ref_style[c]);
             x.align = static_cast<uint8_t>(code);
             ref.derive(ref_style[c], x);

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "book/values.h"
 #include "property/address.h"
+#include "velmora.h"
 #include "property_fixture.h"
 
 using ptest::TestBook;
@@ -16,7 +18,7 @@ struct Cell {
     int rc, row, col;
 };
 
-Cell read(XLS_BOOK *book, const std::string &name) {
+Cell read(vel::Book *book, const std::string &name) {
     Cell c{0, -7, -7};
     c.rc = vel::read_cell_name(book, name, c.row, c.col);
     return c;
@@ -76,7 +78,7 @@ TEST(Address, ExpressionsUseLoadCountsVariablesAndTheLastCell) {
     b.get()->last_column = 2; // column C
     b.add_variable("start", "\"5\"");
     b.add_variable("word", "abc");
-    XLS_BOOK *book = b.get();
+    vel::Book *book = b.get();
 
     Cell after = read(book, "A($ROWNUM+1)");
     EXPECT_EQ(after.rc, 0);
@@ -111,7 +113,7 @@ TEST(Address, ExpressionsUseLoadCountsVariablesAndTheLastCell) {
 
 TEST(Address, SheetPrefixAndRanges) {
     TestBook b(VXLS_CHARSET_UTF8, {"Sheet2", "表 1"});
-    XLS_BOOK *book = b.get();
+    vel::Book *book = b.get();
     std::string_view rest = "unchanged";
     EXPECT_EQ(vel::find_sheet_prefix(book, "Sheet2!B3", rest), 1);
     EXPECT_EQ(rest, "B3");
@@ -153,42 +155,42 @@ TEST(Address, SheetPrefixAndRanges) {
 
 TEST(Address, IsCellAndIsRange) {
     TestBook b(VXLS_CHARSET_SJIS, {"Sheet2"});
-    XLS_BOOK *book = b.get();
+    vel::Book *book = b.get();
     int r = -1, c = -1;
-    EXPECT_EQ(VXLS_is_cell(book, "$b$7", &r, &c), 0);
+    EXPECT_EQ(vel::vlt_is_cell(book, "$b$7", &r, &c), 0);
     EXPECT_EQ(r, 7);
     EXPECT_EQ(c, 2);
-    EXPECT_EQ(VXLS_is_cell(book, "Sheet9!A1", &r, &c), -801);
+    EXPECT_EQ(vel::vlt_is_cell(book, "Sheet9!A1", &r, &c), -801);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(c, 0);
-    EXPECT_EQ(VXLS_is_cell(book, "Sheet2!A1", &r, &c), -801);
-    EXPECT_EQ(VXLS_is_cell(book, "A0", &r, &c), -801);
-    EXPECT_EQ(VXLS_is_cell(book, "**", &r, &c), 0);
+    EXPECT_EQ(vel::vlt_is_cell(book, "Sheet2!A1", &r, &c), -801);
+    EXPECT_EQ(vel::vlt_is_cell(book, "A0", &r, &c), -801);
+    EXPECT_EQ(vel::vlt_is_cell(book, "**", &r, &c), 0);
     EXPECT_EQ(r, 1048576);
     EXPECT_EQ(c, 16384);
-    EXPECT_EQ(VXLS_is_cell(book, std::string(4001, 'A').c_str(), &r, &c), -3);
-    EXPECT_EQ(VXLS_is_cell(book, nullptr, &r, &c), -3);
-    EXPECT_EQ(VXLS_is_cell(nullptr, "B2", &r, &c), 0);
+    EXPECT_EQ(vel::vlt_is_cell(book, std::string(4001, 'A').c_str(), &r, &c), -3);
+    EXPECT_EQ(vel::vlt_is_cell(book, nullptr, &r, &c), -3);
+    EXPECT_EQ(vel::vlt_is_cell(nullptr, "B2", &r, &c), 0);
     // A Japanese variable in a Shift-JIS text is found by its UTF-8 name.
     b.add_variable("行", "4");
-    EXPECT_EQ(VXLS_is_cell(book, ptest::in_charset("C($行+1)", VXLS_CHARSET_SJIS).c_str(), &r, &c), 0);
+    EXPECT_EQ(vel::vlt_is_cell(book, ptest::in_charset("C($行+1)", VXLS_CHARSET_SJIS).c_str(), &r, &c), 0);
     EXPECT_EQ(r, 5);
 
     int r1, c1, r2, c2;
-    EXPECT_EQ(VXLS_is_range(book, "B2:D9", &r1, &c1, &r2, &c2), 0);
+    EXPECT_EQ(vel::vlt_is_range(book, "B2:D9", &r1, &c1, &r2, &c2), 0);
     EXPECT_EQ(r1, 2);
     EXPECT_EQ(c1, 2);
     EXPECT_EQ(r2, 9);
     EXPECT_EQ(c2, 4);
-    EXPECT_EQ(VXLS_is_range(book, "Sheet2!A1:A2", &r1, &c1, &r2, &c2), 0);
-    EXPECT_EQ(VXLS_is_range(book, "A1:B2,C3:D4", &r1, &c1, &r2, &c2), -3);
+    EXPECT_EQ(vel::vlt_is_range(book, "Sheet2!A1:A2", &r1, &c1, &r2, &c2), 0);
+    EXPECT_EQ(vel::vlt_is_range(book, "A1:B2,C3:D4", &r1, &c1, &r2, &c2), -3);
     EXPECT_EQ(r1 + c1 + r2 + c2, 0);
-    EXPECT_EQ(VXLS_is_range(book, "A1", &r1, &c1, &r2, &c2), -801);
-    EXPECT_EQ(VXLS_is_range(book, "A:C", &r1, &c1, &r2, &c2), -801);
-    EXPECT_EQ(VXLS_is_range(book, "1:3", &r1, &c1, &r2, &c2), -801);
-    EXPECT_EQ(VXLS_is_range(book, "Sheet9!A1:B2", &r1, &c1, &r2, &c2), -801);
-    EXPECT_EQ(VXLS_is_range(book, "A1:B2,junk", &r1, &c1, &r2, &c2), -801);
-    EXPECT_EQ(VXLS_is_range(book, std::string(4001, 'A').c_str(), &r1, &c1, &r2, &c2), -3);
+    EXPECT_EQ(vel::vlt_is_range(book, "A1", &r1, &c1, &r2, &c2), -801);
+    EXPECT_EQ(vel::vlt_is_range(book, "A:C", &r1, &c1, &r2, &c2), -801);
+    EXPECT_EQ(vel::vlt_is_range(book, "1:3", &r1, &c1, &r2, &c2), -801);
+    EXPECT_EQ(vel::vlt_is_range(book, "Sheet9!A1:B2", &r1, &c1, &r2, &c2), -801);
+    EXPECT_EQ(vel::vlt_is_range(book, "A1:B2,junk", &r1, &c1, &r2, &c2), -801);
+    EXPECT_EQ(vel::vlt_is_range(book, std::string(4001, 'A').c_str(), &r1, &c1, &r2, &c2), -3);
 }
 
 } // namespace

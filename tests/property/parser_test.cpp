@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "api/messages.h"
+#include "core/messages.h"
 #include "property/address.h"
 #include "property/keywords.h"
 #include "property/kinds.h"
 #include "property/parser.h"
+#include "book/values.h"
 #include "property_fixture.h"
 
 using ptest::TestBook;
@@ -124,7 +125,7 @@ struct Parsed {
 
 Parsed parse(TestBook &b, const std::string &key_utf8) {
     Parsed p{};
-    b.get()->error_info[0] = '\0';
+    b.get()->diag.begin_call();
     std::string key = ptest::in_charset(key_utf8, b.env().charset);
     p.rc = vel::vlt_parse_property(b.get(), key, p.kind, p.target);
     return p;
@@ -402,18 +403,16 @@ TEST(Parser, RepeatedPathsKeepTheirOwnResult) {
 TEST(Parser, IsProperty) {
     TestBook b(VXLS_CHARSET_SJIS);
     int kind = 0;
-    EXPECT_EQ(VXLS_is_property(b.get(), ptest::in_charset("A1.塗りつぶし.色", VXLS_CHARSET_SJIS).c_str(), &kind), 0);
+    EXPECT_EQ(vel::vlt_is_property(b.get(), ptest::in_charset("A1.塗りつぶし.色", VXLS_CHARSET_SJIS).c_str(), &kind), 0);
     EXPECT_EQ(kind, 341);
-    EXPECT_EQ(VXLS_is_property(b.get(), "FILL", &kind), 0);
+    EXPECT_EQ(vel::vlt_is_property(b.get(), "FILL", &kind), 0);
     EXPECT_EQ(kind, -1);
-    EXPECT_EQ(VXLS_is_property(b.get(), "FONT", &kind), -3);
+    EXPECT_EQ(vel::vlt_is_property(b.get(), "FONT", &kind), -3);
     EXPECT_EQ(kind, -1);
-    EXPECT_EQ(VXLS_is_property(b.get(), (std::string(257, 'k') + ".WIDTH").c_str(), &kind), -3);
+    EXPECT_EQ(vel::vlt_is_property(b.get(), (std::string(257, 'k') + ".WIDTH").c_str(), &kind), -3);
     EXPECT_EQ(kind, -1);
-    EXPECT_EQ(VXLS_is_property(b.get(), nullptr, &kind), -3);
-    EXPECT_EQ(VXLS_is_property(b.get(), "WIDTH", nullptr), -3);
-    XLS_BOOK closed{};
-    EXPECT_EQ(VXLS_is_property(&closed, "WIDTH", &kind), -3);
+    EXPECT_EQ(vel::vlt_is_property(b.get(), nullptr, &kind), -3);
+    EXPECT_EQ(vel::vlt_is_property(b.get(), "WIDTH", nullptr), -3);
 }
 
 } // namespace

@@ -5,43 +5,37 @@
 #include <string>
 #include <vector>
 
-#include "api/book.h"
-#include "model/engine.h"
+#include "model/book.h"
 #include "property/parser.h"
+#include "property/put_values.h"
 
 namespace ptest {
 
-// An open book of the given character set with sheets "Sheet1" (current)
-// and any further names given; cleared from the handle on destruction.
+// A book of the given character set with sheets "Sheet1" (current) and any
+// further names given.
 class TestBook {
 public:
     explicit TestBook(int charset = VXLS_CHARSET_UTF8, std::vector<std::string> more_sheets = {})
-        : book_(std::make_unique<XLS_BOOK>()), env_(std::make_unique<vel::Env>()) {
-        env_->charset = charset;
-        book_->env = env_.get();
-        book_->new_book = VXLS_ON;
+        : book_(std::make_unique<vel::Book>()) {
+        book_->charset = charset;
         add_sheet("Sheet1");
         for (auto &name : more_sheets) add_sheet(name);
         book_->current_sheet = 0;
     }
-    ~TestBook() { book_->env = nullptr; }
-    TestBook(const TestBook &) = delete;
-    TestBook &operator=(const TestBook &) = delete;
 
-    XLS_BOOK *get() { return book_.get(); }
-    vel::Env &env() { return *env_; }
-    std::string error() const { return book_->error_info; }
+    vel::Book *get() { return book_.get(); }
+    vel::Book &env() { return *book_; }
+    std::string error() const { return book_->diag.message; }
     void add_sheet(const std::string &name_utf8) {
-        env_->model.sheets.emplace_back();
-        env_->model.sheets.back().name = name_utf8;
+        book_->model.sheets.emplace_back();
+        book_->model.sheets.back().name = name_utf8;
     }
     void add_variable(const std::string &name, const std::string &value) {
-        env_->model.variables.push_back(vel::Variable{name, value});
+        book_->model.variables.push_back(vel::Variable{name, value});
     }
 
 private:
-    std::unique_ptr<XLS_BOOK> book_;
-    std::unique_ptr<vel::Env> env_;
+    std::unique_ptr<vel::Book> book_;
 };
 
 // One item as it reached a handler.
@@ -53,18 +47,15 @@ struct Item {
     std::string name, value;
 };
 
-// Installs recording handlers for its lifetime; `next_rc` is what the next
-// handler call returns.
+// Recording handlers for the item loop (handlers()); `next_rc` is what the
+// next handler call returns.
 class Recorder {
 public:
-    Recorder() : saved_(vel::item_handlers()) {
-        self() = this;
-        vel::item_handlers() = vel::ItemHandlers{put_cell, apply, define};
-    }
-    ~Recorder() {
-        vel::item_handlers() = saved_;
-        self() = nullptr;
-    }
+    Recorder() { self() = this; }
+    ~Recorder() { self() = nullptr; }
+    vel::ItemHandlers handlers() const { return vel::ItemHandlers{put_cell, apply, define}; }
+    // The recorder alive now, or null.
+    static Recorder *active() { return self(); }
     Recorder(const Recorder &) = delete;
     Recorder &operator=(const Recorder &) = delete;
 
@@ -76,7 +67,7 @@ private:
         static Recorder *current = nullptr;
         return current;
     }
-    static int put_cell(XLS_BOOK *book, int sheet, int row, int col, const char *value, size_t len) {
+    static int put_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
         Item it; it.what = 'c';
         it.sheet = sheet;
         it.row = row;
@@ -86,7 +77,7 @@ private:
         self()->items.push_back(it);
         return self()->next_rc;
     }
-    static int apply(XLS_BOOK *book, int kind, const vel::PropTarget &t, const char *value, size_t len) {
+    static int apply(vel::Book *book, int kind, const vel::PropTarget &t, const char *value, size_t len) {
         Item it; it.what = 'p';
         it.kind = kind;
         it.sheet = t.sheet;
@@ -100,14 +91,13 @@ private:
         self()->items.push_back(it);
         return self()->next_rc;
     }
-    static int define(XLS_BOOK *, std::string_view name, std::string_view value) {
+    static int define(vel::Book *, std::string_view name, std::string_view value) {
         Item it; it.what = 'v';
         it.name = name;
         it.value = value;
         self()->items.push_back(it);
         return self()->next_rc;
     }
-    vel::ItemHandlers saved_;
 };
 
 // Text converted from UTF-8 into a character set.
@@ -117,7 +107,20 @@ inline std::string in_charset(const std::string &utf8, int charset) {
     return out;
 }
 
-// The book's error_info converted to UTF-8.
-inline std::string error_utf8(TestBook &b) { return vel::to_utf8(b.get(), b.get()->error_info); }
+// The message of the book's last call (UTF-8).
+inline std::string error_utf8(TestBook &b) { return b.error(); }
+
+} // namespace ptest
+
+namespace ptest {
+
+// Runs property text (UTF-8, converted to the book's set) through the item
+// loop, into the active recorder when there is one.
+inline int put_text(TestBook &b, const std::string &text_utf8) {
+    b.get()->diag.begin_call();
+    Recorder *rec = Recorder::active();
+    return vel::vlt_put_values(b.get(), in_charset(text_utf8, b.env().charset),
+                               rec ? rec->handlers() : vel::default_item_handlers());
+}
 
 } // namespace ptest

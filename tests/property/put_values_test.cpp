@@ -1,4 +1,4 @@
-// The item loop of VXLS_put_values, with recorders in place of the cell
+// The item loop of property text, with recorders in place of the cell
 // store, the engine and the variable table.
 #include <gtest/gtest.h>
 
@@ -12,10 +12,7 @@ using ptest::TestBook;
 
 namespace {
 
-int put(TestBook &b, const std::string &text_utf8) {
-    b.get()->error_info[0] = '\0';
-    return VXLS_put_values(b.get(), ptest::in_charset(text_utf8, b.env().charset).c_str());
-}
+int put(TestBook &b, const std::string &text_utf8) { return ptest::put_text(b, text_utf8); }
 
 TEST(PutValues, CellItemsReachTheStoreWithTheirRawValue) {
     TestBook b;
@@ -30,8 +27,7 @@ TEST(PutValues, CellItemsReachTheStoreWithTheirRawValue) {
     EXPECT_EQ(rec.items[1].value, "abc");
     EXPECT_EQ(rec.items[2].row, 1);
     EXPECT_EQ(rec.items[2].value, "\"x \"y\" z\"");
-    EXPECT_EQ(VXLS_put_values(b.get(), ""), 0);
-    EXPECT_EQ(VXLS_put_values(b.get(), nullptr), 0);
+    EXPECT_EQ(put(b, ""), 0);
     EXPECT_EQ(rec.items.size(), 3u);
 }
 
@@ -148,11 +144,12 @@ TEST(PutValues, ASheetSelectedByAKeywordStaysCurrent) {
     TestBook b(VXLS_CHARSET_UTF8, {"Sheet2"});
     Recorder rec;
     // Stand in for the engine's sheet selection.
-    vel::item_handlers().apply = [](XLS_BOOK *book, int kind, const vel::PropTarget &, const char *, size_t) {
+    vel::ItemHandlers h = rec.handlers();
+    h.apply = [](vel::Book *book, int kind, const vel::PropTarget &, const char *, size_t) {
         if (kind == vel::kind::SHEET) book->current_sheet = 1;
         return 0;
     };
-    EXPECT_EQ(put(b, "Sheet2!A1.幅=1 SHEET=Sheet2 A1=1"), 0);
+    EXPECT_EQ(vel::vlt_put_values(b.get(), "Sheet2!A1.幅=1 SHEET=Sheet2 A1=1", h), 0);
     EXPECT_EQ(b.get()->current_sheet, 1);
     ASSERT_EQ(rec.items.size(), 1u);
     EXPECT_EQ(rec.items[0].current_sheet, 1);
@@ -161,7 +158,7 @@ TEST(PutValues, ASheetSelectedByAKeywordStaysCurrent) {
 TEST(PutValues, TemplateModeAdmitsOnlyItsKinds) {
     TestBook b;
     Recorder rec;
-    b.get()->new_book = VXLS_OFF;
+    b.get()->new_book = false;
     EXPECT_EQ(put(b, "SHEET=S 3.高さ=20 SHEET.SCROLL_ROW=5 BOOK=x CSV=a.csv A1=1 MYVAR=1"), 0);
     EXPECT_EQ(rec.items.size(), 7u);
     EXPECT_EQ(put(b, "A1.幅=3"), -3);
@@ -181,12 +178,6 @@ TEST(PutValues, CellNamesWithExpressions) {
     EXPECT_EQ(rec.items[1].row, 8);
     EXPECT_EQ(rec.items[2].kind, vel::kind::FILL_COLOR);
     EXPECT_EQ(rec.items[2].row, 3);
-}
-
-TEST(PutValues, RefusesAClosedBook) {
-    XLS_BOOK closed{};
-    EXPECT_EQ(VXLS_put_values(&closed, "A1=1"), -3);
-    EXPECT_EQ(VXLS_put_values(nullptr, "A1=1"), -3);
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 
 #include "test_support.h"
 #include "velmora.h"
-#include "xlsx/vba/cfb_writer.h"
+#include "cfb/writer.h"
 #include "xlsx/vba/ovba_compress.h"
 #include "xlsx/vba/vba_build.h"
 #include "xlsx/vba/vba_project.h"

@@ -22,12 +22,12 @@ std::string zip_part(const std::string &file, const std::string &part) {
 
 void build_families(TestBook &tb) {
     vel::Model &m = tb.model();
-    std::strcpy(tb.book.title, "Quarterly <report>");
-    std::strcpy(tb.book.subject, "Sales & costs");
-    std::strcpy(tb.book.manager, "Boss");
-    std::strcpy(tb.book.write_password, "secret");
-    tb.book.final_book = VXLS_ON;
-    tb.book.backup = VXLS_ON;
+    tb.book.title = "Quarterly <report>";
+    tb.book.subject = "Sales & costs";
+    tb.book.manager = "Boss";
+    tb.book.write_password = "secret";
+    tb.book.final_book = true;
+    tb.book.backup = true;
 
     // Number formats: date, date-time, a grouped number with two decimals.
     m.numfmts.push_back({302, 0, 0, {}});
@@ -139,7 +139,7 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
     std::string path = dir + "/families.xlsx";
     TestBook tb;
     build_families(tb);
-    ASSERT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), 0) << tb.book.error_info;
+    ASSERT_EQ(tb.save(path), 0) << tb.error();
     EXPECT_EQ(validate(path), "");
 
     const std::string expect = R"json({
@@ -197,7 +197,7 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
     fill_frame_sheet(frame, frame.add_sheet("frame"), 160, 120, 20, 7);
     frame.text(frame.model().sheets[0], 119, 159, "last");
     std::string frame_path = dir + "/frame.xlsx";
-    ASSERT_EQ(vel::vlt_create_excel2007(&frame.book, frame_path.c_str()), 0) << frame.book.error_info;
+    ASSERT_EQ(frame.save(frame_path), 0) << frame.error();
     std::string err = soffice_to_csv({path, frame_path}, dir);
     ASSERT_EQ(err, "");
     std::string frame_csv = vtest::read_file(dir + "/frame.csv");

@@ -30,7 +30,7 @@ void fill_frame_sheet(TestBook &tb, vel::Sheet &s, int width, int height, int zo
 
 std::string validate(const std::string &file) {
     std::string out;
-    int rc = vtest::run(vtest::shell_quote(vtest::shared_dir() + "/tools/validate-xlsx") + " --quiet " +
+    int rc = vtest::run(vtest::shell_quote(vtest::source_dir() + "/tests/tools/validate-xlsx") + " --quiet " +
                             vtest::shell_quote(file),
                         &out);
     return rc == 0 ? std::string() : out.empty() ? "validate-xlsx failed" : out;

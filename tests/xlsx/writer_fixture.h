@@ -8,30 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "api/book.h"
+#include "model/book.h"
 #include "model/model.h"
 #include "model/store.h"
+#include "xlsx/writer.h"
 #include "test_support.h"
 
 namespace wtest {
 
 struct TestBook {
-    XLS_BOOK book{};
-    std::unique_ptr<vel::Env> env = std::make_unique<vel::Env>();
+    vel::Book book;
     std::map<uint32_t, uint16_t> palette; // colour -> style of fill_frame_sheet
 
     TestBook() {
-        book.env = env.get();
-        env->stamp = vel::ENV_STAMP;
-        env->charset = VXLS_CHARSET_UTF8;
-        for (unsigned char *f : {&book.read_memory, &book.write_memory, &book.macro_book, &book.load_mode,
-                                 &book.unload_mode, &book.auto_width, &book.recalc, &book.backup,
-                                 &book.final_book, &book.sheet_order_desc})
-            *f = VXLS_OFF;
-        book.new_book = VXLS_ON;
-        book.book_kind = VXLS_KIND_XLSX;
-        std::strcpy(book.company, "MyCompany");
-        std::strcpy(book.creator, "MyName");
+        book.charset = VXLS_CHARSET_UTF8;
         auto &m = model();
         m.sheets.reserve(64); // references to sheets stay valid while a test adds more
         m.fonts.resize(3);
@@ -39,9 +29,14 @@ struct TestBook {
         m.fills.resize(2);
         m.fills[1].pattern = 5; // gray125
     }
-    ~TestBook() { book.env = nullptr; }
+    // Saves to a disk file; the book's message stays in `book.diag`.
+    int save(const std::string &path) {
+        book.diag.begin_call();
+        return vel::vlt_create_excel2007(&book, path.c_str(), vel::SaveTarget::Disk);
+    }
+    std::string error() const { return book.diag.message; }
 
-    vel::Model &model() { return env->model; }
+    vel::Model &model() { return book.model; }
     vel::Sheet &add_sheet(const std::string &name) {
         model().sheets.emplace_back();
         model().sheets.back().name = name;

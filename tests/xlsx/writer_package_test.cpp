@@ -72,7 +72,7 @@ TEST(WriterPackage, FrameWorkbookReadsBackInOutsideReaders) {
     std::string dir = vtest::make_temp_dir("frame");
     std::string path = dir + "/frames.xlsx";
     FrameBook fb;
-    ASSERT_EQ(vel::vlt_create_excel2007(&fb.tb.book, path.c_str()), 0) << fb.tb.book.error_info;
+    ASSERT_EQ(fb.tb.save(path), 0) << fb.tb.error();
     EXPECT_EQ(validate(path), "");
     std::string expect = "{\"sheet_names\":[\"Sheet1\",\"Sheet2\",\"Sheet3\"],\"sheets\":{" + fb.expect(0) + "," +
                          fb.expect(2) + "}}";
@@ -99,15 +99,15 @@ TEST(WriterPackage, MacroBookCarriesTheVbaProjectOrFailsCleanly) {
     std::string path = dir + "/frames.xlsm";
     FrameBook fb(1);
     fb.tb.add_sheet("plain");
-    fb.tb.book.macro_book = VXLS_ON;
-    int rc = vel::vlt_create_excel2007(&fb.tb.book, path.c_str());
+    fb.tb.book.macro_book = true;
+    int rc = fb.tb.save(path);
     if (vel::vba_project_bin().empty()) {
         EXPECT_EQ(rc, -1);
-        EXPECT_NE(std::string(fb.tb.book.error_info).find("VXLS-03600"), std::string::npos);
+        EXPECT_NE(fb.tb.error().find("VXLS-03600"), std::string::npos);
         EXPECT_FALSE(exists(path));
         return;
     }
-    ASSERT_EQ(rc, 0) << fb.tb.book.error_info;
+    ASSERT_EQ(rc, 0) << fb.tb.error();
     EXPECT_EQ(validate(path), "");
     EXPECT_EQ(check_with_openpyxl(path, "{\"sheets\":{" + fb.expect(0) + "}}"), "");
     std::string types = zip_part(path, "[Content_Types].xml");
@@ -127,16 +127,16 @@ TEST(WriterPackage, EmptyBookGetsThreeSheetsAndDescendingOrderIsRestored) {
     {
         TestBook tb;
         std::string path = dir + "/empty.xlsx";
-        ASSERT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), 0) << tb.book.error_info;
+        ASSERT_EQ(tb.save(path), 0) << tb.error();
         EXPECT_EQ(validate(path), "");
         EXPECT_EQ(check_with_openpyxl(path, "{\"sheet_names\":[\"Sheet1\",\"Sheet2\",\"Sheet3\"]}"), "");
         EXPECT_TRUE(tb.model().sheets.empty());
     }
     TestBook tb;
-    tb.book.sheet_order_desc = VXLS_ON;
+    tb.book.sheet_order_desc = true;
     for (const char *n : {"first", "second", "third"}) tb.text(tb.add_sheet(n), 0, 0, n);
     std::string path = dir + "/desc.xlsx";
-    ASSERT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), 0) << tb.book.error_info;
+    ASSERT_EQ(tb.save(path), 0) << tb.error();
     EXPECT_EQ(validate(path), "");
     EXPECT_EQ(check_with_openpyxl(path, "{\"sheet_names\":[\"third\",\"second\",\"first\"],\"sheets\":{"
                                         "\"third\":{\"cells\":{\"A1\":{\"value\":\"third\"}}},"
@@ -149,19 +149,18 @@ TEST(WriterPackage, UnwritablePathLeavesNothingAndTheBookCanRetry) {
     std::string dir = vtest::make_temp_dir("unwritable");
     FrameBook fb(1);
     std::string bad = dir + "/no-such-folder/out.xlsx";
-    EXPECT_EQ(vel::vlt_create_excel2007(&fb.tb.book, bad.c_str()), -103);
-    EXPECT_NE(std::string(fb.tb.book.error_info).find("VXLS-03121"), std::string::npos);
+    EXPECT_EQ(fb.tb.save(bad), -103);
+    EXPECT_NE(fb.tb.error().find("VXLS-03121"), std::string::npos);
     EXPECT_FALSE(exists(bad));
     if (geteuid() != 0) {
         // A folder without write permission (root ignores permissions).
         std::string ro = dir + "/ro";
         mkdir(ro.c_str(), 0555);
-        EXPECT_EQ(vel::vlt_create_excel2007(&fb.tb.book, (ro + "/out.xlsx").c_str()), -103);
+        EXPECT_EQ(fb.tb.save(ro + "/out.xlsx"), -103);
         EXPECT_EQ(list_dir(ro), "");
     }
-    fb.tb.book.error_info[0] = '\0';
     std::string good = dir + "/out.xlsx";
-    ASSERT_EQ(vel::vlt_create_excel2007(&fb.tb.book, good.c_str()), 0) << fb.tb.book.error_info;
+    ASSERT_EQ(fb.tb.save(good), 0) << fb.tb.error();
     EXPECT_EQ(validate(good), "");
 }
 
@@ -169,19 +168,18 @@ TEST(WriterPackage, MemoryTargetHoldsTheCompletePackage) {
     std::string dir = vtest::make_temp_dir("memory");
     FrameBook fb(1);
     const char *name = "_VELtemp/_OnMemory.xlsx";
-    vel_zip_on_memory(0);
-    int rc = vel::vlt_create_excel2007(&fb.tb.book, name);
-    vel_zip_on_memory(1);
-    ASSERT_EQ(rc, 0) << fb.tb.book.error_info;
+    int rc = vel::vlt_create_excel2007(&fb.tb.book, name, vel::SaveTarget::Memory);
+    ASSERT_EQ(rc, 0) << fb.tb.error();
     EXPECT_FALSE(exists(name));
-    long size = msize(name);
+    MFileTable &files = fb.tb.book.files;
+    long size = msize(files, name);
     ASSERT_GT(size, 0);
-    MFILE *f = mopen(name, "rb");
+    MFILE *f = mopen(files, name, "rb");
     ASSERT_NE(f, nullptr);
     std::vector<char> bytes(static_cast<size_t>(size));
     ASSERT_EQ(mread(bytes.data(), 1, bytes.size(), f), bytes.size());
     mclose(f);
-    mdelete(name);
+    mdelete(files, name);
     std::string path = dir + "/from-memory.xlsx";
     FILE *out = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), out);
@@ -194,12 +192,12 @@ TEST(WriterPackage, ThumbnailPartAndAMissingThumbnail) {
     std::string dir = vtest::make_temp_dir("thumb");
     TestBook tb;
     tb.text(tb.add_sheet("S"), 0, 0, "x");
-    tb.book.final_book = VXLS_ON;
+    tb.book.final_book = true;
     std::string jpeg = dir + "/thumb.jpeg";
     vtest::run("ffmpeg -v error -f lavfi -i testsrc2=size=64x48 -frames:v 1 -y " + vtest::shell_quote(jpeg));
     tb.model().settings.thumbnail = jpeg;
     std::string path = dir + "/thumb.xlsx";
-    ASSERT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), 0) << tb.book.error_info;
+    ASSERT_EQ(tb.save(path), 0) << tb.error();
     EXPECT_EQ(validate(path), "");
     EXPECT_NE(zip_listing(path).find("xl/printerSettings/printerSettings1.bin\ndocProps/thumbnail.jpeg\n"),
               std::string::npos);
@@ -212,8 +210,8 @@ TEST(WriterPackage, ThumbnailPartAndAMissingThumbnail) {
 
     tb.model().settings.thumbnail = dir + "/missing.jpeg";
     std::string second = dir + "/second.xlsx";
-    EXPECT_EQ(vel::vlt_create_excel2007(&tb.book, second.c_str()), -101);
-    EXPECT_NE(std::string(tb.book.error_info).find("VXLS-03102"), std::string::npos);
+    EXPECT_EQ(tb.save(second), -101);
+    EXPECT_NE(tb.error().find("VXLS-03102"), std::string::npos);
     EXPECT_FALSE(exists(second));
 }
 
@@ -223,7 +221,7 @@ TEST(WriterPackage, UnknownCellKindFailsTheSaveWithoutAFile) {
     tb.value(tb.add_sheet("S"), 2, 3, 99, 0);
     for (int i = 0; i < 5; ++i) fill_frame_sheet(tb, tb.add_sheet("F" + std::to_string(i)), 40, 30, 100, i);
     std::string path = dir + "/bad.xlsx";
-    EXPECT_EQ(vel::vlt_create_excel2007(&tb.book, path.c_str()), -1);
-    EXPECT_NE(std::string(tb.book.error_info).find("unknown cell kind 99 at D3"), std::string::npos) << tb.book.error_info;
+    EXPECT_EQ(tb.save(path), -1);
+    EXPECT_NE(tb.error().find("unknown cell kind 99 at D3"), std::string::npos) << tb.error();
     EXPECT_EQ(list_dir(dir), "");
 }

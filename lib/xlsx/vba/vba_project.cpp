@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "api/book.h"
-#include "xlsx/vba/cfb_writer.h"
+#include "cfb/writer.h"
+#include "core/charset.h"
 #include "xlsx/vba/ovba_compress.h"
 #include "xlsx/vba/vba_build.h"
 
