@@ -3,10 +3,11 @@ JOBS   ?= 2
 BUILD  ?= build
 ASAN   ?= build-asan
 FUZZB  ?= build-fuzz
+TSANB  ?= build-tsan
 BENCHB ?= build-bench
 FUZZ_SECONDS ?= 20
 
-.PHONY: deps build test unit fuzz-smoke fuzz demo bench clean
+.PHONY: deps build test layers unit tsan fuzz-smoke fuzz demo bench clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -17,12 +18,22 @@ build: deps
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
 # then a short run of every fuzz target.
-test: deps unit fuzz-smoke
+test: deps layers unit tsan fuzz-smoke
+
+# Every include of the library points down its floors.
+layers:
+	python3 scripts/check-layers.py .
 
 unit:
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVEL_SANITIZE=ON
 	cmake --build $(ASAN) -j$(JOBS)
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# Books in threads under ThreadSanitizer (the library and that test only).
+tsan:
+	cmake -S . -B $(TSANB) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEL_TSAN=ON -DVEL_BUILD_APP=OFF
+	cmake --build $(TSANB) -j$(JOBS) --target test_threads
+	TSAN_OPTIONS=halt_on_error=1 $(TSANB)/tests/test_threads
 
 fuzz-smoke:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZB) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEL_FUZZ=ON -DVEL_BUILD_APP=OFF -DVEL_BUILD_TESTS=OFF
@@ -42,4 +53,4 @@ bench: deps
 	bash scripts/bench.sh $(BENCHB)
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZB) $(BENCHB)
+	rm -rf $(BUILD) $(ASAN) $(FUZZB) $(TSANB) $(BENCHB)

@@ -71,15 +71,17 @@ int run(const char *frames_path, const char *out_path) {
     std::string open = "BOOK=\"" + std::string(out_path) + "\"";
     if (!ok(VXLS_open_book(&book, open.c_str()), book, "VXLS_open_book")) return 1;
 
-    char names[FRAME_W][4];
-    for (int c = 0; c < FRAME_W; ++c) {
+    char names[FULL_W][4];
+    for (int c = 0; c < FULL_W; ++c) {
         char name[16];
         VXLS_cell_name(1, c + 1, name);
         name[std::strlen(name) - 1] = '\0'; // drop the row digit
         std::snprintf(names[c], sizeof names[c], "%s", name);
     }
+    // As the frame converter sends them: the width of every pixel column of
+    // the full frame, whatever the sampling ratio.
     std::string widths;
-    for (int c = 0; c < FRAME_W; ++c) widths += std::string(names[c]) + "." + width + "=2 ";
+    for (int c = 0; c < FULL_W; ++c) widths += std::string(names[c]) + "1." + width + "=2 ";
 
     std::vector<unsigned char> frame(FRAME_BYTES);
     std::string row;

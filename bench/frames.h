@@ -11,6 +11,7 @@
 #include <string.h>
 #include <time.h>
 
+#define FULL_W 640   /* pixel columns of the full frame */
 #define FRAME_W 160
 #define FRAME_H 120
 #define FRAME_BYTES (FRAME_W * FRAME_H * 3)

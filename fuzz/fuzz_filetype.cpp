@@ -2,8 +2,9 @@
 // on arbitrary bytes. The first input byte picks the name's extension; the
 // rest is the file. A memory file and a disk file with the same bytes and
 // extension must give the same answer.
+#include "io/filetype.h"
+#include "io/aodfile.h"
 #include "io/mfile.h"
-#include "velmora.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -55,16 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     uint8_t head[16] = {};
     std::memcpy(head, body, len < sizeof head ? len : sizeof head);
     int type = 0;
-    if (vel_file_type(9999, reinterpret_cast<const char *>(head), &type) != 0) std::abort();
+    if (file_type(9999, reinterpret_cast<const char *>(head), &type, nullptr) != 0) std::abort();
 
     // Memory file.
     std::string mem_name = std::string("fuzz/in.") + ext;
-    MFILE *m = mopen(mem_name.c_str(), "wb");
+    static MFileTable files;
+    MFILE *m = mopen(files, mem_name.c_str(), "wb");
     if (!m) std::abort();
     if (len && mwrite(body, 1, len, m) != len) std::abort();
     mclose(m);
     int mem_type = 0;
-    int mem_rc = vel_file_type(0, mem_name.c_str(), &mem_type);
+    int mem_rc = file_type(0, mem_name.c_str(), &mem_type, &files);
 
     // Disk file.
     std::string path = temp_dir() + "/in." + ext;
@@ -73,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (len && aod_fwrite(body, len, f) != len) std::abort();
     aod_fclose(f);
     int disk_type = 0;
-    int disk_rc = vel_file_type(-1, path.c_str(), &disk_type);
+    int disk_rc = file_type(1, path.c_str(), &disk_type, nullptr);
 
     if (!known_result(mem_rc) || mem_rc != disk_rc || mem_type != disk_type) std::abort();
     if (mem_rc != 0 && mem_type != -1) std::abort();
@@ -88,6 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     aod_fclose(f);
 
-    mfree_all();
+    mfree_all(files);
     return 0;
 }

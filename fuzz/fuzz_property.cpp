@@ -1,8 +1,9 @@
 // Fuzz target for the property-text language: the tokeniser in every mode
-// and character set, the key parser, cell and range names, VXLS_is_property
-// and VXLS_put_values on a UTF-8 book and a Shift-JIS book. The item loop's
-// handlers are replaced by checks of what the parser hands on, so that any
-// input stays cheap and every target is verified to lie inside the grid.
+// and character set, the key parser, cell and range names and the item loop
+// on a UTF-8 book and a Shift-JIS book. The item loop hands its items to
+// checks of what the parser produced, so that any input stays cheap and
+// every target is verified to lie inside the grid. (fuzz_book drives the
+// same text through the whole library.)
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,13 +11,16 @@
 #include <string_view>
 #include <vector>
 
-#include "api/book.h"
+#include "book/values.h"
+#include "model/book.h"
+#include "model/cellname.h"
+#include "model/sheets.h"
 #include "model/variables.h"
 #include "property/address.h"
 #include "property/keywords.h"
 #include "property/parser.h"
+#include "property/put_values.h"
 #include "property/tokenizer.h"
-#include "velmora.h"
 
 namespace {
 
@@ -24,7 +28,7 @@ void require(bool ok) {
     if (!ok) __builtin_trap();
 }
 
-void check_target(XLS_BOOK *book, const vel::PropTarget &t) {
+void check_target(vel::Book *book, const vel::PropTarget &t) {
     const int sheets = static_cast<int>(vel::model(book).sheets.size());
     require(t.sheet >= -1 && t.sheet < sheets);
     require(t.row >= -1 && t.row < vel::GRID_ROWS);
@@ -38,7 +42,7 @@ void check_target(XLS_BOOK *book, const vel::PropTarget &t) {
     }
 }
 
-int check_cell(XLS_BOOK *book, int sheet, int row, int col, const char *value, size_t len) {
+int check_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
     require(sheet >= -1 && sheet < static_cast<int>(vel::model(book).sheets.size()));
     require(row >= 0 && row < vel::GRID_ROWS && col >= 0 && col < vel::GRID_COLS);
     require(len <= vel::TOKEN_MAX_VALUE);
@@ -49,7 +53,7 @@ int check_cell(XLS_BOOK *book, int sheet, int row, int col, const char *value, s
     return 0;
 }
 
-int check_apply(XLS_BOOK *book, int kind, const vel::PropTarget &t, const char *, size_t len) {
+int check_apply(vel::Book *book, int kind, const vel::PropTarget &t, const char *, size_t len) {
     require(kind > 0 && kind != 2001);
     require(len <= vel::TOKEN_MAX_VALUE);
     check_target(book, t);
@@ -57,17 +61,19 @@ int check_apply(XLS_BOOK *book, int kind, const vel::PropTarget &t, const char *
 }
 
 struct Books {
-    XLS_BOOK utf8{};
-    XLS_BOOK sjis{};
+    vel::Book utf8;
+    vel::Book sjis;
     Books() {
-        require(VXLS_open_book(&utf8, "CHARSET=UTF8") == 0);
-        require(VXLS_open_sheet(&utf8, "") == 0);
-        require(VXLS_open_sheet(&utf8, "SHEET_NAME=Sheet2") == 0);
-        require(VXLS_open_book(&sjis, "CHARSET=SJIS") == 0);
-        require(VXLS_open_sheet(&sjis, "") == 0);
-        vel::item_handlers() = vel::ItemHandlers{check_cell, check_apply, vel::vlt_define_variable};
+        utf8.charset = VXLS_CHARSET_UTF8;
+        sjis.charset = VXLS_CHARSET_SJIS;
+        require(utf8.reset(false) == 0 && sjis.reset(false) == 0);
+        require(vel::vlt_add_sheet(&utf8, "Sheet1") == 0 && vel::vlt_add_sheet(&utf8, "Sheet2") == 0);
+        require(vel::vlt_add_sheet(&sjis, "Sheet1") == 0);
+        utf8.current_sheet = sjis.current_sheet = 0;
     }
 };
+
+const vel::ItemHandlers kChecks{check_cell, check_apply, vel::vlt_define_variable};
 
 void tokenise_all(std::string_view text) {
     static std::vector<char> buf(vel::TOKEN_MAX_VALUE + 1);
@@ -87,10 +93,10 @@ void tokenise_all(std::string_view text) {
     }
 }
 
-void exercise(XLS_BOOK *book, std::string_view text, const std::string &cstr) {
+void exercise(vel::Book *book, std::string_view text, const std::string &cstr) {
     vel::model(book).variables.clear();
-    vel::env(book)->rownum = 7;
-    vel::env(book)->clmnum = 3;
+    book->rownum = 7;
+    book->clmnum = 3;
     book->last_row = 5;
     book->last_column = 2;
     vel::vlt_define_variable(book, "N", "12");
@@ -116,15 +122,14 @@ void exercise(XLS_BOOK *book, std::string_view text, const std::string &cstr) {
     vel::find_sheet_prefix(book, text, rest);
 
     int k = 0, r1, c1, r2, c2;
-    rc = VXLS_is_property(book, cstr.c_str(), &k);
+    rc = vel::vlt_is_property(book, cstr.c_str(), &k);
     require(rc == 0 || (rc == -3 && k == -1));
-    VXLS_is_cell(book, cstr.c_str(), &row, &col);
-    VXLS_is_range(book, cstr.c_str(), &r1, &c1, &r2, &c2);
+    vel::vlt_is_cell(book, cstr.c_str(), &row, &col);
+    vel::vlt_is_range(book, cstr.c_str(), &r1, &c1, &r2, &c2);
 
     const int current = book->current_sheet;
-    VXLS_put_values(book, cstr.c_str());
+    vel::vlt_put_values(book, cstr, kChecks);
     require(book->current_sheet == current);
-    require(std::memchr(book->error_info, '\0', sizeof book->error_info) != nullptr);
 }
 
 } // namespace
@@ -142,11 +147,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         int a, b;
         std::memcpy(&a, data, 4);
         std::memcpy(&b, data + 4, 4);
-        if (VXLS_cell_name(a, b, name) == 0) {
+        if (a >= 1 && b >= 1 && vel::cell_name(a - 1, b - 1, name) > 0) {
             int row = 0, col = 0;
             require(vel::read_cell_name(nullptr, name, row, col) == 0 && row == a - 1 && col == b - 1);
         }
-        VXLS_cell_range(a, b, b, a, name);
     }
     return 0;
 }

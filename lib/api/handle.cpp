@@ -50,23 +50,10 @@ void text_out(const std::string &s, char (&field)[N]) {
 inline bool flag_in(unsigned char f) { return f == VXLS_ON; }
 inline unsigned char flag_out(bool on) { return on ? VXLS_ON : VXLS_OFF; }
 
+// The message in the caller's character set, cut at a whole character;
+// allocates nothing, so that it gets through when memory is exhausted.
 void write_error_info(XLS_BOOK *handle, std::string_view utf8, int charset) {
-    std::string text;
-    try {
-        convert_charset(text, utf8, VXLS_CHARSET_UTF8, charset);
-    } catch (...) {
-        text.assign(utf8);
-    }
-    size_t n = std::min(text.size(), static_cast<size_t>(XLS_ERROR_LEN - 1));
-    // Never cut a multi-byte character in two.
-    size_t end = 0;
-    while (end < n) {
-        size_t len = char_bytes(charset, static_cast<unsigned char>(text[end]));
-        if (end + len > n) break;
-        end += len;
-    }
-    std::memcpy(handle->error_info, text.data(), end);
-    handle->error_info[end] = '\0';
+    convert_into(handle->error_info, sizeof handle->error_info, utf8, VXLS_CHARSET_UTF8, charset);
 }
 
 } // namespace

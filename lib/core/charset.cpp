@@ -2,7 +2,9 @@
 // Converters are opened once per thread and direction and reused.
 #include "core/charset.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace vel {
@@ -218,6 +220,42 @@ int convert_charset(std::string &out, std::string_view in, int from, int to) {
     }
     out.resize(done);
     return rc;
+}
+
+} // namespace vel
+
+namespace vel {
+
+size_t convert_into(char *out, size_t cap, std::string_view in, int from, int to) {
+    if (cap == 0) return 0;
+    size_t done = 0;
+    auto put_char = [&](const char *p, size_t n) {
+        if (done + n > cap - 1) return false;
+        std::memcpy(out + done, p, n);
+        done += n;
+        return true;
+    };
+    if (from == to || from < 1 || from > 4 || to < 1 || to > 3) {
+        std::string_view whole = from == VXLS_CHARSET_UTF8 ? utf8_cut(in, cap - 1) : in.substr(0, cap - 1);
+        put_char(whole.data(), whole.size());
+    } else if (iconv_t cd = converter(from, to); cd != reinterpret_cast<iconv_t>(-1)) {
+        char *src = const_cast<char *>(in.data());
+        size_t src_left = in.size();
+        while (src_left > 0) {
+            char *dst = out + done;
+            size_t dst_left = cap - 1 - done;
+            size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
+            int err = errno;
+            done = cap - 1 - dst_left;
+            if (r != static_cast<size_t>(-1) || err == E2BIG || err == EINVAL) break;
+            if (!put_char("?", 1)) break;
+            size_t skip = source_char_length(from, src, src_left);
+            src += skip;
+            src_left -= skip;
+        }
+    }
+    out[done] = '\0';
+    return done;
 }
 
 } // namespace vel

@@ -24,6 +24,12 @@ inline size_t char_bytes(int charset, unsigned char lead) { return char_lengths(
 // (each such sequence becomes "?" in `out`). UTF-8 to UTF-8 is a checked copy.
 int convert_charset(std::string &out, std::string_view in, int from, int to);
 
+// The same conversion into a fixed buffer of `cap` bytes, allocating
+// nothing: the result is cut at the last whole character that fits and
+// NUL-terminated. Returns its length. For texts that must get through when
+// memory is exhausted (messages).
+size_t convert_into(char *out, size_t cap, std::string_view in, int from, int to);
+
 // Whether a text is well-formed UTF-8: no stray or missing continuation
 // bytes, no overlong forms, no surrogates, nothing above U+10FFFF.
 bool valid_utf8(std::string_view s);

@@ -13,6 +13,8 @@ constexpr int DIAG_LINE_LEN = 200;
 constexpr size_t MESSAGE_MAX = 4095;
 
 struct Diag {
+    Diag() { message.reserve(MESSAGE_MAX + 1); }   // recording never allocates
+
     std::string message;              // message of the current call, UTF-8
     bool recorded = false;            // a message was recorded during the call
     std::string lines[DIAG_LINES];    // diagnostic log, oldest first

@@ -189,35 +189,33 @@ void write_page_setup(const Sheet &s, XmlWriter &w) {
     w.raw("\"/>");
 }
 
-// One header/footer section: "&L", "&C" or "&R", the font code, the text.
+// One header/footer section: "&L", "&C" or "&R", the font code (underline,
+// face and style, size, colour; the book's defaults where the section sets
+// none) and the text.
 std::string hf_section(const char *tag, const HeaderFooterPart &p) {
-    if (p.text.empty()) return {};
+    static constexpr const char *names[] = {"標準", "斜体", "太字", "太字 斜体"};
+    const int style = p.font_style < 0 ? 0 : p.font_style;
     std::string out = tag;
-    const bool font_set = !p.font_name.empty() || p.font_size > 0 || p.font_style >= 0 || p.color_set;
-    if (font_set) {
-        int style = p.font_style < 0 ? 0 : p.font_style;
-        static constexpr const char *names[] = {"標準", "斜体", "太字", "太字 斜体"};
-        if (style & 4) out += "&U";
-        out += "&\"";
-        out += p.font_name.empty() ? "ＭＳ Ｐゴシック" : p.font_name;
-        out += ',';
-        out += names[style & 3];
-        out += '"';
-        out += '&';
-        out += std::to_string(p.font_size > 0 ? p.font_size : 11);
-        if (p.color_set) {
-            char hex[8];
-            Rgb v = p.color == -1 ? Rgb{p.rgb[0], p.rgb[1], p.rgb[2]} : color_value(p.color);
-            std::snprintf(hex, sizeof hex, "%02x%02x%02x", v.r, v.g, v.b);
-            out += "&K";
-            out += hex;
-        }
-    }
+    if (style & 4) out += "&U";
+    out += "&\"";
+    out += p.font_name.empty() ? "ＭＳ Ｐゴシック" : p.font_name;
+    out += ',';
+    out += names[style & 3];
+    out += "\"&";
+    out += std::to_string(p.font_size > 0 ? p.font_size : 11);
+    Rgb v{0, 0, 0};
+    if (p.color_set) v = p.color == -1 ? Rgb{p.rgb[0], p.rgb[1], p.rgb[2]} : color_value(p.color);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02x%02x%02x", v.r, v.g, v.b);
+    out += "&K";
+    out += hex;
     out += p.text;
     return out;
 }
 
+// The header or footer text; empty when no section has text.
 std::string hf_text(const HeaderFooterPart (&parts)[3]) {
+    if (parts[0].text.empty() && parts[1].text.empty() && parts[2].text.empty()) return {};
     return hf_section("&L", parts[0]) + hf_section("&C", parts[1]) + hf_section("&R", parts[2]);
 }
 

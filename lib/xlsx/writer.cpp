@@ -118,7 +118,8 @@ int run_jobs(const std::vector<Job> &jobs, ZipArchive &zip, const ZipTime &time,
         }
     });
 
-    {
+    // The worker must be joined however this thread's part ends.
+    try {
         PartDeflater deflater;
         std::unique_lock<std::mutex> lk(mu);
         for (;;) {
@@ -139,6 +140,12 @@ int run_jobs(const std::vector<Job> &jobs, ZipArchive &zip, const ZipTime &time,
             }
             cv.wait(lk);
         }
+        cv.notify_all();
+    } catch (...) {
+        std::string text;
+        int rc = failure_code(std::current_exception(), text);
+        std::lock_guard<std::mutex> lk(mu);
+        if (!error) error = rc;
         cv.notify_all();
     }
     worker.join();
@@ -261,6 +268,19 @@ int save_package(Book *book, const std::string &path, bool in_memory) {
         target = make_temp_beside(path);
         if (target.empty()) return vlt_error_keep(book, rc::WRITE_FAILED, msg::E03121, path.c_str());
     }
+    // Whatever ends the save early (a failure, or an exception on its way
+    // out), the unfinished package is removed; only a complete one stays.
+    struct Unfinished {
+        Book *book;
+        const std::string &target;
+        bool in_memory;
+        bool done = false;
+        ~Unfinished() {
+            if (done) return;
+            if (in_memory) mdelete(book->files, target.c_str());
+            else std::remove(target.c_str());
+        }
+    } unfinished{book, target, in_memory};
     ZipArchive zip;
     int rc = zip.open(target, in_memory ? &book->files : nullptr);
     std::string what;
@@ -269,11 +289,8 @@ int save_package(Book *book, const std::string &path, bool in_memory) {
     if (rc == 0) rc = zip.close();
     else zip.abandon();
     if (rc == 0 && !in_memory && std::rename(target.c_str(), path.c_str()) != 0) rc = rc::WRITE_FAILED;
-    if (rc != 0) {
-        if (in_memory) mdelete(book->files, target.c_str());
-        else std::remove(target.c_str());
-        if (rc == rc::WRITE_FAILED || rc == rc::OPEN_FAILED) vlt_error_keep(book, rc, msg::E03121, path.c_str());
-    }
+    if (rc == 0) unfinished.done = true;
+    else if (rc == rc::WRITE_FAILED || rc == rc::OPEN_FAILED) vlt_error_keep(book, rc, msg::E03121, path.c_str());
     return rc;
 }
 

@@ -181,3 +181,23 @@ TEST(WriterParts, SharedStringsKeepEveryEntry) {
     EXPECT_TRUE(has(sink.text, "<si><t xml:space=\"preserve\"> lead</t>"));
     EXPECT_TRUE(has(sink.text, "<si><t>a\r\nb</t>"));
 }
+
+TEST(WriterParts, HeaderAndFooterSectionsCarryTheirFontCodes) {
+    Written x;
+    vel::Sheet &s = x.tb.add_sheet("S");
+    s.header[1].text = "Page &P";
+    s.footer[0].text = "left";
+    s.footer[0].font_name = "Arial";
+    s.footer[0].font_size = 9;
+    s.footer[0].font_style = 6;   // bold, underlined
+    s.footer[0].color = -1;
+    s.footer[0].rgb[0] = 0xff;
+    s.footer[0].color_set = true;
+    std::string xml = x.sheet();
+    // Every section has the font code, defaults where nothing was set.
+    EXPECT_TRUE(has(xml, "<oddHeader>&amp;L&amp;&quot;ＭＳ Ｐゴシック,標準&quot;&amp;11&amp;K000000"
+                         "&amp;C&amp;&quot;ＭＳ Ｐゴシック,標準&quot;&amp;11&amp;K000000Page &amp;P"
+                         "&amp;R&amp;&quot;ＭＳ Ｐゴシック,標準&quot;&amp;11&amp;K000000</oddHeader>"))
+        << xml;
+    EXPECT_TRUE(has(xml, "<oddFooter>&amp;L&amp;U&amp;&quot;Arial,太字&quot;&amp;9&amp;Kff0000left&amp;C"));
+}

@@ -1,0 +1,94 @@
+// Books in threads: each thread owns its book and uses it through the C
+// interface while the others do the same, saving to disk and to memory.
+// Every save is checked: a complete zip whose worksheet holds the thread's
+// own values. Run under ThreadSanitizer as well as AddressSanitizer.
+#include <gtest/gtest.h>
+#include <minizip/unzip.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+#include "velmora.h"
+
+namespace {
+
+// The text of one entry of a zip file, or "" when it cannot be read.
+std::string entry_text(const std::string &zip_path, const char *entry) {
+    unzFile zip = unzOpen64(zip_path.c_str());
+    if (!zip) return {};
+    std::string out;
+    if (unzLocateFile(zip, entry, 0) == UNZ_OK && unzOpenCurrentFile(zip) == UNZ_OK) {
+        char buf[65536];
+        int n;
+        while ((n = unzReadCurrentFile(zip, buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+        if (n < 0 || unzCloseCurrentFile(zip) != UNZ_OK) out.clear();
+    }
+    unzClose(zip);
+    return out;
+}
+
+// One thread's work: `rounds` books, every other one saved to memory.
+void work(int id, int rounds, const std::string &dir, std::atomic<int> &failures) {
+    auto fail = [&](const std::string &what) {
+        std::fprintf(stderr, "thread %d: %s\n", id, what.c_str());
+        ++failures;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        XLS_BOOK book{};
+        const std::string path = dir + "/t" + std::to_string(id) + "-" + std::to_string(round) + ".xlsx";
+        const std::string marker = "thread" + std::to_string(id) + "round" + std::to_string(round);
+        if (VXLS_open_book(&book, ("CHARSET=UTF8 BOOK=\"" + path + "\"").c_str()) != 0) {
+            fail(std::string("open: ") + book.error_info);
+            continue;
+        }
+        std::string text = "A1=" + marker + " B1=" + std::to_string(id * 1000 + round) + " C1=色" +
+                           std::to_string(id) + " A1.FILL.COLOR=" + (id % 2 ? "ff0000" : "00ff00");
+        if (VXLS_open_sheet(&book, "") != 0 || VXLS_put_values(&book, text.c_str()) != 0) {
+            fail(std::string("put: ") + book.error_info);
+            VXLS_free_book(&book);
+            continue;
+        }
+        const bool to_memory = round % 2 == 1;
+        if (to_memory) {
+            std::vector<char> buffer(1 << 20);
+            long size = static_cast<long>(buffer.size());
+            if (VXLS_close_memory_book(&book, nullptr, buffer.data(), &size) != 0) {
+                fail(std::string("memory save: ") + book.error_info);
+                VXLS_free_book(&book);
+                continue;
+            }
+            FILE *f = std::fopen(path.c_str(), "wb");
+            std::fwrite(buffer.data(), 1, static_cast<size_t>(size), f);
+            std::fclose(f);
+        } else if (VXLS_close_book(&book, "SAVE") != 0) {
+            fail(std::string("disk save: ") + book.error_info);
+            VXLS_free_book(&book);
+            continue;
+        }
+        const std::string shared = entry_text(path, "xl/sharedStrings.xml");
+        if (shared.find(marker) == std::string::npos) fail("the package of " + marker + " lacks its value");
+        if (entry_text(path, "xl/worksheets/sheet1.xml").find(std::to_string(id * 1000 + round)) == std::string::npos)
+            fail("the worksheet of " + marker + " lacks its number");
+        std::remove(path.c_str());
+    }
+}
+
+void run_threads(int threads, int rounds) {
+    const std::string dir = vtest::make_temp_dir("threads");
+    std::atomic<int> failures{0};
+    std::vector<std::thread> pool;
+    for (int i = 0; i < threads; ++i) pool.emplace_back(work, i, rounds, std::cref(dir), std::ref(failures));
+    for (std::thread &t : pool) t.join();
+    EXPECT_EQ(failures.load(), 0);
+    vtest::run("rm -rf " + vtest::shell_quote(dir));
+}
+
+} // namespace
+
+TEST(Threads, TwoBooksInTwoThreads) { run_threads(2, 40); }
+
+TEST(Threads, FourBooksInFourThreads) { run_threads(4, 20); }
