@@ -123,7 +123,10 @@ MainWindow::MainWindow(Library &lib, Prompts prompts) : lib_(lib), prompts_(std:
     client_->setObjectName("client");
     setCentralWidget(client_);
     build_controls(client_);
-    setFixedSize(670, 610);
+    // The client area below the menu bar is 670 x 610, so that the video
+    // area (108 + 480 for a 4:3 picture) fits whole under any menu font.
+    const QSize outer(670, 610 + menuBar()->sizeHint().height());
+    setFixedSize(outer);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect s = screen->geometry();
         move(s.x() + (s.width() - 670) / 2, s.y() + (s.height() - 610) / 2);
