@@ -188,7 +188,7 @@ int main(int argc, char **argv)
 
     const double deadline = now_s() + 60;
     XEvent e;
-    int mapped = 0, dragging = 0, dropped = 0, accepted_now = 0, version = 0;
+    int status = 1, mapped = 0, dragging = 0, dropped = 0, accepted_now = 0, version = 0;
     Window target = None;
     Time last = CurrentTime;
     double finish_by = 0;
@@ -241,7 +241,7 @@ int main(int argc, char **argv)
                 if (target != None)
                     send_client(target, a_leave, (long)self, 0, 0, 0, 0);
                 printf("refused\n");
-                return 1;
+                goto done;
             }
             send_client(target, a_drop, (long)self, 0, (long)last, 0, 0);
             dropped = 1;
@@ -254,7 +254,8 @@ int main(int argc, char **argv)
                 /* Version 5 says whether the drop was taken. */
                 int ok = version >= 5 ? (int)(e.xclient.data.l[1] & 1) : 1;
                 printf("dropped accepted=%d\n", ok);
-                return ok ? 0 : 1;
+                status = ok ? 0 : 1;
+                goto done;
             }
             break;
         case SelectionRequest:
@@ -265,5 +266,7 @@ int main(int argc, char **argv)
         }
     }
     printf("timeout\n");
-    return 1;
+done:
+    XCloseDisplay(dpy);
+    return status;
 }
