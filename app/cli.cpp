@@ -210,9 +210,7 @@ int cli_main(const std::vector<std::string> &args, Library &lib, std::ostream &o
     std::string why;
     int rc = decoder->open(o.input, why);
     if (rc < 0) {
-        char line[160];
-        std::snprintf(line, sizeof line, msg::RENDER_FAILED, unsigned(rc));
-        err << line << "gridcinema: " << why << "\n";
+        err << render_failed_text(rc) << "gridcinema: " << why << "\n";
         return 1;
     }
     const int width = decoder->width();
@@ -220,9 +218,7 @@ int cli_main(const std::vector<std::string> &args, Library &lib, std::ostream &o
     const double step_ms = o.step_ms > 0 ? o.step_ms : 100.0 * o.speed;
     SampledSource source(std::move(decoder), std::llround(step_ms * 10000.0));
     if (!source.prime()) {
-        char line[160];
-        std::snprintf(line, sizeof line, msg::RENDER_FAILED, unsigned(AVERROR_INVALIDDATA));
-        err << line << "gridcinema: no frame could be decoded\n";
+        err << render_failed_text(AVERROR_EOF) << "gridcinema: no frame could be decoded\n";
         return 1;
     }
 

@@ -53,8 +53,8 @@ QString help_text()
 
 QString version_text()
 {
-    return QStringLiteral("ぐりっどしねま Version %1\r\nVELMORA Release %1\r\n\r\n"
-                          "Frame-to-workbook converter for Linux, built on Qt and FFmpeg.")
+    return QStringLiteral("ぐりっどしねま バージョン %1\r\nVELMORA リリース %1\r\n\r\n"
+                          "動画や画像のフレームをExcelブックに変換します（Linux版、Qt・FFmpeg使用）。")
         .arg(QStringLiteral(VXLS_VERSION_TEXT));
 }
 

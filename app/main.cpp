@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "library.h"
+#include "translations.h"
 #include "window.h"
 
 int main(int argc, char **argv)
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
         return gc::cli_main(args, gc::velmora_library(), std::cout, std::cerr);
     }
     QApplication app(argc, argv);
+    gc::install_qt_translations(app);
     gc::MainWindow window(gc::velmora_library(), gc::default_prompts());
     window.show();
     int rc = app.exec();

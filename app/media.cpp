@@ -3,6 +3,7 @@
 #include "media.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 extern "C" {
@@ -13,6 +14,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
+
+#include "messages.h"
 
 namespace gc {
 namespace {
@@ -110,6 +113,13 @@ MediaKind classify_media(Library &lib, const std::string &path)
     }
     k.result = -101;
     return k;
+}
+
+std::string render_failed_text(int averror)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE + 96];
+    std::snprintf(text, sizeof text, msg::RENDER_FAILED, av_text(averror).c_str());
+    return text;
 }
 
 struct MediaDecoder::Impl {

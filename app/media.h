@@ -22,6 +22,10 @@ struct MediaKind {
 };
 MediaKind classify_media(Library &lib, const std::string &path);
 
+// The open failure's message for an FFmpeg error code (a negative AVERROR):
+// the fixed text with FFmpeg's description of the code as its cause.
+std::string render_failed_text(int averror);
+
 // Interleaved signed 16-bit PCM handed out by the decoder.
 using AudioOut = std::function<void(const int16_t *samples, int frames, int64_t pts)>;
 

@@ -27,7 +27,10 @@ inline constexpr const char *PATH_TOO_LONG =
 
 // Player.
 inline constexpr const char *UNSUPPORTED = "ERROR:サポートしていないファイル形式です。";
-inline constexpr const char *RENDER_FAILED = "ERROR:RenderFile() ファイルオープンエラー rc = %x\n";
+// The cause, FFmpeg's own description of its error code, stands after "rc = ".
+inline constexpr const char *RENDER_FAILED = "ERROR:RenderFile() ファイルオープンエラー rc = %s\n";
+// Caption of a message box shown without one (the platform's default).
+inline constexpr const char *ERROR_CAPTION = "エラー";
 
 // Conversion.
 inline constexpr const char *MALLOC_FAILED = "ERROR:malloc() メモリ確保に失敗しました";

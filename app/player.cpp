@@ -9,6 +9,7 @@
 #include <QMediaDevices>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -164,6 +165,7 @@ void Player::present()
         }
         drained = decoder_done_ && queue_.empty();
     }
+    int64_t last_pts;
     if (due) {
         queue_cv_.notify_one();
         {
@@ -172,8 +174,15 @@ void Player::present()
         }
         if (view_)
             view_->show_frame(due);
+        last_pts = due->pts;
+    } else {
+        std::lock_guard lock(current_mutex_);
+        last_pts = current_ ? current_->pts : 0;
     }
-    if (drained)
+    // The media has ended when every frame has been shown and the clock has
+    // passed the duration; a duration that overstates the stream is waited
+    // for at most two seconds past the last frame.
+    if (drained && (duration_ <= 0 || now >= std::min(duration_, last_pts + 20000000)))
         ended_ = true;
 
     if (sink_io_) {
@@ -214,8 +223,18 @@ void Player::wait_interval(int ms)
 
 int64_t Player::position()
 {
-    std::lock_guard lock(current_mutex_);
-    return current_ ? current_->pts : 0;
+    // The playback clock while playing (frames arrive in steps, the clock
+    // runs on), the whole duration once the media has ended.
+    if (ended_.load() && duration_ > 0)
+        return duration_;
+    int64_t shown;
+    {
+        std::lock_guard lock(current_mutex_);
+        shown = current_ ? current_->pts : 0;
+    }
+    if (!running_.load() || duration_ <= 0)
+        return shown;
+    return std::clamp(clock_now(), shown, std::max(shown, duration_));
 }
 
 void Player::stop()
@@ -243,17 +262,19 @@ std::string build_graph(PLAY_ARG &arg, Library &lib, QWidget *window, std::uniqu
     }
     arg.is_video = kind.is_video;
 
-    char text[160];
     auto decoder = std::make_unique<MediaDecoder>();
     std::string why;
     int rc = decoder->open(path, why);
     auto first = std::make_shared<Frame>();
-    if (rc >= 0 && decoder->next(*first) != 1)
-        rc = AVERROR_INVALIDDATA;
+    if (rc >= 0) {
+        // A file that opens but yields no picture: the decoder's own error,
+        // or the end of the file reached before the first frame.
+        rc = decoder->next(*first);
+        rc = rc == 1 ? 0 : rc == 0 ? AVERROR_EOF : rc;
+    }
     if (rc < 0) {
-        std::snprintf(text, sizeof text, msg::RENDER_FAILED, unsigned(rc));
         arg.result = RESULT_REFUSED;
-        return text;
+        return render_failed_text(rc);
     }
     arg.video_width = first->width;
     arg.video_height = first->height;

@@ -88,18 +88,24 @@ private:
 
 } // namespace
 
+std::unique_ptr<QMessageBox> message_box(const QString &caption, const QString &text, QMessageBox::Icon icon,
+                                         QMessageBox::StandardButtons buttons)
+{
+    auto box = std::make_unique<QMessageBox>(icon, caption.isEmpty() ? u8(msg::ERROR_CAPTION) : caption, text,
+                                             buttons);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    return box;
+}
+
 Prompts default_prompts()
 {
     Prompts p;
     p.show = [](const QString &caption, const QString &text, QMessageBox::Icon icon) {
-        QMessageBox box(icon, caption, text, QMessageBox::Ok);
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-        box.exec();
+        message_box(caption, text, icon, QMessageBox::Ok)->exec();
     };
     p.ask = [](const QString &caption, const QString &text) {
-        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No);
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-        return box.exec() == QMessageBox::Yes;
+        return message_box(caption, text, QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No)->exec() ==
+               QMessageBox::Yes;
     };
     p.launch = [](const std::u16string &path) { return launch_workbook(path); };
     return p;
@@ -117,12 +123,16 @@ MainWindow::MainWindow(Library &lib, Prompts prompts) : lib_(lib), prompts_(std:
     client_->setObjectName("client");
     setCentralWidget(client_);
     build_controls(client_);
-    setFixedSize(670, 610);
+    // The client area below the menu bar is 670 x 610, so that the video
+    // area (108 + 480 for a 4:3 picture) fits whole under any menu font.
+    const QSize outer(670, 610 + menuBar()->sizeHint().height());
+    setFixedSize(outer);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect s = screen->geometry();
         move(s.x() + (s.width() - 670) / 2, s.y() + (s.height() - 610) / 2);
     }
     setAcceptDrops(true);
+    refuse_child_drops();
     connect(&pump_, &QTimer::timeout, this, [this] { tick(); });
 }
 
@@ -210,6 +220,24 @@ void MainWindow::build_controls(QWidget *c)
     connect(play_, &QPushButton::clicked, this, [this] { press_play(); });
 }
 
+// A file dropped anywhere on the window goes to the window's drop handler:
+// no child takes a drop for itself (a text box would paste the file's
+// address). Qt hands a drop to the innermost widget that accepts drops, so
+// every child refuses them and the drop reaches the window.
+void MainWindow::refuse_child_drops()
+{
+    for (QWidget *w : findChildren<QWidget *>())
+        w->setAcceptDrops(false);
+}
+
+// The bar shows the playback percentage; it only moves forward.
+void MainWindow::show_progress(int percent)
+{
+    percent = std::clamp(percent, 0, 100);
+    if (percent > progress_->value())
+        progress_->setValue(percent);
+}
+
 void MainWindow::error_box(const QString &caption, const char *text)
 {
     prompts_.show(caption, u8(text), QMessageBox::Critical);
@@ -226,6 +254,10 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
+    if (phase_ != Phase::Idle || play_state.load() != STATE_IDLE) {
+        event->ignore();
+        return;
+    }
     QStringList paths;
     for (const QUrl &url : event->mimeData()->urls())
         if (url.isLocalFile())
@@ -286,6 +318,7 @@ void MainWindow::drop_files(const QStringList &paths)
     arg_.sound_off = sound_off_->isChecked() ? -1 : 0;
 
     std::string message = build_graph(arg_, lib_, client_, player_);
+    refuse_child_drops();  // the video area too
     if (arg_.result == RESULT_REFUSED) {
         prompts_.show(QString(), QString::fromStdString(message), QMessageBox::Critical);
         return;
@@ -316,7 +349,6 @@ void MainWindow::press_play()
     play_->setText(u8(msg::BUTTON_START));
     play_->setEnabled(true);
     phase_ = Phase::Playing;
-    last_percent_ = 0;
     pump_.start(10);
 }
 
@@ -330,20 +362,15 @@ void MainWindow::tick()
         if (play_state.load() > STATE_PLAYING) {
             start_conversion();
         } else if (player_) {
-            int percent = progress_percent(*player_);
-            if (percent > last_percent_) {
-                progress_->setValue(std::min(100, progress_->value() + 1));
-                last_percent_ = percent;
-            }
+            show_progress(progress_percent(*player_));
         }
         break;
     case Phase::Converting:
         if (int n = sheet_shown_.load(); n > 0)
             sheet_count_->setText(QString::number(n));
-        for (int steps = progress_steps_.exchange(0); steps > 0; --steps)
-            progress_->setValue(std::min(100, progress_->value() + 1));
+        show_progress(progress_percent_.load());
         if (progress_full_.exchange(false))
-            progress_->setValue(100);
+            show_progress(100);
         if (worker_done_.load())
             conversion_done();
         break;
@@ -370,13 +397,13 @@ void MainWindow::start_conversion()
     arg_.book = book_.get();
     worker_done_ = false;
     sheet_shown_ = 0;
-    progress_steps_ = 0;
+    progress_percent_ = progress_->value();
     progress_full_ = false;
     phase_ = Phase::Converting;
     worker_ = std::thread([this] {
         ConvertHooks hooks;
         hooks.on_sheet = [this](int sheet) { sheet_shown_ = sheet; };
-        hooks.on_progress = [this](int) { ++progress_steps_; };
+        hooks.on_progress = [this](int percent) { progress_percent_ = percent; };
         hooks.on_complete = [this] { progress_full_ = true; };
         hooks.abort = &abort_;
         report_ = convert_thread(arg_, lib_, play_state, hooks);

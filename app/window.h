@@ -31,6 +31,11 @@ struct Prompts {
 };
 Prompts default_prompts();
 
+// The message box as the program shows it: no owner, on top; a box given no
+// caption gets the platform's default one, "エラー".
+std::unique_ptr<QMessageBox> message_box(const QString &caption, const QString &text, QMessageBox::Icon icon,
+                                         QMessageBox::StandardButtons buttons);
+
 class MainWindow : public QMainWindow {
 public:
     MainWindow(Library &lib, Prompts prompts);
@@ -61,6 +66,8 @@ private:
     void save_done();
     void finish_run();
     void shut_down();
+    void refuse_child_drops();
+    void show_progress(int percent);
     void error_box(const QString &caption, const char *text);
 
     Library &lib_;
@@ -83,7 +90,6 @@ private:
     std::unique_ptr<Player> player_;
     Phase phase_ = Phase::Idle;
     QTimer pump_;
-    int last_percent_ = 0;
     int exit_code_ = 0;
 
     // Shared with the worker threads.
@@ -91,7 +97,7 @@ private:
     std::atomic<bool> worker_done_{false};
     std::atomic<bool> abort_{false};
     std::atomic<int> sheet_shown_{0};
-    std::atomic<int> progress_steps_{0};
+    std::atomic<int> progress_percent_{0};
     std::atomic<bool> progress_full_{false};
     ConvertReport report_;
     int save_rc_ = 0;

@@ -13,6 +13,8 @@ PACKAGES=(
   python3 python3-openpyxl python3-olefile libxml2-utils libxml2-dev
   libreoffice-calc-nogui
   libxlsxwriter-dev
+  qt6-translations-l10n
+  libx11-dev xdotool x11-utils openbox python3-uno
 )
 
 missing=()

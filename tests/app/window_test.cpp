@@ -1,19 +1,35 @@
-// The window offscreen: controls and defaults, the drop handler's checks, and
-// the play button's run from a dropped picture to the completion question.
+// The window offscreen: controls and defaults, the drop handler's checks,
+// drops delivered the way the platform delivers them, the progress bar, the
+// dialogs' language, and the play button's run from a dropped picture to the
+// completion question.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QWindow>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+#include <cstdio>
 
 #include "help.h"
+#include "media.h"
 #include "messages.h"
+#include "translations.h"
 #include "recorder.h"
 #include "test_support.h"
 #include "window.h"
@@ -60,14 +76,74 @@ struct Harness {
 
 QString u8(const char *s) { return QString::fromUtf8(s); }
 
-std::string make_png(const char *name)
+std::string make_png(const char *name, QColor colour = QColor(200, 100, 50))
 {
     static std::string dir = vtest::make_temp_dir("gc-win");
     std::string path = dir + "/" + name;
     QImage img(40, 30, QImage::Format_RGB888);
-    img.fill(QColor(200, 100, 50));
+    img.fill(colour);
     img.save(QString::fromStdString(path));
     return path;
+}
+
+// A clip made by ffmpeg in a fresh folder; empty when ffmpeg is missing.
+std::string make_clip(const char *name, const std::string &source)
+{
+    if (!vtest::have_program("ffmpeg"))
+        return {};
+    const std::string path = vtest::make_temp_dir("gc-win-clip") + "/" + name;
+    if (vtest::run("ffmpeg -v error -y -f lavfi -i " + source + " " + vtest::shell_quote(path)) != 0)
+        return {};
+    return path;
+}
+
+// Drags `file` onto the window at `at` (window coordinates) as the platform
+// does: enter, move and drop go to the top-level window, and Qt hands them
+// to the widget under the pointer. The data is what a file manager offers:
+// the file's URL, and the same as text. True when the drop was accepted.
+bool drop_on_window(QWidget *win, QPoint at, const std::string &file)
+{
+    QMimeData data;
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(file));
+    data.setUrls({url});
+    data.setText(url.toString());
+    QWindow *w = win->windowHandle();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &data, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &enter);
+    // As the platform does, the move starts out with the enter's answer.
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+    if (enter.isAccepted() && enter.dropAction() != Qt::IgnoreAction) {
+        move.setDropAction(enter.dropAction());
+        move.accept();
+    }
+    QCoreApplication::sendEvent(w, &move);
+    if (!enter.isAccepted() || !move.isAccepted()) {
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(w, &leave);
+        return false;
+    }
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &data, Qt::LeftButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &drop);
+    return drop.isAccepted();
+}
+
+QPoint centre_in_window(QWidget *win, QWidget *child)
+{
+    return child->mapTo(win, child->rect().center());
+}
+
+// Every text of the controls that a drop could change.
+std::vector<QString> texts(Harness &h)
+{
+    std::vector<QString> t;
+    for (const char *name : {"sheet_count", "max_sheets", "status"})
+        t.push_back(h.get<QLineEdit>(name)->text());
+    for (const char *name : {"ratio", "zoom", "speed"})
+        t.push_back(h.get<QComboBox>(name)->currentText());
+    return t;
 }
 
 } // namespace
@@ -76,7 +152,7 @@ TEST(Window, ControlsAndDefaults)
 {
     Harness h;
     EXPECT_EQ(h.win->windowTitle(), u8("ぐりっどしねま"));
-    EXPECT_EQ(h.win->size(), QSize(670, 610));
+    EXPECT_EQ(h.win->centralWidget()->size(), QSize(670, 610));
     struct {
         const char *name;
         QRect at;
@@ -276,4 +352,181 @@ TEST(Window, VideoPlaysAndTheStopPressEndsTheRun)
     EXPECT_EQ(gc::play_state.load(), gc::STATE_IDLE);
     EXPECT_EQ(h.lib.calls.back().fn, "free_book");
     EXPECT_TRUE(h.lib.named("close_book").empty());
+}
+
+TEST(Window, FileDropsAnywhereReachTheDropHandler)
+{
+    // Each text box and list is aimed at while the settings are enabled, as
+    // a user does first; then the video area and the status box of a
+    // prepared window take the next drops.
+    for (const char *target : {"sheet_count", "max_sheets", "status", "ratio", "zoom", "speed", "client"}) {
+        SCOPED_TRACE(target);
+        Harness h;
+        const std::string png = make_png("drop.png");
+        const std::vector<QString> before = texts(h);
+        QWidget *w = h.get<QWidget>(target);
+        ASSERT_NE(w, nullptr);
+        const QPoint at = std::string(target) == "client" ? w->mapTo(h.win.get(), QPoint(300, 300))
+                                                          : centre_in_window(h.win.get(), w);
+        EXPECT_TRUE(drop_on_window(h.win.get(), at, png));
+        EXPECT_EQ(gc::to_utf8(gc::play_path(h.win->play_arg())), png);
+        EXPECT_TRUE(h.get<QPushButton>("play")->isEnabled());
+        std::vector<QString> after = texts(h);
+        EXPECT_EQ(after[2], u8(gc::msg::READY_TO_PLAY));
+        after[2] = before[2];
+        EXPECT_EQ(after, before);  // no text box took the file's address
+        EXPECT_TRUE(h.shown.empty());
+    }
+
+    Harness h;
+    EXPECT_TRUE(drop_on_window(h.win.get(), QPoint(300, 300), make_png("first.png")));
+    QWidget *video = h.get<QWidget>("video");
+    ASSERT_NE(video, nullptr);
+    const std::string second = make_png("second.png", QColor(10, 200, 30));
+    EXPECT_TRUE(drop_on_window(h.win.get(), centre_in_window(h.win.get(), video), second));
+    EXPECT_EQ(gc::to_utf8(gc::play_path(h.win->play_arg())), second);
+    const std::string third = make_png("third.png", QColor(10, 20, 230));
+    EXPECT_TRUE(drop_on_window(h.win.get(), centre_in_window(h.win.get(), h.get<QWidget>("status")), third));
+    EXPECT_EQ(gc::to_utf8(gc::play_path(h.win->play_arg())), third);
+
+    // During a run no drop is taken, by the window or by a text box.
+    h.win->press_play();
+    ASSERT_EQ(gc::play_state.load(), gc::STATE_PLAYING);
+    const std::vector<QString> during = texts(h);
+    EXPECT_FALSE(drop_on_window(h.win.get(), centre_in_window(h.win.get(), h.get<QWidget>("status")), second));
+    EXPECT_FALSE(drop_on_window(h.win.get(), QPoint(300, 300), second));
+    EXPECT_EQ(texts(h), during);
+    EXPECT_EQ(gc::to_utf8(gc::play_path(h.win->play_arg())), third);
+    h.win->press_play();
+    ASSERT_TRUE(h.wait_idle());
+}
+
+TEST(Window, ProgressFollowsThePlaybackToTheEnd)
+{
+    // 10 frames a second: each frame advances the playback by 2 %, so a bar
+    // stepped by one per new percentage would stop near half way.
+    const std::string clip = make_clip("progress.avi", "testsrc2=size=64x48:rate=10:duration=2");
+    if (clip.empty())
+        GTEST_SKIP() << "ffmpeg not installed";
+
+    {   // Playing without converting: the bar ends full when the clip does.
+        Harness h;
+        h.get<QCheckBox>("sound_off")->setChecked(true);
+        h.win->drop_files({QString::fromStdString(clip)});
+        ASSERT_TRUE(h.get<QPushButton>("play")->isEnabled());
+        auto *bar = h.get<QProgressBar>("progress");
+        h.win->press_play();
+        QElapsedTimer t;
+        t.start();
+        int at_one_second = -1;
+        while (bar->value() < 100 && t.elapsed() < 6000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            if (at_one_second < 0 && t.elapsed() >= 1000)
+                at_one_second = bar->value();
+        }
+        EXPECT_EQ(bar->value(), 100);
+        EXPECT_LT(t.elapsed(), 3500);
+        EXPECT_GE(at_one_second, 35);
+        EXPECT_LE(at_one_second, 65);
+        EXPECT_TRUE(h.win->play_arg().source->end_of_stream());
+        h.win->press_play();
+        ASSERT_TRUE(h.wait_idle());
+    }
+
+    {   // Converting: the bar takes the playback percentage after each sheet.
+        Harness h;
+        h.get<QCheckBox>("sound_off")->setChecked(true);
+        h.win->drop_files({QString::fromStdString(clip)});
+        auto *bar = h.get<QProgressBar>("progress");
+        QElapsedTimer t;
+        std::vector<std::pair<qint64, int>> seen;
+        QObject::connect(bar, &QProgressBar::valueChanged, [&](int v) { seen.push_back({t.elapsed(), v}); });
+        t.start();
+        h.win->press_play();
+        h.win->press_play();
+        ASSERT_TRUE(h.wait_idle());
+        ASSERT_FALSE(seen.empty());
+        int at_one_and_a_half = 0;
+        for (const auto &[ms, v] : seen)
+            if (ms <= 1500)
+                at_one_and_a_half = v;
+        EXPECT_GE(at_one_and_a_half, 45) << "the bar lags behind the playback";
+        EXPECT_GE(h.lib.named("open_sheet").size(), 5u);
+        EXPECT_EQ(bar->value(), 0);  // back to the idle form
+    }
+}
+
+TEST(Window, DialogsSpeakJapanese)
+{
+    ASSERT_TRUE(gc::install_qt_translations(*qApp))
+        << "Qt's Japanese catalogue qtbase_ja.qm is missing (Debian: qt6-translations-l10n)";
+    // A Latin word other than the product and library names and the fixed
+    // "OK" and "ERROR:" texts.
+    const QRegularExpression english(QStringLiteral("[A-Za-z]{2,}"));
+    const QStringList allowed = {"OK", "API", "VELMORA", "Excel", "Linux", "Qt", "FFmpeg", "ERROR"};
+    auto latin_words = [&](QString text) {
+        text.remove(QRegularExpression(QStringLiteral("\\(&[A-Za-z]\\)|&")));  // mnemonics
+        QStringList words;
+        for (auto it = english.globalMatch(text); it.hasNext();) {
+            QString word = it.next().captured();
+            if (!allowed.contains(word))
+                words << word;
+        }
+        return words;
+    };
+
+    auto ask = gc::message_box(u8(gc::msg::CAPTION), u8(gc::msg::ASK_LAUNCH), QMessageBox::NoIcon,
+                               QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(ask->button(QMessageBox::Yes)->text().startsWith(u8("はい")));
+    EXPECT_TRUE(ask->button(QMessageBox::No)->text().startsWith(u8("いいえ")));
+    EXPECT_EQ(ask->windowTitle(), u8("ぐりっどしねま"));
+    EXPECT_TRUE(ask->windowFlags() & Qt::WindowStaysOnTopHint);
+
+    // A message shown without a caption gets the platform's default one, not
+    // the program's file name.
+    auto error = gc::message_box(QString(), u8(gc::msg::UNSUPPORTED), QMessageBox::Critical, QMessageBox::Ok);
+    EXPECT_EQ(error->windowTitle(), u8("エラー"));
+    EXPECT_EQ(latin_words(error->button(QMessageBox::Ok)->text()), QStringList());
+
+    EXPECT_EQ(latin_words(gc::version_text()), QStringList());
+    EXPECT_EQ(latin_words(gc::help_text()), QStringList());
+
+    // The text boxes' context menu.
+    Harness h;
+    for (const char *name : {"sheet_count", "max_sheets", "status"}) {
+        std::unique_ptr<QMenu> menu(h.get<QLineEdit>(name)->createStandardContextMenu());
+        for (QAction *a : menu->actions()) {
+            if (a->isSeparator())
+                continue;
+            EXPECT_EQ(latin_words(a->text().section('\t', 0, 0)), QStringList()) << a->text().toStdString();
+        }
+    }
+}
+
+TEST(Window, BrokenVideoNamesTheCause)
+{
+    EXPECT_EQ(gc::render_failed_text(AVERROR_INVALIDDATA),
+              "ERROR:RenderFile() ファイルオープンエラー rc = Invalid data found when processing input\n");
+    EXPECT_EQ(gc::render_failed_text(AVERROR(ENOENT)),
+              "ERROR:RenderFile() ファイルオープンエラー rc = No such file or directory\n");
+
+    const std::string clip = make_clip("whole.avi", "testsrc2=size=64x48:rate=10:duration=2");
+    if (clip.empty())
+        GTEST_SKIP() << "ffmpeg not installed";
+    // An AVI cut off inside its header, as an interrupted copy leaves it.
+    const std::string cut = clip.substr(0, clip.rfind('/')) + "/cut.avi";
+    std::string bytes = vtest::read_file(clip);
+    ASSERT_GT(bytes.size(), 300u);
+    FILE *f = std::fopen(cut.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bytes.data(), 1, 300, f);
+    std::fclose(f);
+
+    Harness h;
+    h.win->drop_files({QString::fromStdString(cut)});
+    ASSERT_EQ(h.shown.size(), 1u);
+    const QString text = h.shown[0].text;
+    EXPECT_EQ(text, u8("ERROR:RenderFile() ファイルオープンエラー rc = Invalid data found when processing input\n"));
+    EXPECT_EQ(h.shown[0].icon, QMessageBox::Critical);
+    EXPECT_FALSE(h.get<QPushButton>("play")->isEnabled());
 }

@@ -449,19 +449,30 @@ def check_project(path):
     need(QUESTION_CP932 in wb and TITLE_CP932 in wb, "ThisWorkbook: CP932 question/title bytes missing")
     lines = check_source("ThisWorkbook", wb, WORKBOOK_CLASS)
     code = [l.strip() for l in lines[8:]]
+    # Nothing LibreOffice cannot run: no Declare (it hides the event
+    # handler), no conditional compilation (every branch runs).
+    for line in code:
+        need(not re.match(r"(?i)((Private|Public)\s+)?Declare\b", line), "ThisWorkbook: Declare line %r" % line)
+        need(not line.startswith("#"), "ThisWorkbook: conditional compilation %r" % line)
     expect_in_order = [
-        "#If VBA7 Then",
-        'Private Declare PtrSafe Sub Sleep Lib "kernel32" (ByVal dwMilliseconds As Long)',
-        "#Else",
-        'Private Declare Sub Sleep Lib "kernel32" (ByVal dwMilliseconds As Long)',
-        "#End If",
+        "Option Explicit",
         "Private Sub Workbook_Open()",
         'If MsgBox("動画を再生しますか？", vbYesNo + vbQuestion, "確認") <> vbYes Then Exit Sub',
+        "PlaySheets",
+        "End Sub",
+        "Public Sub PlaySheets()",
         "For i = 1 To Me.Sheets.Count",
         "Me.Sheets(i).Select",
         "DoEvents",
-        "Sleep 100",
+        "Pause 100",
         "Next i",
+        "End Sub",
+        "Private Sub Pause(ByVal ms As Long)",
+        "t0 = Timer",
+        "If t0 <> Int(t0) Then timerHasFractions = True",
+        "Application.Wait Now + ms / 86400000#",
+        "DoEvents",
+        "Loop While t - t0 < ms / 1000#",
         "End Sub",
     ]
     at = 0
@@ -522,7 +533,7 @@ def check_libreoffice(xlsm, workdir):
     kind, src = mods["ThisWorkbook"]
     need(kind == "document", "ThisWorkbook imported as %r" % kind)
     for piece in ("動画を再生しますか？", "確認", "vbYesNo + vbQuestion", "For i = 1 To Me.Sheets.Count",
-                  "Me.Sheets(i).Select", "Sleep 100", "Sub Workbook_Open()"):
+                  "Me.Sheets(i).Select", "Pause 100", "Application.Wait", "Sub Workbook_Open()"):
         need(piece in src, "LibreOffice source of ThisWorkbook lacks %r" % piece)
     need(mods["Sheet1"][0] == "document", "Sheet1 imported as %r" % mods["Sheet1"][0])
     print("libreoffice ok: %d modules imported" % len(mods))

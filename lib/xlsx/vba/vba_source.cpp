@@ -1,6 +1,6 @@
 // VBA source of the video workbook's project. On opening, the workbook asks
-// whether to play; on Yes it selects every sheet in turn, pausing 100 ms
-// after each, so that the sheets play as an animation.
+// whether to play; on Yes it selects every sheet in turn, pausing about
+// 100 ms after each, so that the sheets play as an animation.
 #include <cstdio>
 
 #include "xlsx/vba/vba_build.h"
@@ -9,9 +9,12 @@ namespace vel {
 
 namespace {
 
-// The Sleep declaration is PtrSafe for VBA7 (Office 2010 and later, 32- and
-// 64-bit) and plain for older hosts; a Declare in an object module must be
-// Private. Me.Sheets is this workbook's sheets whichever book is active.
+// No Declare and no conditional compilation: LibreOffice, which imports the
+// project too, hides Workbook_Open behind a Declare line, runs every branch
+// of #If, and has no kernel32 Sleep. The pause waits on Timer, letting
+// events through, once Timer has shown a fraction of a second (Excel); where
+// it counts whole seconds (LibreOffice) Application.Wait takes the pause.
+// Me.Sheets is this workbook's sheets whichever book is active.
 constexpr char8_t THIS_WORKBOOK[] = u8R"VBA(Attribute VB_Name = "ThisWorkbook"
 Attribute VB_Base = "0{00020819-0000-0000-C000-000000000046}"
 Attribute VB_GlobalNameSpace = False
@@ -22,20 +25,35 @@ Attribute VB_TemplateDerived = False
 Attribute VB_Customizable = True
 Option Explicit
 
-#If VBA7 Then
-Private Declare PtrSafe Sub Sleep Lib "kernel32" (ByVal dwMilliseconds As Long)
-#Else
-Private Declare Sub Sleep Lib "kernel32" (ByVal dwMilliseconds As Long)
-#End If
+Private timerHasFractions As Boolean
 
 Private Sub Workbook_Open()
-    Dim i As Long
     If MsgBox("動画を再生しますか？", vbYesNo + vbQuestion, "確認") <> vbYes Then Exit Sub
+    PlaySheets
+End Sub
+
+Public Sub PlaySheets()
+    Dim i As Long
     For i = 1 To Me.Sheets.Count
         Me.Sheets(i).Select
         DoEvents
-        Sleep 100
+        Pause 100
     Next i
+End Sub
+
+Private Sub Pause(ByVal ms As Long)
+    Dim t0 As Double, t As Double
+    t0 = Timer
+    If t0 <> Int(t0) Then timerHasFractions = True
+    If Not timerHasFractions Then
+        Application.Wait Now + ms / 86400000#
+        Exit Sub
+    End If
+    Do
+        DoEvents
+        t = Timer
+        If t < t0 Then t = t + 86400#
+    Loop While t - t0 < ms / 1000#
 End Sub
 )VBA";
 
