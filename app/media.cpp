@@ -89,13 +89,13 @@ MediaKind classify_media(Library &lib, const std::string &path)
 {
     MediaKind k;
     int type = -1;
-    lib.file_type(-1, path.c_str(), &type);
+    lib.file_type(VXLS_FILETYPE_DISK, path.c_str(), &type);
     k.kind = type;
     switch (type) {
-    case 201: case 202: case 203:
+    case VXLS_FILE_BMP: case VXLS_FILE_JPEG: case VXLS_FILE_PNG:
         k.is_video = 0;
         return k;
-    case 401: case 402: case 403:
+    case VXLS_FILE_AVI: case VXLS_FILE_MPEG: case VXLS_FILE_WMV:
         k.is_video = -1;
         return k;
     default:

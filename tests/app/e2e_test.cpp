@@ -20,7 +20,7 @@ std::string env_or(const char *name, const char *fallback)
 }
 
 std::string program() { return env_or("GRIDCINEMA", GRIDCINEMA_PROGRAM); }
-std::string tools() { return env_or("VEL_SHARED_DIR", GRIDCINEMA_SHARED_DIR) + "/tools"; }
+std::string tools() { return env_or("VEL_SOURCE_DIR", GRIDCINEMA_SOURCE_DIR) + "/tests/tools"; }
 std::string checker() { return env_or("VEL_SOURCE_DIR", GRIDCINEMA_SOURCE_DIR) + "/tests/app/check_fills.py"; }
 
 bool ready(std::string &why)
