@@ -303,7 +303,7 @@ bool Decoder::read_string(const uint8_t *p, size_t n, int count_bytes, std::stri
 
 ReadStatus Decoder::run(std::span<const cfb::Extent> runs) {
     Records records(runs);
-    Record r;
+    Record r; // the last whole record read
     if (!records.next(r)) return not_readable("no BOF record");
     if (!begin(r)) return status_;
 
@@ -324,6 +324,9 @@ ReadStatus Decoder::run(std::span<const cfb::Extent> runs) {
     if (cont_ != Cont::none && !end_continuation()) return status_;
     if (sink_.failed()) return sink_.failure();
     if (where_ != Where::between) return not_readable("workbook stream ends inside a substream");
+    // A sheet whose substream would start where the stream has ended: cut short.
+    for (const BoundSheet &s : sheets_)
+        if (!s.claimed && s.pos >= r.pos + 4u + r.size) return not_readable("workbook stream ends before a sheet");
     return {};
 }
 

@@ -110,7 +110,7 @@ inline CfbImage make_cfb(const std::vector<CfbItem> &items, const CfbOptions &op
     // Chains of content, each a byte blob cut into sectors.
     mini_fat.resize(((mini_fat.size() + per - 1) / per) * per, FREE);
     std::vector<uint8_t> mini_fat_bytes(mini_fat.size() * 4);
-    std::memcpy(mini_fat_bytes.data(), mini_fat.data(), mini_fat_bytes.size());
+    if (!mini_fat.empty()) std::memcpy(mini_fat_bytes.data(), mini_fat.data(), mini_fat_bytes.size());
     const size_t n_entries = n_items + 1;
     std::vector<uint8_t> dir_bytes(((n_entries * 128 + ss - 1) / ss) * ss, 0);
     std::vector<const std::vector<uint8_t> *> blobs = {&dir_bytes, &mini_fat_bytes, &mini};
