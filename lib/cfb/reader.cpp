@@ -12,7 +12,6 @@ namespace {
 
 constexpr uint32_t MAXREGSECT = 0xFFFFFFFA;
 constexpr uint32_t ENDOFCHAIN = 0xFFFFFFFE;
-constexpr uint32_t FREESECT = 0xFFFFFFFF;
 constexpr uint32_t NOSTREAM = 0xFFFFFFFF;
 constexpr uint32_t ENTRY_SIZE = 128;
 constexpr uint32_t MINI_SHIFT = 6;

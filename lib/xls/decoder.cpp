@@ -56,7 +56,6 @@ enum : uint16_t {
 
 enum : uint16_t { BOF_GLOBALS = 0x0005, BOF_VBA = 0x0006, BOF_SHEET = 0x0010, BOF_CHART = 0x0020, BOF_MACRO = 0x0040 };
 
-constexpr uint32_t MAX_ROWS = 65536;
 constexpr uint32_t MAX_COLS = 256;
 constexpr uint32_t MAX_NUMFORMAT = 500;
 
@@ -224,8 +223,23 @@ private:
     // bytes). `count_bytes` is 1 or 2. False when it runs past `n`.
     bool read_string(const uint8_t *p, size_t n, int count_bytes, std::string &out);
 
-    // Cell checks in the order of the reader's contract.
-    bool cell_at(const char *name, uint16_t row, uint32_t col, uint16_t xf, bool check_xf);
+    // Starts a cell: checks, in the order of the reader's contract, that it
+    // lies in the grid, on a sheet, with a known XF (`check_xf`; else an
+    // unknown XF becomes 0).
+    bool cell_at(const char *name, uint16_t row, uint32_t col, uint16_t xf, bool check_xf) {
+        if (formula_pending_) emit_formula_pending();
+        if (col >= MAX_COLS || sheet_ < 0 || xf >= xf_count_) {
+            if (!cell_refused(name, col, xf, check_xf)) return false;
+            xf = 0;
+        }
+        cell_.sheet = static_cast<uint32_t>(sheet_);
+        cell_.row = row;
+        cell_.col = static_cast<uint16_t>(col);
+        cell_.xf = xf;
+        cell_.formula = false;
+        return true;
+    }
+    bool cell_refused(const char *name, uint32_t col, uint16_t xf, bool check_xf);
     void emit_formula_pending();
 
     bool boundsheet(const Record &r);
@@ -546,19 +560,10 @@ void Decoder::emit_formula_pending() {
     sink_.cell(pending_);
 }
 
-bool Decoder::cell_at(const char *name, uint16_t row, uint32_t col, uint16_t xf, bool check_xf) {
-    emit_formula_pending();
-    if (row >= MAX_ROWS || col >= MAX_COLS) return stop(overflow_grid(name));
+bool Decoder::cell_refused(const char *name, uint32_t col, uint16_t xf, bool check_xf) {
+    if (col >= MAX_COLS) return stop(overflow_grid(name)); // rows are 16-bit: always inside the 65,536
     if (sheet_ < 0) return stop(overflow_count(static_cast<int>(sheets_.size()), std::string(name) + " sheet"));
-    if (xf >= xf_count_) {
-        if (check_xf) return stop(overflow_count(static_cast<int>(xf_count_), name));
-        xf = 0;
-    }
-    cell_.sheet = static_cast<uint32_t>(sheet_);
-    cell_.row = row;
-    cell_.col = static_cast<uint16_t>(col);
-    cell_.xf = xf;
-    cell_.formula = false;
+    if (xf >= xf_count_ && check_xf) return stop(overflow_count(static_cast<int>(xf_count_), name));
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iconv.h>
 
 namespace vel::xls {
@@ -84,9 +85,13 @@ void end_utf16(std::string &out, uint16_t &pending) {
 }
 
 void append_latin1(std::string &out, const uint8_t *p, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        if (p[i] < 0x80) out += static_cast<char>(p[i]);
-        else put_utf8(out, p[i]);
+    size_t i = 0;
+    while (i < n) {
+        size_t ascii = i;
+        while (ascii < n && p[ascii] < 0x80) ++ascii;
+        out.append(reinterpret_cast<const char *>(p + i), ascii - i);
+        i = ascii;
+        if (i < n) put_utf8(out, p[i++]);
     }
 }
 
@@ -146,11 +151,19 @@ void CodePage::append(std::string &out, const uint8_t *p, size_t n) {
     }
 }
 
-StringPieces::Result StringPieces::header_byte(uint8_t b) {
-    head_[head_len_++] = b;
-    if (head_len_ == 3) {
+StringPieces::Result StringPieces::header_bytes(const uint8_t *p, size_t n, size_t &used) {
+    used = std::min<size_t>(n, head_need_ - head_len_);
+    std::memcpy(head_ + head_len_, p, used);
+    head_len_ = static_cast<uint8_t>(head_len_ + used);
+    if (head_len_ == 3 && rich_) {
         const uint8_t flags = head_[2];
-        if (rich_) head_need_ = static_cast<uint8_t>(3 + (flags & 0x08 ? 2 : 0) + (flags & 0x04 ? 4 : 0));
+        head_need_ = static_cast<uint8_t>(3 + (flags & 0x08 ? 2 : 0) + (flags & 0x04 ? 4 : 0));
+        if (head_need_ > 3) {
+            const size_t more = std::min<size_t>(n - used, head_need_ - head_len_);
+            std::memcpy(head_ + head_len_, p + used, more);
+            head_len_ = static_cast<uint8_t>(head_len_ + more);
+            used += more;
+        }
     }
     if (head_len_ < head_need_) return Result::ok;
     const uint32_t count = static_cast<uint32_t>(head_[0] | head_[1] << 8);
@@ -162,12 +175,12 @@ StringPieces::Result StringPieces::header_byte(uint8_t b) {
     if (rich_) {
         size_t at = 3;
         if (flags & 0x08) {
-            skip_left_ += 4u * static_cast<uint32_t>(head_[at] | head_[at + 1] << 8);
+            skip_left_ += 4u * static_cast<uint64_t>(head_[at] | head_[at + 1] << 8);
             at += 2;
         }
         if (flags & 0x04)
-            skip_left_ += static_cast<uint32_t>(head_[at]) | static_cast<uint32_t>(head_[at + 1]) << 8 |
-                          static_cast<uint32_t>(head_[at + 2]) << 16 | static_cast<uint32_t>(head_[at + 3]) << 24;
+            skip_left_ += static_cast<uint64_t>(head_[at]) | static_cast<uint64_t>(head_[at + 1]) << 8 |
+                          static_cast<uint64_t>(head_[at + 2]) << 16 | static_cast<uint64_t>(head_[at + 3]) << 24;
     }
     text_.clear();
     pending_ = 0;

@@ -61,7 +61,8 @@ public:
 
 private:
     enum class Phase : uint8_t { header, chars, skip, done };
-    Result header_byte(uint8_t b);
+    // Takes header bytes from p (n available); `used` receives how many.
+    Result header_bytes(const uint8_t *p, size_t n, size_t &used);
 
     bool rich_ = true;
     bool single_ = false;
@@ -71,7 +72,7 @@ private:
     uint8_t head_need_ = 3;
     bool wide_ = false;
     uint32_t chars_left_ = 0;
-    uint32_t skip_left_ = 0;
+    uint64_t skip_left_ = 0;
     uint16_t pending_ = 0;
     std::string text_;
 };
@@ -88,8 +89,10 @@ StringPieces::Result StringPieces::feed(const uint8_t *p, size_t n, bool continu
     while (i < n && phase_ != Phase::done) {
         switch (phase_) {
         case Phase::header: {
-            const Result r = header_byte(p[i++]);
+            size_t used = 0;
+            const Result r = header_bytes(p + i, n - i, used);
             if (r != Result::ok) return r;
+            i += used;
             break;
         }
         case Phase::chars: {
@@ -111,7 +114,7 @@ StringPieces::Result StringPieces::feed(const uint8_t *p, size_t n, bool continu
         case Phase::skip: {
             const size_t k = std::min<size_t>(skip_left_, n - i);
             i += k;
-            skip_left_ -= static_cast<uint32_t>(k);
+            skip_left_ -= k;
             break;
         }
         case Phase::done: break;

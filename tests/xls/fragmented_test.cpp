@@ -30,7 +30,6 @@ std::string dump_of(const Bytes &image) {
 
 // A workbook of a few thousand cells and an SST over CONTINUE records.
 Bytes big_stream() {
-    Biff sst_body;
     Body sst;
     sst.b32(400).b32(400);
     for (int i = 0; i < 400; ++i) sst.xstr("string number " + std::to_string(i));
