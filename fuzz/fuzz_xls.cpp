@@ -40,6 +40,7 @@ void check(bool ok) {
 
 struct CheckingSink : Sink {
     uint32_t sheets = 0, xfs = 0, strings = 0, fonts = 0;
+    uint64_t consumed = 0, size = 0;
     bool book_seen = false;
 
     void workbook(const WorkbookInfo &w) override {
@@ -70,6 +71,10 @@ struct CheckingSink : Sink {
     void row(const RowInfo &r) override { check(r.sheet < sheets && r.xf < static_cast<int32_t>(xfs)); }
     void dimensions(const DimensionInfo &d) override { check(d.sheet < sheets); }
     void window(const WindowInfo &w) override { check(w.sheet < sheets); }
+    void stream_consumed(uint64_t offset) override {
+        check(offset >= consumed && (size == 0 || offset <= size));
+        consumed = offset;
+    }
 };
 
 void check_status(const ReadStatus &st) {
@@ -110,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<vel::cfb::Extent> runs;
     for (size_t at = 0; at < size; at += step) runs.push_back({data + at, size - at < step ? size - at : step});
     CheckingSink sink;
+    sink.size = size;
     check_status(decode_workbook_stream(runs, sink));
     return 0;
 }

@@ -113,7 +113,8 @@ struct Record {
 // Walks the records of a stream held in runs.
 class Records {
 public:
-    explicit Records(std::span<const cfb::Extent> runs) : run_(runs.data()), runs_end_(runs.data() + runs.size()) {
+    Records(std::span<const cfb::Extent> runs, Sink &sink)
+        : run_(runs.data()), runs_end_(runs.data() + runs.size()), sink_(sink) {
         enter();
     }
 
@@ -143,15 +144,20 @@ private:
         end_ = p_ + run_->size;
     }
 
+    // Leaves the current run for the next non-empty one; false at the end.
+    // The bytes left behind are never read again, as the sink is told.
+    bool advance() {
+        if (run_ == runs_end_) return false;
+        base_ += run_->size;
+        ++run_;
+        enter();
+        sink_.stream_consumed(base_);
+        return p_ != nullptr;
+    }
+
     bool take(uint8_t *dst, size_t n) {
         while (n > 0) {
-            if (p_ == end_) {
-                if (run_ == runs_end_) return false;
-                base_ += run_->size;
-                ++run_;
-                enter();
-                if (!p_) return false;
-            }
+            if (p_ == end_ && !advance()) return false;
             const size_t k = std::min<size_t>(n, static_cast<size_t>(end_ - p_));
             std::memcpy(dst, p_, k);
             dst += k;
@@ -163,12 +169,8 @@ private:
 
     // A record that straddles runs (or the end of the stream).
     bool gather(Record &r) {
-        while (p_ == end_ && run_ != runs_end_) {
-            base_ += run_->size;
-            ++run_;
-            enter();
-        }
-        if (!p_) return false;
+        while (p_ == end_)
+            if (!advance()) return false;
         if (end_ - p_ >= 4 && static_cast<size_t>(end_ - p_) >= 4u + le16(p_ + 2)) return next(r);
         const uint64_t pos = base_ + static_cast<uint64_t>(p_ - start_);
         uint8_t head[4];
@@ -185,6 +187,7 @@ private:
 
     const cfb::Extent *run_;
     const cfb::Extent *runs_end_;
+    Sink &sink_;
     const uint8_t *start_ = nullptr, *p_ = nullptr, *end_ = nullptr;
     uint64_t base_ = 0; // stream offset of the current run
     std::vector<uint8_t> scratch_;
@@ -216,7 +219,7 @@ private:
     bool sheet_record(const Record &r);
     bool start_sheet(const Record &r);
     bool end_sheet();
-    bool end_continuation();
+    void end_continuation();
 
     // 8-bit or 16-bit string at the start of `p` (BIFF8: count, flags,
     // optional run and phonetic sizes, characters; BIFF5: count and code-page
@@ -316,13 +319,13 @@ bool Decoder::read_string(const uint8_t *p, size_t n, int count_bytes, std::stri
 }
 
 ReadStatus Decoder::run(std::span<const cfb::Extent> runs) {
-    Records records(runs);
+    Records records(runs, sink_);
     Record r; // the last whole record read
     if (!records.next(r)) return not_readable("no BOF record");
     if (!begin(r)) return status_;
 
     while (records.next(r)) {
-        if (r.type != R_CONTINUE && cont_ != Cont::none && !end_continuation()) return status_;
+        if (r.type != R_CONTINUE && cont_ != Cont::none) end_continuation();
         if (r.type == R_FILEPASS) return ReadStatus{-4, 901, "", ""};
         bool ok = true;
         switch (where_) {
@@ -335,7 +338,7 @@ ReadStatus Decoder::run(std::span<const cfb::Extent> runs) {
         if (!ok) return status_;
         if (sink_.failed()) return sink_.failure();
     }
-    if (cont_ != Cont::none && !end_continuation()) return status_;
+    if (cont_ != Cont::none) end_continuation();
     if (sink_.failed()) return sink_.failure();
     if (where_ != Where::between) return not_readable("workbook stream ends inside a substream");
     // A sheet whose substream would start where the stream has ended: cut short.
@@ -359,7 +362,7 @@ bool Decoder::begin(const Record &r) {
     return true;
 }
 
-bool Decoder::end_continuation() {
+void Decoder::end_continuation() {
     const Cont was = cont_;
     cont_ = Cont::none;
     if (was == Cont::sst) {
@@ -375,7 +378,6 @@ bool Decoder::end_continuation() {
         });
         emit_formula_pending();
     }
-    return true;
 }
 
 bool Decoder::globals(const Record &r) {

@@ -156,6 +156,10 @@ public:
     virtual void row(const RowInfo &) {}
     virtual void dimensions(const DimensionInfo &) {}
     virtual void window(const WindowInfo &) {}
+    // The decoder will not read the stream's bytes before `offset` again
+    // (called as it moves from one run of the stream to the next), so a
+    // caller that hands over a mapped file in runs may release them.
+    virtual void stream_consumed(uint64_t /*offset*/) {}
 
     void fail(ReadStatus status) {
         failure_ = std::move(status);

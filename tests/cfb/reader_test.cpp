@@ -1,7 +1,8 @@
 // Compound-file reader: streams read back through every layout (shuffled
 // sectors, 4096-byte sectors, DIFAT sectors, list-shaped directories, mini
 // stream), and damaged files (loops, sectors past the end, cycles, absurd
-// sizes, truncation) refused with a clean error.
+// sizes, truncation) refused with a clean error. Random damage is the fuzz
+// target's work.
 #include "cfb/reader.h"
 
 #include <gtest/gtest.h>
@@ -243,7 +244,7 @@ TEST(CfbReader, DamagedMiniStreamIsRefused) {
     expect_refused(b, "Invalid Stream Size");
 }
 
-TEST(CfbReader, TruncatedOrMutatedFilesFailCleanlyOrReadTrueBytes) {
+TEST(CfbReader, TruncatedFilesFailCleanlyOrReadTrueBytes) {
     const Bytes data = pattern(9000, 6);
     const Bytes small = pattern(700, 7);
     const auto img = vtest::make_cfb({{"Workbook", data}, {"Other", small}}, {9, 9, false, 0});
@@ -256,14 +257,6 @@ TEST(CfbReader, TruncatedOrMutatedFilesFailCleanlyOrReadTrueBytes) {
         } else {
             EXPECT_EQ(st.result, -4) << n;
         }
-    }
-    std::mt19937 rng(1);
-    for (int i = 0; i < 3000; ++i) {
-        Bytes b = img.bytes;
-        const int flips = 1 + static_cast<int>(rng() % 4);
-        for (int k = 0; k < flips; ++k) b[rng() % b.size()] = static_cast<uint8_t>(rng());
-        const Status st = open_and_read(b);
-        EXPECT_TRUE(st.ok() || st.result == -4);
     }
 }
 

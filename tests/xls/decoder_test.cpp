@@ -4,8 +4,6 @@
 // refusals and overflows with their results and messages.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "api/messages.h"
 #include "xls_fixture.h"
 
@@ -476,7 +474,7 @@ TEST(XlsRefusals, GridAndTableOverflows) {
     EXPECT_EQ(sink.formats.size(), 500u);
 }
 
-TEST(XlsRefusals, CutStreamsAndDamagedRecordsFailCleanly) {
+TEST(XlsRefusals, CutStreamsFailCleanly) {
     const Bytes full = workbook_stream({{"A", 0, 0, records({{T_LABELSST, Body().b16(0).b16(0).b16(15).b32(1)}})}, {"B", 0, 0, one_number(3, 4)}},
                                        sst_records(sample_strings(), 40, 8));
     RecordingSink whole;
@@ -486,16 +484,6 @@ TEST(XlsRefusals, CutStreamsAndDamagedRecordsFailCleanly) {
         const ReadStatus st = decode_stream(Bytes(full.begin(), full.begin() + static_cast<long>(n)), sink);
         EXPECT_EQ(st.result, -1) << n;
         EXPECT_EQ(st.message, vel::msg::E03110) << n;
-    }
-    std::mt19937 rng(5);
-    for (int i = 0; i < 4000; ++i) {
-        Bytes b = full;
-        for (int k = 0; k < 3; ++k) b[rng() % b.size()] = static_cast<uint8_t>(rng());
-        RecordingSink sink;
-        const ReadStatus st = decode_stream(b, sink);
-        EXPECT_TRUE(st.result == 0 || st.result == -1 || st.result == -4 || st.result == -9) << st.result;
-        if (st.result == -4) EXPECT_EQ(st.code, 901); // a mutated record type that reads as FILEPASS
-        else EXPECT_EQ(st.ok(), st.message.empty());
     }
 }
 
