@@ -24,6 +24,17 @@ else
     run bench_fill 300
 fi
 
+# The .xls decoder alone: 60,000 rows x 10 columns of numbers, dates and
+# texts, made once with openpyxl and converted by LibreOffice.
+XLS_DIR=${TMPDIR:-/tmp}/vel-bench-xls
+mkdir -p "$XLS_DIR"
+[ -f "$XLS_DIR/decode60k.xls" ] || "$BUILD/bench/bench_xls_decode" prepare "$XLS_DIR/decode60k.xls" 60000
+if [ "$MODE" = quick ]; then
+    run bench_xls_decode run "$XLS_DIR/decode60k.xls" 5
+else
+    run bench_xls_decode run "$XLS_DIR/decode60k.xls" 30
+fi
+
 # The frame workbook end to end (put + save), ours beside libxlsxwriter in
 # its normal and constant-memory modes, each run in a fresh process.
 FRAMES_DIR=${TMPDIR:-/tmp}/vel-bench-frames

@@ -3,6 +3,7 @@
 set -euo pipefail
 build=${1:-build-fuzz}
 seconds=${2:-20}
+shared=${VEL_SHARED_DIR:-../shared}
 shopt -s nullglob
 targets=("$build"/fuzz/fuzz_*)
 if [ ${#targets[@]} -eq 0 ]; then
@@ -15,11 +16,17 @@ for t in "${targets[@]}"; do
   corpus="$build/fuzz/corpus-$name"
   mkdir -p "$corpus"
   seeds="fuzz/seeds/${name#fuzz_}"
-  echo "fuzz: $name for ${seconds}s"
-  if [ -d "$seeds" ]; then
-    "$t" -max_total_time="$seconds" -print_final_stats=0 "$corpus" "$seeds" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
-  else
-    "$t" -max_total_time="$seconds" -print_final_stats=0 "$corpus" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
+  dirs=("$corpus")
+  if [ -d "$seeds" ]; then dirs+=("$seeds"); fi
+  # The .xls target also starts from the small workbooks of the shared
+  # corpus, copied at run time (they are not part of the repository).
+  if [ "$name" = fuzz_xls ] && [ -d "$shared/corpus" ]; then
+    real="$build/fuzz/shared-seeds-$name"
+    mkdir -p "$real"
+    find "$shared/corpus" -maxdepth 1 -name '*.xls' -size -64k -exec cp -f {} "$real" \;
+    dirs+=("$real")
   fi
+  echo "fuzz: $name for ${seconds}s"
+  "$t" -max_total_time="$seconds" -print_final_stats=0 "${dirs[@]}" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
   grep -E '^(#[0-9]+\s+DONE|Done)' "$build/fuzz/$name.log" | tail -1 || true
 done

@@ -1,0 +1,503 @@
+// The BIFF decoder on hand-made workbook streams: shared strings split over
+// CONTINUE records, every cell record, layout records, the mapping of sheet
+// substreams to their BOUNDSHEET records, BIFF5 code-page texts, and the
+// refusals and overflows with their results and messages.
+#include <gtest/gtest.h>
+
+#include "core/messages.h"
+#include "xls_fixture.h"
+
+namespace {
+
+using namespace xt;
+
+// ---- shared-string tables ---------------------------------------------------
+
+struct SstString {
+    std::u16string text;
+    uint16_t runs = 0;  // formatting runs (4 bytes each)
+    uint32_t ext = 0;   // bytes of phonetic data
+};
+
+// An SST record and its CONTINUE records holding `strings`, no record body
+// longer than `piece` bytes. Headers, runs and phonetic data may be split
+// anywhere; characters are split between characters, each continued run of
+// characters starting with its width byte. With `flip`, a string whose
+// remaining characters all fit in 8 bits alternates between 8- and 16-bit
+// runs, so the width changes at the splits.
+Bytes sst_records(const std::vector<SstString> &strings, size_t piece, uint32_t declared, bool flip = true) {
+    std::vector<Bytes> bodies(1);
+    auto room = [&]() -> bool { return bodies.back().size() < piece; };
+    auto byte = [&](uint8_t b) {
+        if (!room()) bodies.emplace_back();
+        bodies.back().push_back(b);
+    };
+    Biff::put32(bodies[0], static_cast<uint32_t>(strings.size()));
+    Biff::put32(bodies[0], declared);
+    for (const auto &s : strings) {
+        auto narrow_ok = [&](size_t from) {
+            for (size_t i = from; i < s.text.size(); ++i)
+                if (s.text[i] >= 0x100) return false;
+            return true;
+        };
+        bool wide = !narrow_ok(0);
+        const uint8_t flags = static_cast<uint8_t>((wide ? 1 : 0) | (s.runs ? 8 : 0) | (s.ext ? 4 : 0));
+        byte(static_cast<uint8_t>(s.text.size()));
+        byte(static_cast<uint8_t>(s.text.size() >> 8));
+        byte(flags);
+        if (s.runs) {
+            byte(static_cast<uint8_t>(s.runs));
+            byte(static_cast<uint8_t>(s.runs >> 8));
+        }
+        if (s.ext)
+            for (int k = 0; k < 4; ++k) byte(static_cast<uint8_t>(s.ext >> (8 * k)));
+        int segment = 0;
+        for (size_t i = 0; i < s.text.size(); ++i) {
+            const size_t width = wide ? 2 : 1;
+            if (bodies.back().size() + width > piece) {
+                bodies.emplace_back();
+                ++segment;
+                wide = !narrow_ok(i) || (flip && segment % 2 == 1);
+                bodies.back().push_back(wide ? 1 : 0);
+            }
+            bodies.back().push_back(static_cast<uint8_t>(s.text[i]));
+            if (wide) bodies.back().push_back(static_cast<uint8_t>(s.text[i] >> 8));
+        }
+        for (uint32_t k = 0; k < 4u * s.runs + s.ext; ++k) byte(static_cast<uint8_t>(0xA0 + k % 7));
+    }
+    Biff b;
+    b.rec(T_SST, bodies[0]);
+    for (size_t i = 1; i < bodies.size(); ++i) b.rec(T_CONTINUE, bodies[i]);
+    return b.out;
+}
+
+std::string utf8(const std::u16string &s) {
+    std::string out;
+    for (char16_t c : s) {
+        if (c < 0x80) out += static_cast<char>(c);
+        else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::vector<SstString> sample_strings() {
+    std::vector<SstString> v;
+    v.push_back({u"plain ascii"});
+    v.push_back({u""});
+    v.push_back({u"日本語のテキスト、とても長い文字列です。" + std::u16string(60, u'字')});
+    v.push_back({u"café crème brûlée " + std::u16string(80, u'x'), 3, 0});
+    v.push_back({u"漢字かな phonetic", 0, 37});
+    v.push_back({u"rich and phonetic: " + std::u16string(50, u'é'), 2, 21});
+    v.push_back({u"mixed " + std::u16string(40, u'a') + u"ω" + std::u16string(40, u'b')});
+    v.push_back({std::u16string(300, u'z'), 1, 9});
+    return v;
+}
+
+TEST(XlsSharedStrings, SplitsOverContinueRecordsReadAsTheUnsplitTable) {
+    const auto strings = sample_strings();
+    std::vector<std::string> want;
+    for (const auto &s : strings) want.push_back(utf8(s.text));
+    for (size_t piece : {size_t(8224), size_t(9), size_t(10), size_t(13), size_t(31), size_t(64), size_t(101)}) {
+        for (bool flip : {false, true}) {
+            SCOPED_TRACE("piece " + std::to_string(piece) + (flip ? " with width changes" : ""));
+            Biff sheet;
+            for (uint32_t i = 0; i < strings.size(); ++i)
+                sheet.rec(T_LABELSST, Body().b16(static_cast<uint16_t>(i)).b16(0).b16(15).b32(i));
+            RecordingSink sink;
+            const ReadStatus st = decode_stream(
+                workbook_stream({{"S", 0, 0, sheet.out}}, sst_records(strings, piece, static_cast<uint32_t>(strings.size()), flip)),
+                sink);
+            ASSERT_TRUE(st.ok()) << st.detail;
+            EXPECT_EQ(sink.strings, want);
+            for (uint32_t i = 0; i < strings.size(); ++i) {
+                const CellRecord *c = sink.at(0, static_cast<uint16_t>(i), 0);
+                ASSERT_NE(c, nullptr);
+                EXPECT_EQ(sink.text(*c), want[i]);
+            }
+        }
+    }
+}
+
+TEST(XlsSharedStrings, TheDeclaredCountIsNotTrusted) {
+    const auto strings = sample_strings();
+    RecordingSink low;
+    ASSERT_TRUE(decode_stream(workbook_stream({{"S", 0, 0, {}}}, sst_records(strings, 50, 2)), low).ok());
+    EXPECT_EQ(low.declared_strings, 2u);
+    EXPECT_EQ(low.strings.size(), strings.size());
+
+    // A cell naming a string the table does not hold is an overflow.
+    const std::vector<SstString> three(strings.begin(), strings.begin() + 3);
+    RecordingSink high;
+    const ReadStatus st = decode_stream(
+        workbook_stream({{"S", 0, 0, records({{T_LABELSST, Body().b16(0).b16(0).b16(15).b32(3)}})}}, sst_records(three, 8224, 1000)),
+        high);
+    EXPECT_EQ(high.strings.size(), 3u);
+    EXPECT_EQ(st.result, -9);
+    EXPECT_EQ(st.message, "VXLS-03009 バッファサイズ(\"3\")オーバー(\"BIFF_LABELSST sst\")。");
+}
+
+TEST(XlsSharedStrings, DamagedTablesAreRefused) {
+    // A string longer than a cell holds.
+    Bytes sst = Body().b32(1).b32(1).b16(32768).u8(0).raw(Bytes(8000, 'a'));
+    RecordingSink a;
+    ReadStatus st = decode_stream(workbook_stream({}, records({{T_SST, sst}})), a);
+    EXPECT_EQ(st.result, -9);
+    EXPECT_EQ(st.message, "VXLS-03009 バッファサイズ(\"32767\")オーバー(\"vlt_put_sst() XLS_CELL_STR_LEN\")。");
+
+    // A continuation whose width byte is neither 0 nor 1.
+    Bytes split = records({{T_SST, Body().b32(1).b32(1).b16(10).u8(0).ascii("abcd")}, {T_CONTINUE, Body().u8(2).ascii("efghij")}});
+    RecordingSink b;
+    st = decode_stream(workbook_stream({}, split), b);
+    EXPECT_EQ(st.result, -1);
+    EXPECT_EQ(st.message, vel::msg::E03110);
+
+    // A table cut short inside a string keeps the characters it holds.
+    RecordingSink c;
+    st = decode_stream(workbook_stream({}, records({{T_SST, Body().b32(2).b32(2).xstr("one").b16(10).u8(0).ascii("tw")}})), c);
+    ASSERT_TRUE(st.ok());
+    EXPECT_EQ(c.strings, (std::vector<std::string>{"one", "tw"}));
+}
+
+// ---- cells -------------------------------------------------------------------
+
+uint32_t rk_int(int32_t v, bool div100 = false) { return static_cast<uint32_t>(v) << 2 | 2 | (div100 ? 1 : 0); }
+uint32_t rk_double(double v, bool div100 = false) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    return static_cast<uint32_t>(bits >> 32) | (div100 ? 1 : 0);
+}
+
+Bytes formula(uint16_t row, uint16_t col, const Bytes &result8) {
+    return Body().b16(row).b16(col).b16(15).raw(result8).b16(0).b32(0).b16(3).u8(0x1E).b16(1);
+}
+Bytes special(uint8_t kind, uint8_t value) { return Body().u8(kind).u8(0).u8(value).u8(0).u8(0).u8(0).b16(0xFFFF); }
+
+TEST(XlsCells, EveryCellRecordGivesItsValue) {
+    const Bytes sheet = records({
+        {T_NUMBER, Body().b16(0).b16(0).b16(15).f64(-2.5e-300)},
+        {T_RK, Body().b16(1).b16(0).b16(15).b32(rk_int(-1))},
+        {T_RK, Body().b16(1).b16(1).b16(15).b32(rk_double(1.5))},
+        {T_RK, Body().b16(1).b16(2).b16(15).b32(rk_int(12345, true))},
+        {T_RK, Body().b16(1).b16(3).b16(15).b32(rk_double(1.5, true))},
+        {T_MULRK, Body().b16(2).b16(4).b16(15).b32(rk_int(7)).b16(0).b32(rk_int(-536870912)).b16(6)},
+        {T_LABEL, Body().b16(3).b16(0).b16(15).b16(5).u8(0).raw({'c', 'a', 'f', 0xE9, '!'})},
+        {T_LABEL, Body().b16(3).b16(1).b16(15).b16(2).u8(1).utf16(u"日本")},
+        {T_BOOLERR, Body().b16(4).b16(0).b16(15).u8(1).u8(0)},
+        {T_BOOLERR, Body().b16(4).b16(1).b16(15).u8(0x07).u8(1)},
+        {T_BLANK, Body().b16(5).b16(0).b16(15)},
+        {T_MULBLANK, Body().b16(5).b16(2).b16(15).b16(15).b16(9999).b16(4)},
+        {T_FORMULA, formula(6, 0, Body().f64(42.25))},
+        {T_FORMULA, formula(6, 1, special(0, 0))},
+        {T_SHRFMLA, Body().b32(0).b16(0).b16(0)},
+        {T_STRING, Body().b16(3).u8(0).ascii("abc")},
+        {T_FORMULA, formula(6, 2, special(1, 1))},
+        {T_FORMULA, formula(6, 3, special(2, 0x2A))},
+        {T_FORMULA, formula(6, 4, special(3, 0))},
+        {T_FORMULA, formula(6, 5, special(0, 0))}, // text over a STRING and a CONTINUE, 8 then 16 bits
+        {T_STRING, Body().b16(6).u8(0).ascii("xyz")},
+        {T_CONTINUE, Body().u8(1).utf16(u"ωψχ")},
+        {T_FORMULA, formula(6, 6, special(0, 0))}, // its STRING never comes
+        {T_NUMBER, Body().b16(7).b16(0).b16(15).f64(1)},
+    });
+    RecordingSink sink;
+    const ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, sheet}}), sink);
+    ASSERT_TRUE(st.ok()) << st.detail;
+    auto num = [&](uint16_t r, uint16_t c) {
+        const CellRecord *x = sink.at(0, r, c);
+        EXPECT_TRUE(x && x->kind == ValueKind::number) << r << "," << c;
+        return x ? x->number : 0.0;
+    };
+    auto txt = [&](uint16_t r, uint16_t c) {
+        const CellRecord *x = sink.at(0, r, c);
+        EXPECT_TRUE(x && x->kind == ValueKind::text) << r << "," << c;
+        return x ? x->text : std::string();
+    };
+    EXPECT_EQ(num(0, 0), -2.5e-300);
+    EXPECT_EQ(num(1, 0), -1.0);
+    EXPECT_EQ(num(1, 1), 1.5);
+    EXPECT_DOUBLE_EQ(num(1, 2), 123.45);
+    EXPECT_DOUBLE_EQ(num(1, 3), 0.015);
+    EXPECT_EQ(num(2, 4), 7.0);
+    EXPECT_EQ(num(2, 5), -536870912.0);
+    EXPECT_EQ(sink.at(2, 5, 0), nullptr);
+    EXPECT_EQ(txt(3, 0), "caf\xC3\xA9!");
+    EXPECT_EQ(txt(3, 1), "日本");
+    EXPECT_EQ(sink.at(0, 4, 0)->kind, ValueKind::boolean);
+    EXPECT_EQ(sink.at(0, 4, 0)->code, 1);
+    EXPECT_EQ(sink.at(0, 4, 1)->kind, ValueKind::error);
+    EXPECT_STREQ(error_text(sink.at(0, 4, 1)->code), "#DIV/0!");
+    EXPECT_EQ(sink.at(0, 5, 0)->kind, ValueKind::blank);
+    for (uint16_t c = 2; c <= 4; ++c) EXPECT_EQ(sink.at(0, 5, c)->kind, ValueKind::blank);
+    EXPECT_EQ(sink.at(0, 5, 3)->xf, 15);
+    EXPECT_EQ(sink.at(0, 5, 4)->xf, 0); // an XF index the book does not have
+    EXPECT_EQ(num(6, 0), 42.25);
+    EXPECT_EQ(txt(6, 1), "abc");
+    EXPECT_EQ(sink.at(0, 6, 2)->kind, ValueKind::boolean);
+    EXPECT_EQ(sink.at(0, 6, 3)->kind, ValueKind::error);
+    EXPECT_STREQ(error_text(sink.at(0, 6, 3)->code), "#N/A");
+    EXPECT_EQ(txt(6, 4), "");
+    EXPECT_EQ(txt(6, 5), "xyzωψχ");
+    EXPECT_EQ(txt(6, 6), "");
+    for (uint16_t c = 0; c <= 6; ++c) EXPECT_TRUE(sink.at(0, 6, c)->formula);
+    EXPECT_FALSE(sink.at(0, 0, 0)->formula);
+    EXPECT_EQ(num(7, 0), 1.0);
+    EXPECT_EQ(sink.cell_events, sink.cells.size());
+}
+
+TEST(XlsCells, BookAndLayoutRecords) {
+    Biff g;
+    for (const char *name : {"F1", "F2", "F3", "F4", "F5"})
+        g.rec(T_FONT, Body().b16(240).b16(0x02).b16(8).b16(700).b16(0).u8(1).u8(0).u8(0).u8(0).sstr(name));
+    g.rec(T_FORMAT, Body().b16(164).b16(5).u8(1).utf16(u"yyyy年"));
+    g.rec(T_FORMAT, Body().b16(165).xstr("0.00%"));
+    const Bytes sheet = records({
+        {T_DIMENSIONS, Body().b32(0).b32(10).b16(0).b16(3).b16(0)},
+        {T_ROW, Body().b16(2).b16(0).b16(3).b16(600).b16(0).b16(0).b16(0x00E0 | 0x0100).b16(16)},
+        {T_COLINFO, Body().b16(1).b16(256).b16(4096).b16(15).b16(1).b16(0)},
+        {T_NUMBER, Body().b16(0).b16(0).b16(16).f64(3)},
+        {T_MERGEDCELLS, Body().b16(2).b16(0).b16(1).b16(0).b16(2).b16(4).b16(4).b16(255).b16(300)},
+        {T_WINDOW2, Body().b16(0x06BC).b16(0).b16(0).b32(0).b16(0).b16(0).b32(0)},
+        {0x00A0, Body().b16(3).b16(4)},
+    });
+    RecordingSink sink;
+    const ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, sheet}}, g.out, 17, {}, true), sink);
+    ASSERT_TRUE(st.ok()) << st.detail;
+    EXPECT_EQ(sink.workbook_calls, 1);
+    EXPECT_TRUE(sink.book.date1904);
+    EXPECT_EQ(sink.book.biff, 8);
+    EXPECT_EQ(sink.book.codepage, 1200);
+    ASSERT_EQ(sink.fonts.size(), 6u); // the stream's own default font, then F1..F5
+    EXPECT_EQ(sink.fonts[4], "5:F4:240:700:i"); // font index 4 is skipped
+    ASSERT_EQ(sink.formats.size(), 2u);
+    EXPECT_EQ(sink.formats[0], (std::pair<uint16_t, std::string>{164, "yyyy年"}));
+    EXPECT_EQ(sink.formats[1].second, "0.00%");
+    ASSERT_EQ(sink.xfs.size(), 17u);
+    EXPECT_TRUE(sink.xfs[0].style);
+    EXPECT_FALSE(sink.xfs[15].style);
+    EXPECT_EQ(sink.xfs[15].format, 14);
+    EXPECT_EQ(sink.xfs[15].valign, 2);
+    ASSERT_EQ(sink.dims.size(), 1u);
+    EXPECT_EQ(sink.dims[0].end_row, 10u);
+    ASSERT_EQ(sink.rows.size(), 1u);
+    EXPECT_EQ(sink.rows[0].height, 600);
+    EXPECT_TRUE(sink.rows[0].hidden);
+    EXPECT_TRUE(sink.rows[0].custom_height);
+    EXPECT_EQ(sink.rows[0].xf, 16);
+    ASSERT_EQ(sink.columns.size(), 1u);
+    EXPECT_EQ(sink.columns[0].first, 1);
+    EXPECT_EQ(sink.columns[0].last, 255);
+    EXPECT_TRUE(sink.columns[0].hidden);
+    ASSERT_EQ(sink.merges.size(), 2u);
+    EXPECT_EQ(sink.merges[1].last_col, 255);
+    ASSERT_EQ(sink.windows.size(), 1u);
+    EXPECT_FALSE(sink.windows[0].show_grid);
+    EXPECT_TRUE(sink.windows[0].frozen);
+    EXPECT_TRUE(sink.windows[0].selected);
+    EXPECT_EQ(sink.windows[0].zoom, 75);
+}
+
+// ---- sheets ------------------------------------------------------------------
+
+Bytes one_number(uint16_t row, double v) { return records({{T_NUMBER, Body().b16(row).b16(0).b16(15).f64(v)}}); }
+
+TEST(XlsSheets, CellsGoToTheSheetTheirBoundsheetNames) {
+    const Bytes chart = records({{0x1002, Body().b32(0).b32(0).b32(0).b32(0)}});
+    // A chart sheet first: the worksheet after it is sheet 1.
+    RecordingSink a;
+    ASSERT_TRUE(decode_stream(workbook_stream({{"Chart1", 2, 0, chart}, {"Data", 0, 1, one_number(0, 5)}}), a).ok());
+    ASSERT_EQ(a.sheets.size(), 2u);
+    EXPECT_EQ(a.sheets[0].kind, SheetKind::chart);
+    EXPECT_EQ(a.sheets[1].visibility, Visibility::hidden);
+    ASSERT_NE(a.at(1, 0, 0), nullptr);
+    EXPECT_EQ(a.cells.size(), 1u);
+
+    // Substreams stored in another order than the tabs.
+    RecordingSink b;
+    ASSERT_TRUE(decode_stream(workbook_stream({{"A", 0, 0, one_number(0, 1)}, {"B", 2, 0, chart}, {"C", 0, 2, one_number(0, 3)}},
+                                              {}, 16, {2, 1, 0}),
+                              b)
+                    .ok());
+    EXPECT_EQ(b.at(0, 0, 0)->number, 1);
+    EXPECT_EQ(b.at(2, 0, 0)->number, 3);
+    EXPECT_EQ(b.sheets[2].visibility, Visibility::very_hidden);
+
+    // An embedded chart inside a sheet does not end it.
+    Bytes with_chart = one_number(0, 1);
+    const Bytes inner = records({{T_BOF, bof(0x0020)}, {0x1002, Body().b32(0).b32(0).b32(0).b32(0)}, {T_EOF, {}}});
+    with_chart.insert(with_chart.end(), inner.begin(), inner.end());
+    const Bytes after = one_number(1, 2);
+    with_chart.insert(with_chart.end(), after.begin(), after.end());
+    RecordingSink c;
+    ASSERT_TRUE(decode_stream(workbook_stream({{"A", 0, 0, with_chart}, {"B", 0, 0, one_number(0, 9)}}), c).ok());
+    EXPECT_EQ(c.at(0, 1, 0)->number, 2);
+    EXPECT_EQ(c.at(1, 0, 0)->number, 9);
+}
+
+TEST(XlsSheets, WrongOrMissingPositions) {
+    // BOUNDSHEET offsets that point nowhere: worksheets are matched in order of their kind.
+    Bytes s = workbook_stream({{"Chart", 2, 0, {}}, {"A", 0, 0, one_number(0, 1)}, {"B", 0, 0, one_number(0, 2)}});
+    for (size_t at = 0; at + 4 < s.size();) { // zero every BOUNDSHEET offset
+        const uint16_t type = static_cast<uint16_t>(s[at] | s[at + 1] << 8);
+        const uint16_t len = static_cast<uint16_t>(s[at + 2] | s[at + 3] << 8);
+        if (type == T_BOUNDSHEET) std::memset(&s[at + 4], 0, 4);
+        at += 4u + len;
+    }
+    RecordingSink a;
+    ASSERT_TRUE(decode_stream(s, a).ok());
+    EXPECT_EQ(a.at(1, 0, 0)->number, 1);
+    EXPECT_EQ(a.at(2, 0, 0)->number, 2);
+
+    // A worksheet substream no BOUNDSHEET accounts for: its cells have no sheet.
+    Bytes extra = workbook_stream({{"A", 0, 0, one_number(0, 1)}});
+    const Bytes orphan = records({{T_BOF, bof(0x0010)}, {T_NUMBER, Body().b16(0).b16(0).b16(15).f64(1)}, {T_EOF, {}}});
+    extra.insert(extra.end(), orphan.begin(), orphan.end());
+    RecordingSink b;
+    const ReadStatus st = decode_stream(extra, b);
+    EXPECT_EQ(st.result, -9);
+    EXPECT_EQ(st.message, "VXLS-03009 バッファサイズ(\"1\")オーバー(\"BIFF_NUMBER sheet\")。");
+}
+
+// ---- BIFF5 -------------------------------------------------------------------
+
+TEST(XlsBiff5, TextsInTheWorkbooksCodePage) {
+    const Bytes kanji = {0x8A, 0xBF, 0x8E, 0x9A, 0x96, 0xBC}; // 漢字名 in code page 932
+    Biff b;
+    b.rec(T_BOF, bof(0x0005, 0x0500));
+    b.rec(T_CODEPAGE, Body().b16(932));
+    b.rec(T_FORMAT, Body().b16(164).u8(static_cast<uint8_t>(kanji.size())).raw(kanji));
+    for (int i = 0; i < 16; ++i) b.rec(T_XF, Body().b16(0).b16(0).b16(i < 15 ? 0xFFF5 : 1).b16(0).b32(0).b32(0));
+    const size_t patch = b.pos() + 4;
+    b.rec(T_BOUNDSHEET, Body().b32(0).u8(0).u8(0).u8(static_cast<uint8_t>(kanji.size())).raw(kanji));
+    b.rec(T_EOF, {});
+    const uint32_t at = static_cast<uint32_t>(b.pos());
+    std::memcpy(&b.out[patch], &at, 4);
+    b.rec(T_BOF, bof(0x0010, 0x0500));
+    b.rec(T_LABEL, Body().b16(0).b16(0).b16(15).b16(static_cast<uint16_t>(kanji.size() + 1)).raw(kanji).u8('!'));
+    b.rec(T_FORMULA, formula(1, 0, special(0, 0)));
+    b.rec(T_STRING, Body().b16(2).raw({0x82, 0xA0}));
+    b.rec(T_NUMBER, Body().b16(2).b16(0).b16(15).f64(2));
+    b.rec(T_EOF, {});
+
+    RecordingSink sink;
+    const Bytes image = in_cfb(b.out, {}, "Book");
+    const ReadStatus st = decode_bytes(image, sink);
+    ASSERT_TRUE(st.ok()) << st.detail;
+    EXPECT_EQ(sink.book.biff, 5);
+    EXPECT_EQ(sink.book.codepage, 932);
+    ASSERT_EQ(sink.sheets.size(), 1u);
+    EXPECT_EQ(sink.sheets[0].name, "漢字名");
+    EXPECT_EQ(sink.formats[0].second, "漢字名");
+    EXPECT_EQ(sink.at(0, 0, 0)->text, "漢字名!");
+    EXPECT_EQ(sink.at(0, 1, 0)->text, "あ");
+    EXPECT_EQ(sink.at(0, 2, 0)->number, 2);
+}
+
+// ---- refusals and overflows ----------------------------------------------------
+
+TEST(XlsRefusals, EncryptedAndUnreadableStreams) {
+    RecordingSink a;
+    ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, one_number(0, 1)}}, records({{T_FILEPASS, Body().b16(0).b16(0)}})), a);
+    EXPECT_EQ(st.result, -4);
+    EXPECT_EQ(st.code, 901);
+    EXPECT_TRUE(a.cells.empty());
+
+    const Bytes biff4 = records({{0x0409, Body().b16(0).b16(0x10).b16(0)}, {T_EOF, {}}});
+    RecordingSink b;
+    st = decode_stream(biff4, b);
+    EXPECT_EQ(st.result, -1);
+    EXPECT_EQ(st.message, vel::msg::E03110);
+
+    RecordingSink c;
+    st = decode_bytes(in_cfb(workbook_stream({}), {}, "WordDocument"), c);
+    EXPECT_EQ(st.result, -1);
+    EXPECT_EQ(st.message, vel::msg::E03110);
+
+    RecordingSink d;
+    st = decode_bytes(Bytes(2000, 0x41), d);
+    EXPECT_EQ(st.result, -4);
+    EXPECT_EQ(st.code, 4000);
+    EXPECT_EQ(st.detail, "Invalid Signature");
+
+    const std::string dir = corpus_dir();
+    if (dir.empty()) return;
+    for (const char *name : {"poi__password.xls", "sheetjs__password_2002_40_xor.xls", "exceldatareader__protectedsheet-xxx.xls",
+                             "sheetjs__password_2002_128_strong.xls"}) {
+        RecordingSink e;
+        const Bytes file = load(dir + "/" + name);
+        if (file.empty()) continue;
+        st = decode_bytes(file, e);
+        EXPECT_EQ(st.result, -4) << name;
+        EXPECT_EQ(st.code, 901) << name;
+        EXPECT_TRUE(e.cells.empty()) << name;
+    }
+}
+
+TEST(XlsRefusals, GridAndTableOverflows) {
+    struct Case {
+        const char *what;
+        Bytes sheet;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"column 256", records({{T_NUMBER, Body().b16(0).b16(256).b16(15).f64(1)}}),
+         "VXLS-03600 内部処理エラー(\"BIFF_NUMBER row/column overflow\")。"},
+        {"MULRK past column 255", records({{T_MULRK, Body().b16(0).b16(255).b16(15).b32(2).b16(15).b32(2).b16(256)}}),
+         "VXLS-03600 内部処理エラー(\"BIFF_MULRK row/column overflow\")。"},
+        {"NUMBER with an unknown XF", records({{T_NUMBER, Body().b16(0).b16(0).b16(16).f64(1)}}),
+         "VXLS-03009 バッファサイズ(\"16\")オーバー(\"BIFF_NUMBER\")。"},
+        {"RK with an unknown XF", records({{T_RK, Body().b16(0).b16(0).b16(99).b32(2)}}),
+         "VXLS-03009 バッファサイズ(\"16\")オーバー(\"BIFF_RK\")。"},
+        {"FORMULA with an unknown XF", records({{T_FORMULA, Body().b16(0).b16(0).b16(16).f64(1).b16(0).b32(0).b16(0)}}),
+         "VXLS-03009 バッファサイズ(\"16\")オーバー(\"BIFF_FORMULA\")。"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingSink sink;
+        const ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, c.sheet}}), sink);
+        EXPECT_EQ(st.result, -9);
+        EXPECT_EQ(st.message, c.message);
+    }
+
+    Biff formats;
+    for (int i = 0; i < 501; ++i) formats.rec(T_FORMAT, Body().b16(static_cast<uint16_t>(164 + i)).xstr("0.0"));
+    RecordingSink sink;
+    const ReadStatus st = decode_stream(workbook_stream({}, formats.out), sink);
+    EXPECT_EQ(st.result, -9);
+    EXPECT_EQ(st.message, "VXLS-03009 バッファサイズ(\"500\")オーバー(\"VLT_MAX_NUMFORMAT\")。");
+    EXPECT_EQ(sink.formats.size(), 500u);
+}
+
+TEST(XlsRefusals, CutStreamsFailCleanly) {
+    const Bytes full = workbook_stream({{"A", 0, 0, records({{T_LABELSST, Body().b16(0).b16(0).b16(15).b32(1)}})}, {"B", 0, 0, one_number(3, 4)}},
+                                       sst_records(sample_strings(), 40, 8));
+    RecordingSink whole;
+    ASSERT_TRUE(decode_stream(full, whole).ok());
+    for (size_t n = 0; n < full.size(); ++n) {
+        RecordingSink sink;
+        const ReadStatus st = decode_stream(Bytes(full.begin(), full.begin() + static_cast<long>(n)), sink);
+        EXPECT_EQ(st.result, -1) << n;
+        EXPECT_EQ(st.message, vel::msg::E03110) << n;
+    }
+}
+
+TEST(XlsRefusals, ASinkCanStopTheDecode) {
+    struct Stopping : RecordingSink {
+        void cell(const CellEvent &c) override {
+            RecordingSink::cell(c);
+            fail(ReadStatus{-2, 2, "", vel::msg::E00002});
+        }
+    } sink;
+    const ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, records({{T_MULRK, Body().b16(0).b16(0).b16(15).b32(2).b16(15).b32(2).b16(1)}, {T_NUMBER, Body().b16(1).b16(0).b16(15).f64(1)}})}}), sink);
+    EXPECT_EQ(st.result, -2);
+    EXPECT_EQ(st.message, vel::msg::E00002);
+    EXPECT_EQ(sink.cells.size(), 2u); // the MULRK record is finished, the NUMBER not read
+}
+
+} // namespace

@@ -1,0 +1,136 @@
+// A workbook stream reads the same wherever its sectors lie: shuffled and
+// re-chained, in 4096-byte sectors, behind DIFAT sectors, in the mini
+// stream, or handed over in small runs that split records.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <algorithm>
+
+#include "cfb/reader.h"
+#include "xls_fixture.h"
+
+namespace {
+
+using namespace xt;
+
+const vtest::CfbOptions kLayouts[] = {
+    {9, 0, false, 0},   // contiguous
+    {9, 101, false, 0}, // shuffled
+    {9, 202, true, 0},  // shuffled, directory as a list
+    {12, 303, false, 0},
+    {9, 404, false, 300}, // FAT through DIFAT sectors
+};
+
+std::string dump_of(const Bytes &image) {
+    RecordingSink sink;
+    const ReadStatus st = decode_bytes(image, sink);
+    return st.ok() ? sink.dump() : "failed: " + st.detail;
+}
+
+// A workbook of a few thousand cells and an SST over CONTINUE records.
+Bytes big_stream() {
+    Body sst;
+    sst.b32(400).b32(400);
+    for (int i = 0; i < 400; ++i) sst.xstr("string number " + std::to_string(i));
+    Bytes globals = records({{T_SST, Bytes(sst.b.begin(), sst.b.begin() + 4000)}, {T_CONTINUE, Bytes(sst.b.begin() + 4000, sst.b.end())}});
+    std::vector<TestSheet> sheets;
+    for (int s = 0; s < 3; ++s) {
+        Biff b;
+        for (uint16_t r = 0; r < 300; ++r) {
+            b.rec(T_NUMBER, Body().b16(r).b16(0).b16(15).f64(r * 1.25 + s));
+            b.rec(T_LABELSST, Body().b16(r).b16(1).b16(15).b32((r * 7u + static_cast<uint32_t>(s)) % 400));
+            b.rec(T_RK, Body().b16(r).b16(2).b16(15).b32(static_cast<uint32_t>(r) << 2 | 2));
+        }
+        sheets.push_back({"Sheet" + std::to_string(s), 0, 0, b.out});
+    }
+    return workbook_stream(sheets, globals);
+}
+
+TEST(XlsFragmented, ShuffledSectorsReadAsTheContiguousStream) {
+    const Bytes stream = big_stream();
+    ASSERT_GT(stream.size(), 20000u);
+    RecordingSink original;
+    ASSERT_TRUE(decode_stream(stream, original).ok());
+    ASSERT_EQ(original.cells.size(), 2700u);
+    for (const auto &layout : kLayouts) {
+        SCOPED_TRACE("seed " + std::to_string(layout.seed) + " shift " + std::to_string(layout.sector_shift));
+        EXPECT_EQ(dump_of(in_cfb(stream, layout)), original.dump());
+    }
+}
+
+TEST(XlsFragmented, AWorkbookStreamInTheMiniStream) {
+    const Bytes stream = workbook_stream({{"Small", 0, 0, records({{T_NUMBER, Body().b16(0).b16(0).b16(15).f64(2.5)},
+                                                                   {T_LABEL, Body().b16(1).b16(0).b16(15).xstr("mini")}})}});
+    ASSERT_LT(stream.size(), 4096u);
+    RecordingSink original;
+    ASSERT_TRUE(decode_stream(stream, original).ok());
+    for (uint32_t seed : {0u, 5u, 77u}) {
+        const auto img = vtest::make_cfb({{"Workbook", stream}, {"Other", Bytes(3000, 7)}}, {9, seed, false, 0});
+        ASSERT_FALSE(img.minis[0].empty());
+        EXPECT_EQ(dump_of(img.bytes), original.dump()) << seed;
+    }
+}
+
+// Records split across runs read whole; bytes the decoder says it has left
+// behind are overwritten, as a caller releasing them would, without effect.
+TEST(XlsFragmented, RecordsSplitAcrossRuns) {
+    const Bytes stream = big_stream();
+    RecordingSink original;
+    ASSERT_TRUE(decode_stream(stream, original).ok());
+    struct Releasing : RecordingSink {
+        Bytes *bytes = nullptr;
+        uint64_t released = 0;
+        void stream_consumed(uint64_t offset) override {
+            EXPECT_GE(offset, released);
+            released = offset;
+            std::fill(bytes->begin(), bytes->begin() + static_cast<long>(offset), 0xEE);
+        }
+    };
+    for (size_t step : {size_t(1), size_t(3), size_t(7), size_t(64), size_t(513)}) {
+        Bytes copy = stream;
+        std::vector<vel::cfb::Extent> runs;
+        for (size_t at = 0; at < copy.size(); at += step) runs.push_back({copy.data() + at, std::min(step, copy.size() - at)});
+        Releasing sink;
+        sink.bytes = &copy;
+        ASSERT_TRUE(decode_workbook_stream(runs, sink).ok()) << step;
+        EXPECT_EQ(sink.dump(), original.dump()) << step;
+        EXPECT_EQ(sink.released, stream.size());
+    }
+}
+
+TEST(XlsFragmented, CorpusWorkbooksRechained) {
+    const std::string dir = corpus_dir();
+    if (dir.empty()) GTEST_SKIP() << "shared corpus not found (" << vtest::shared_dir() << "/corpus); set VEL_SHARED_DIR";
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".xls") == 0) names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    size_t checked = 0;
+    for (const auto &name : names) {
+        const Bytes file = load(dir + "/" + name);
+        RecordingSink original;
+        if (!decode_bytes(file, original).ok()) continue;
+        vel::cfb::Reader reader;
+        ASSERT_TRUE(reader.open(file.data(), file.size()).ok());
+        int entry = reader.find("Workbook");
+        const char *stream_name = "Workbook";
+        if (entry < 0) {
+            entry = reader.find("Book");
+            stream_name = "Book";
+        }
+        Bytes stream;
+        ASSERT_TRUE(reader.read(entry, stream).ok()) << name;
+        for (const auto &layout : {kLayouts[1], kLayouts[3]}) {
+            EXPECT_EQ(dump_of(in_cfb(stream, layout, stream_name)), original.dump()) << name << " seed " << layout.seed;
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 20u);
+}
+
+} // namespace

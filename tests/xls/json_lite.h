@@ -1,0 +1,166 @@
+// A minimal JSON reader for the corpus's expected files: objects keep their
+// key order; numbers are doubles; strings are UTF-8.
+#pragma once
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vtest {
+
+struct Json {
+    enum Type { null, boolean, number, string, array, object } type = null;
+    bool b = false;
+    double n = 0;
+    std::string s;
+    std::vector<Json> items;                          // array
+    std::vector<std::pair<std::string, Json>> fields; // object
+
+    const Json *get(const std::string &key) const {
+        for (const auto &f : fields)
+            if (f.first == key) return &f.second;
+        return nullptr;
+    }
+    const Json &operator[](const std::string &key) const {
+        static const Json none;
+        const Json *j = get(key);
+        return j ? *j : none;
+    }
+};
+
+class JsonParser {
+public:
+    explicit JsonParser(const std::string &text) : t_(text) {}
+    Json parse() {
+        Json j = value();
+        space();
+        if (i_ != t_.size()) fail();
+        return j;
+    }
+
+private:
+    [[noreturn]] void fail() { throw std::runtime_error("bad JSON at " + std::to_string(i_)); }
+    void space() {
+        while (i_ < t_.size() && (t_[i_] == ' ' || t_[i_] == '\n' || t_[i_] == '\r' || t_[i_] == '\t')) ++i_;
+    }
+    bool eat(char c) {
+        space();
+        if (i_ < t_.size() && t_[i_] == c) {
+            ++i_;
+            return true;
+        }
+        return false;
+    }
+    bool word(const char *w) {
+        const std::string s(w);
+        if (t_.compare(i_, s.size(), s) != 0) return false;
+        i_ += s.size();
+        return true;
+    }
+    void utf8(std::string &out, uint32_t c) {
+        if (c < 0x80) out += static_cast<char>(c);
+        else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    uint32_t hex4() {
+        if (i_ + 4 > t_.size()) fail();
+        const uint32_t v = static_cast<uint32_t>(std::stoul(t_.substr(i_, 4), nullptr, 16));
+        i_ += 4;
+        return v;
+    }
+    std::string str() {
+        if (!eat('"')) fail();
+        std::string out;
+        while (i_ < t_.size() && t_[i_] != '"') {
+            char c = t_[i_++];
+            if (c != '\\') {
+                out += c;
+                continue;
+            }
+            if (i_ >= t_.size()) fail();
+            c = t_[i_++];
+            switch (c) {
+            case 'n': out += '\n'; break;
+            case 't': out += '\t'; break;
+            case 'r': out += '\r'; break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'u': {
+                uint32_t u = hex4();
+                if (u >= 0xD800 && u < 0xDC00 && t_.compare(i_, 2, "\\u") == 0) {
+                    i_ += 2;
+                    const uint32_t lo = hex4();
+                    u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
+                }
+                utf8(out, u);
+                break;
+            }
+            default: out += c; break;
+            }
+        }
+        if (i_ >= t_.size()) fail();
+        ++i_;
+        return out;
+    }
+    Json value() {
+        space();
+        if (i_ >= t_.size()) fail();
+        Json j;
+        const char c = t_[i_];
+        if (c == '{') {
+            ++i_;
+            j.type = Json::object;
+            if (eat('}')) return j;
+            do {
+                space();
+                std::string k = str();
+                if (!eat(':')) fail();
+                j.fields.emplace_back(std::move(k), value());
+            } while (eat(','));
+            if (!eat('}')) fail();
+        } else if (c == '[') {
+            ++i_;
+            j.type = Json::array;
+            if (eat(']')) return j;
+            do j.items.push_back(value());
+            while (eat(','));
+            if (!eat(']')) fail();
+        } else if (c == '"') {
+            j.type = Json::string;
+            j.s = str();
+        } else if (word("true")) {
+            j.type = Json::boolean;
+            j.b = true;
+        } else if (word("false")) {
+            j.type = Json::boolean;
+        } else if (word("null")) {
+            j.type = Json::null;
+        } else {
+            char *end = nullptr;
+            j.type = Json::number;
+            j.n = std::strtod(t_.c_str() + i_, &end);
+            if (end == t_.c_str() + i_) fail();
+            i_ = static_cast<size_t>(end - t_.c_str());
+        }
+        return j;
+    }
+
+    const std::string &t_;
+    size_t i_ = 0;
+};
+
+} // namespace vtest

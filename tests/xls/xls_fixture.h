@@ -1,0 +1,203 @@
+// Shared pieces of the .xls tests: a sink that records every event, a
+// writer of BIFF records and small workbook streams, and file helpers.
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "cfb_image.h"
+#include "test_support.h"
+#include "xls/decoder.h"
+
+namespace xt {
+
+using Bytes = std::vector<uint8_t>;
+using namespace vel::xls;
+
+struct SheetRecord {
+    std::string name;
+    Visibility visibility;
+    SheetKind kind;
+    uint32_t pos;
+};
+
+struct CellRecord {
+    ValueKind kind;
+    bool formula;
+    uint8_t code;
+    double number;
+    std::string text;
+    uint32_t sst;
+    uint16_t xf;
+};
+
+using CellKey = std::tuple<uint32_t, uint16_t, uint16_t>; // sheet, row, col
+
+// Records every event; dump() gives them as one canonical text.
+struct RecordingSink : Sink {
+    WorkbookInfo book;
+    int workbook_calls = 0;
+    std::vector<SheetRecord> sheets;
+    std::vector<std::pair<uint16_t, std::string>> formats;
+    std::vector<std::string> fonts;
+    std::vector<XfInfo> xfs;
+    std::vector<std::string> strings;
+    uint32_t declared_strings = 0;
+    std::map<CellKey, CellRecord> cells;
+    size_t cell_events = 0;
+    std::vector<MergeInfo> merges;
+    std::vector<ColumnInfo> columns;
+    std::vector<RowInfo> rows;
+    std::vector<DimensionInfo> dims;
+    std::vector<WindowInfo> windows;
+
+    void workbook(const WorkbookInfo &w) override {
+        book = w;
+        ++workbook_calls;
+    }
+    void sheet(const SheetInfo &s) override { sheets.push_back({std::string(s.name), s.visibility, s.kind, s.stream_pos}); }
+    void number_format(uint16_t id, std::string_view code) override { formats.emplace_back(id, std::string(code)); }
+    void font(const FontInfo &f) override {
+        fonts.push_back(std::to_string(f.index) + ":" + std::string(f.name) + ":" + std::to_string(f.height) + ":" +
+                        std::to_string(f.weight) + (f.italic ? ":i" : ""));
+    }
+    void xf(const XfInfo &x) override { xfs.push_back(x); }
+    void shared_strings_begin(uint32_t declared) override { declared_strings = declared; }
+    void shared_string(std::string_view s) override { strings.emplace_back(s); }
+    void cell(const CellEvent &c) override {
+        ++cell_events;
+        cells[{c.sheet, c.row, c.col}] = {c.kind, c.formula, c.code, c.number, std::string(c.text), c.sst, c.xf};
+    }
+    void merge(const MergeInfo &m) override { merges.push_back(m); }
+    void column(const ColumnInfo &c) override { columns.push_back(c); }
+    void row(const RowInfo &r) override { rows.push_back(r); }
+    void dimensions(const DimensionInfo &d) override { dims.push_back(d); }
+    void window(const WindowInfo &w) override { windows.push_back(w); }
+
+    const CellRecord *at(uint32_t sheet, uint16_t row, uint16_t col) const {
+        auto it = cells.find({sheet, row, col});
+        return it == cells.end() ? nullptr : &it->second;
+    }
+    // The text of a text or shared-string cell.
+    std::string text(const CellRecord &c) const {
+        if (c.kind == ValueKind::shared_string) return c.sst < strings.size() ? strings[c.sst] : "<bad sst>";
+        return c.text;
+    }
+    std::string dump() const;
+};
+
+// BIFF record writer.
+struct Biff {
+    Bytes out;
+    size_t pos() const { return out.size(); }
+    Biff &rec(uint16_t type, const Bytes &body) {
+        put16(out, type);
+        put16(out, static_cast<uint16_t>(body.size()));
+        out.insert(out.end(), body.begin(), body.end());
+        return *this;
+    }
+    static void put16(Bytes &b, uint16_t v) {
+        b.push_back(static_cast<uint8_t>(v));
+        b.push_back(static_cast<uint8_t>(v >> 8));
+    }
+    static void put32(Bytes &b, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+};
+
+// Body builder: b16(1).b32(2).f64(1.5).str8("x") ...
+struct Body {
+    Bytes b;
+    Body &u8(uint8_t v) {
+        b.push_back(v);
+        return *this;
+    }
+    Body &b16(uint16_t v) {
+        Biff::put16(b, v);
+        return *this;
+    }
+    Body &b32(uint32_t v) {
+        Biff::put32(b, v);
+        return *this;
+    }
+    Body &f64(double v) {
+        uint8_t raw[8];
+        std::memcpy(raw, &v, 8);
+        b.insert(b.end(), raw, raw + 8);
+        return *this;
+    }
+    Body &raw(const Bytes &x) {
+        b.insert(b.end(), x.begin(), x.end());
+        return *this;
+    }
+    Body &ascii(const std::string &s) {
+        b.insert(b.end(), s.begin(), s.end());
+        return *this;
+    }
+    Body &utf16(const std::u16string &s) {
+        for (char16_t c : s) b16(static_cast<uint16_t>(c));
+        return *this;
+    }
+    // XLUnicodeString with a 16-bit count, 8-bit characters.
+    Body &xstr(const std::string &s) { return b16(static_cast<uint16_t>(s.size())).u8(0).ascii(s); }
+    // ShortXLUnicodeString (8-bit count), 8-bit characters.
+    Body &sstr(const std::string &s) { return u8(static_cast<uint8_t>(s.size())).u8(0).ascii(s); }
+    operator const Bytes &() const { return b; }
+};
+
+enum : uint16_t {
+    T_FORMULA = 0x0006, T_EOF = 0x000A, T_DATEMODE = 0x0022, T_FILEPASS = 0x002F, T_FONT = 0x0031,
+    T_CONTINUE = 0x003C, T_CODEPAGE = 0x0042, T_COLINFO = 0x007D, T_BOUNDSHEET = 0x0085, T_MULRK = 0x00BD,
+    T_MULBLANK = 0x00BE, T_XF = 0x00E0, T_MERGEDCELLS = 0x00E5, T_SST = 0x00FC, T_LABELSST = 0x00FD,
+    T_DIMENSIONS = 0x0200, T_BLANK = 0x0201, T_NUMBER = 0x0203, T_LABEL = 0x0204, T_BOOLERR = 0x0205,
+    T_STRING = 0x0207, T_ROW = 0x0208, T_WINDOW2 = 0x023E, T_RK = 0x027E, T_SHRFMLA = 0x04BC, T_FORMAT = 0x041E,
+    T_BOF = 0x0809,
+};
+
+inline Bytes bof(uint16_t type, uint16_t version = 0x0600) {
+    Body b;
+    b.b16(version).b16(type).b16(0x0DBB).b16(0x07CC);
+    if (version == 0x0600) b.b32(0).b32(0x06);
+    return b;
+}
+
+// A sheet of a test workbook: its BOUNDSHEET and the records between its BOF and EOF.
+struct TestSheet {
+    std::string name;
+    uint8_t type = 0;        // BOUNDSHEET sheet type: 0 worksheet, 2 chart
+    uint8_t visibility = 0;
+    Bytes records;           // written between BOF and EOF
+};
+
+// A BIFF8 workbook stream: globals with `globals` records (after a code page,
+// the date mode, one font and `xfs` XFs), then the sheets in `order` (by
+// default their tab order), each BOUNDSHEET pointing at its BOF.
+Bytes workbook_stream(const std::vector<TestSheet> &sheets, const Bytes &globals = {}, int xfs = 16,
+                      std::vector<size_t> order = {}, bool date1904 = false);
+
+// Records of a sheet body, concatenated.
+inline Bytes records(std::initializer_list<std::pair<uint16_t, Bytes>> list) {
+    Biff b;
+    for (const auto &[type, body] : list) b.rec(type, body);
+    return b.out;
+}
+
+inline ReadStatus decode_bytes(const Bytes &image, RecordingSink &sink) {
+    return decode_xls(image.data(), image.size(), sink);
+}
+inline ReadStatus decode_stream(const Bytes &stream, RecordingSink &sink) {
+    const vel::cfb::Extent run{stream.data(), stream.size()};
+    return decode_workbook_stream(std::span<const vel::cfb::Extent>(&run, 1), sink);
+}
+// A workbook stream in a compound file of 512-byte sectors.
+inline Bytes in_cfb(const Bytes &stream, const vtest::CfbOptions &opt = {}, const char *name = "Workbook") {
+    return vtest::make_cfb({{name, stream}}, opt).bytes;
+}
+
+Bytes load(const std::string &path);
+std::string corpus_dir(); // empty when the shared corpus is absent
+
+} // namespace xt
