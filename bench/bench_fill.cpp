@@ -16,8 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "api/book.h"
-#include "model/engine.h"
+#include "api/handle.h"
+#include "model/sheets.h"
+#include "property/engine.h"
 #include "property/kinds.h"
 #include "velmora.h"
 
@@ -184,16 +185,17 @@ bool run_texts(bool sjis, int sheets, Result &res) {
     res.items = static_cast<long long>(sheets) * W * H;
     res.bytes_per_cell = static_cast<double>(g_live - live0) / static_cast<double>(res.items);
     res.rss_delta_kib = rss_kib() - rss0;
-    res.fills = vel::model(&book).fills.size();
-    res.xfs = vel::model(&book).xfs.size();
+    res.fills = vel::api::live(&book)->book.model.fills.size();
+    res.xfs = vel::api::live(&book)->book.model.xfs.size();
     VXLS_free_book(&book);
     return true;
 }
 
 // The engine alone: the same items as parsed kinds and targets.
 bool run_engine(int sheets, Result &res) {
-    XLS_BOOK book{};
-    if (!check(VXLS_open_book(&book, "CHARSET=UTF8"), book, "VXLS_open_book")) return false;
+    vel::Book book;
+    book.charset = VXLS_CHARSET_UTF8;
+    if (book.reset(false) != 0) return false;
     auto t0 = Clock::now();
     double fill = 0;
     vel::PropTarget target;
@@ -208,24 +210,24 @@ bool run_engine(int sheets, Result &res) {
             }
     }
     for (int s = 0; s < sheets; ++s) {
-        if (!check(VXLS_open_sheet(&book, ""), book, "VXLS_open_sheet")) return false;
+        if (vel::vlt_add_sheet(&book, vel::next_sheet_name(&book)) != 0) return false;
         target.row = 0;
         for (int x = 0; x < W; ++x) {
             target.col = x;
-            if (!check(vel::vlt_apply_property(&book, vel::kind::WIDTH, target, "2", 1), book, "width"))
-                return false;
+            if (vel::vlt_apply_property(&book, vel::kind::WIDTH, target, "2", 1) != 0) return false;
         }
         auto f0 = Clock::now();
         for (int y = 0; y < H; ++y) {
             target.row = y;
             target.col = -1;
-            if (!check(vel::vlt_apply_property(&book, vel::kind::HEIGHT, target, "15.75", 5), book, "height"))
-                return false;
+            if (vel::vlt_apply_property(&book, vel::kind::HEIGHT, target, "15.75", 5) != 0) return false;
             for (int x = 0; x < W; ++x) {
                 const char *value = &values[s % FRAMES][(static_cast<size_t>(y) * W + x) * 7];
                 target.col = x;
-                if (vel::vlt_apply_property(&book, vel::kind::FILL_COLOR, target, value, 6) != 0)
-                    return check(-1, book, "fill");
+                if (vel::vlt_apply_property(&book, vel::kind::FILL_COLOR, target, value, 6) != 0) {
+                    std::fprintf(stderr, "fill: %s\n", book.diag.message.c_str());
+                    return false;
+                }
             }
         }
         fill += seconds(Clock::now() - f0);
@@ -233,9 +235,8 @@ bool run_engine(int sheets, Result &res) {
     res.total_seconds = seconds(Clock::now() - t0);
     res.fill_seconds = fill;
     res.items = static_cast<long long>(sheets) * W * H;
-    res.fills = vel::model(&book).fills.size();
-    res.xfs = vel::model(&book).xfs.size();
-    VXLS_free_book(&book);
+    res.fills = book.model.fills.size();
+    res.xfs = book.model.xfs.size();
     return true;
 }
 

@@ -18,6 +18,7 @@
 #include "io/filetype.h"
 #include "io/mfile.h"
 #include "property/options.h"
+#include "xls/book_reader.h"
 #include "xlsx/writer.h"
 
 namespace vel {
@@ -224,10 +225,9 @@ int parse_open_options(Book &book, std::string_view text, OpenOptions &opt, size
     }
 }
 
-// Readers of existing workbooks. They are not part of this build yet: a
-// workbook that needs one is refused as an unsupported file.
+// The .xlsx reader is not part of this build yet: a workbook that needs it
+// is refused as an unsupported file.
 constexpr int READER_MISSING = -10000;
-int read_xls_workbook(Book &, const std::string &) { return READER_MISSING; }
 int read_xlsx_workbook(Book &, const std::string &, bool) { return READER_MISSING; }
 // Writer of books that came from a file or a template (update mode).
 int write_updated_workbook(Book &book, const std::string &) {
@@ -267,17 +267,15 @@ int open_existing(Book &book, const OpenOptions &opt) {
         book.load_mode = opt.mode == MODE_LOAD || opt.mode == MODE_UNLOAD;
         book.unload_mode = opt.mode == MODE_UNLOAD;
         book.new_book = false;
-        got = read_xls_workbook(book, read_path);
-        if (got == READER_MISSING)
-            return vlt_error(&book, rc::UNSUPPORTED, msg::E00900, read_path.c_str());
+        got = vlt_read_excel2003(book, read_path, opt.read_memory);
         if (got == 0) {
             book.book_path = read_path;
             return rc::OK;
         }
         if (got == rc::NO_MEMORY) return vlt_error(&book, rc::NO_MEMORY, msg::E00002);
-        if (got == rc::UNSUPPORTED) return rc::XLS_REFUSED;
-        if (got == rc::LIMIT) return rc::GENERAL;
-        return vlt_error(&book, rc::GENERAL, msg::E03110);
+        if (got == rc::UNSUPPORTED) return rc::XLS_REFUSED;   // damaged or encrypted: message recorded
+        if (got == rc::LIMIT) return rc::GENERAL;              // the overflow's message stays
+        return vlt_error_keep(&book, rc::GENERAL, msg::E03110);
     }
     if (type != VXLS_FILE_XLSX && type != VXLS_FILE_XLSM)
         return vlt_error(&book, rc::UNSUPPORTED, msg::E00900, read_path.c_str());

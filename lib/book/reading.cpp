@@ -7,6 +7,7 @@
 #include "core/charset.h"
 #include "core/messages.h"
 #include "core/status.h"
+#include "model/cellvalue.h"
 #include "model/numfmt.h"
 #include "model/sheets.h"
 #include "model/store.h"
@@ -16,8 +17,11 @@ namespace vel {
 
 namespace {
 
-const char *kind_name(uint8_t kind) {
-    switch (kind) {
+const char *kind_name(const Cell &c) {
+    // Values read from workbooks beyond the kinds of property text.
+    if (c.aux & CELL_AUX_BOOL) return "BOOLEAN";
+    if (c.aux & CELL_AUX_ERROR) return "ERROR";
+    switch (c.kind) {
     case CELL_TEXT_ONLY:
     case CELL_SHARED_TEXT: return "CHARACTER";
     case CELL_INTEGER: return "INTEGER";
@@ -37,18 +41,25 @@ bool is_date_kind(uint8_t kind) {
     return kind == CELL_DATE || kind == CELL_DATE_TIME || kind == CELL_TIME_HM || kind == CELL_TIME_HMS;
 }
 
-// The shown text of a cell in the caller's character set, or empty.
-std::string shown(Book *book, Sheet &sheet, int row, int col) {
-    const Cell *cell = find_cell(sheet, row, col);
-    if (!cell || cell->kind == CELL_EMPTY) return {};
-    return from_utf8(book, cell_display_text(book, sheet, *cell));
-}
-
-// Copies `text` into a buffer of unknown size (the caller promises room for any cell text).
-void copy_out(char *out, const std::string &text) {
+// The shown text of a cell in the caller's character set into a buffer of
+// unknown size (the caller promises room for any cell text). Reuses the
+// thread's scratch texts, so that reading a sheet allocates nothing per cell.
+void shown_into(Book *book, Sheet &sheet, int row, int col, char *out) {
     if (!out) return;
-    std::memcpy(out, text.data(), text.size());
-    out[text.size()] = '\0';
+    const Cell *cell = find_cell(sheet, row, col);
+    if (!cell || cell->kind == CELL_EMPTY) {
+        out[0] = '\0';
+        return;
+    }
+    thread_local std::string utf8, converted;
+    cell_display_into(book, sheet, *cell, utf8);
+    const std::string *text = &utf8;
+    if (book->charset != VXLS_CHARSET_UTF8) {
+        convert_charset(converted, utf8, VXLS_CHARSET_UTF8, book->charset);
+        text = &converted;
+    }
+    std::memcpy(out, text->data(), text->size());
+    out[text->size()] = '\0';
 }
 
 bool equal_text(const std::string &a, const std::string &b, bool ignore_case) {
@@ -83,9 +94,9 @@ int vlt_get_cell(Book *book, const char *cell, char *value, int value_size, char
         std::memcpy(value, text.data(), text.size());
         value[text.size()] = '\0';
         if (kind && kind_size >= 1) {
-            std::string k = kind_name(c.kind);
+            std::string k = kind_name(c);
             if (c.kind == CELL_FORMULA || c.kind == CELL_FORMULA2) {
-                if (c.text && c.text <= sheet->texts.size()) k += from_utf8(book, sheet->texts[c.text - 1].formula);
+                if (const CellText *t = texts_of(*sheet, c)) k += from_utf8(book, t->formula);
             }
             if (k.size() < static_cast<size_t>(kind_size) - 1) {
                 std::memcpy(kind, k.data(), k.size());
@@ -106,7 +117,11 @@ int vlt_get_cells(Book *book, int direction, int sheet_index, int row, int colum
                     column >= sheet->rows[row].used)
                     ended = true;
             }
-            copy_out(values[i], ended ? std::string() : shown(book, *sheet, row, column));
+            if (ended) {
+                if (values[i]) values[i][0] = '\0';
+            } else {
+                shown_into(book, *sheet, row, column, values[i]);
+            }
             if (direction == 0) ++column;
             else ++row;
         }

@@ -17,6 +17,7 @@
 #include "core/messages.h"
 #include "core/status.h"
 #include "model/cellname.h"
+#include "model/cellvalue.h"
 #include "model/sheets.h"
 #include "model/store.h"
 #include "property/options.h"
@@ -171,7 +172,7 @@ bool row_has_content(const Sheet &sheet, int r) {
     for (int c = 0; c < row.used && c < static_cast<int>(row.cells.size()); ++c) {
         const Cell &cell = row.cells[c];
         if (cell.kind != CELL_EMPTY) return true;
-        if (cell.text && cell.text <= sheet.texts.size() && !sheet.texts[cell.text - 1].formula.empty()) return true;
+        if (const CellText *t = texts_of(sheet, cell); t && !t->formula.empty()) return true;
     }
     return false;
 }
@@ -302,8 +303,8 @@ int vlt_load_datasource(Book &owner, const PropTarget &t, std::string_view path,
                 if (f.empty()) continue;
                 if (template_mode(book)) {
                     const Cell *cell = find_cell(*sheet, row, col);
-                    if (cell && (cell->kind == CELL_FORMULA ||
-                                 (cell->text && !sheet->texts[cell->text - 1].formula.empty())))
+                    const CellText *t = cell ? texts_of(*sheet, *cell) : nullptr;
+                    if (cell && (cell->kind == CELL_FORMULA || (t && !t->formula.empty())))
                         continue;
                 }
                 int rc = vlt_put_cell_utf8(book, sheet_index, row, col, f);

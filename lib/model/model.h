@@ -46,12 +46,21 @@ struct CellText {
     std::string aux;
 };
 
+// Marks of Cell::aux for values read from workbooks.
+enum : uint8_t {
+    CELL_AUX_DOUBLE = 1,      // num and text together hold an IEEE double (no texts)
+    CELL_AUX_BOOL = 2,        // a boolean: num is 0 or 1 (kind CELL_INTEGER)
+    CELL_AUX_ERROR = 4,       // an error value: num is its code (kind CELL_INTEGER)
+};
+
 // One cell: 12 bytes. `style` is the 1-based cell-format index (0: none);
 // `num` is the integer / truncated number / date serial / shared-string index;
-// `text` is the 1-based index into Sheet::texts (0: no texts).
+// `text` is the 1-based index into Sheet::texts (0: no texts). A number read
+// from a workbook that is no 32-bit integer is held in num and text together
+// (CELL_AUX_DOUBLE), so that reading a big sheet costs 12 bytes a cell.
 struct Cell {
     uint8_t kind = CELL_EMPTY;
-    uint8_t aux = 0;          // reader byte
+    uint8_t aux = 0;          // CELL_AUX_ marks
     uint16_t style = 0;
     int32_t num = 0;
     uint32_t text = 0;
@@ -116,9 +125,14 @@ struct DrawingRecord {
     std::string link;         // link attached to the picture (UTF-8)
 };
 
+// Kinds of sheets of a workbook read from a file.
+enum : uint8_t { SHEET_WORKSHEET = 0, SHEET_MACRO = 1, SHEET_CHART = 2, SHEET_DIALOG = 3, SHEET_VBA_MODULE = 6 };
+
 struct Sheet {
     std::string name;         // UTF-8, at most 93 bytes
     std::string name2;
+    uint8_t sheet_kind = SHEET_WORKSHEET;
+    bool very_hidden = false; // hidden and not shown in the list of hidden sheets
     int32_t number = 0;
     int32_t copied_from = -1; // index of the sheet this one copies (template sheets), -1: none
     std::vector<Row> rows;
@@ -210,6 +224,7 @@ struct Variable {
 struct BookSettings {
     std::string thumbnail;    // thumbnail picture path
     std::string version;      // application version text of the app part
+    bool date1904 = false;    // serials count from 1904-01-01 (a workbook read from a file)
 };
 
 struct StyleTables;           // hash indexes, defined by the style registry

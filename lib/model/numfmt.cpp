@@ -2,12 +2,15 @@
 // eras, format-code classification and display texts.
 #include "model/numfmt.h"
 
+#include <charconv>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/messages.h"
+#include "model/cellvalue.h"
 #include "model/store.h"
 #include "model/styles.h"
 
@@ -258,10 +261,11 @@ void make_text_only(Book *book, Sheet &sheet, Cell &cell) {
     if (cell.kind != CELL_EMPTY) {
         std::string shown = cell_display_text(book, sheet, cell);
         cell_texts(sheet, cell).value = std::move(shown);
-    } else if (cell.text) {
-        sheet.texts[cell.text - 1].value.clear();
+    } else if (CellText *t = texts_of(sheet, cell)) {
+        t->value.clear();
     }
     cell.kind = CELL_TEXT_ONLY;
+    cell.aux = 0;
     cell.num = 0;
 }
 
@@ -377,6 +381,13 @@ int format_key_of_code(std::string_view code) {
 }
 
 std::string date_display_text(int kind, int32_t day, std::string_view fraction_text, int key) {
+    double fraction = 0;
+    if (kind != CELL_DATE && !fraction_text.empty()) fraction = std::strtod(std::string(fraction_text).c_str(), nullptr);
+    if (!(fraction >= 0 && fraction < 1e7)) fraction = 0;
+    return date_display_serial(kind, static_cast<double>(day) + fraction, key);
+}
+
+std::string date_display_serial(int kind, double serial, int key) {
     if (key == 0 || key < 300 || key >= 500) {
         switch (kind) {
         case CELL_DATE_TIME: key = FMT_DATE_TIME; break;
@@ -385,10 +396,7 @@ std::string date_display_text(int kind, int32_t day, std::string_view fraction_t
         default: key = FMT_DATE; break;
         }
     }
-    double fraction = 0;
-    if (kind != CELL_DATE && !fraction_text.empty()) fraction = std::strtod(std::string(fraction_text).c_str(), nullptr);
-    if (!(fraction >= 0 && fraction < 1e7)) fraction = 0;
-    DateParts p = serial_parts(static_cast<double>(day) + fraction);
+    DateParts p = serial_parts(serial);
     Era era;
     switch (key) {
     case 301: return printf_text("%d/%d", p.year, p.month);
@@ -424,6 +432,21 @@ std::string date_display_text(int kind, int32_t day, std::string_view fraction_t
     default: break;
     }
     return printf_text("%d/%d/%d", p.year, p.month, p.day);
+}
+
+std::string number_display_double(double v) {
+    if (!std::isfinite(v)) return "##ERROR##";
+    char buf[400];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (r.ec != std::errc()) return "##ERROR##";
+    std::string_view text(buf, static_cast<size_t>(r.ptr - buf));
+    // The shortest digits that read back as the value are the value text;
+    // as long as its fraction is no longer than the display keeps (15
+    // digits, 6 for a negative number), the display is those digits.
+    const size_t point = text.find('.');
+    const size_t frac = point == std::string_view::npos ? 0 : text.size() - point - 1;
+    if (text.size() < 40 && frac <= (v < 0 ? 6u : 15u)) return std::string(text == "-0" ? "0" : text);
+    return number_display_text(text);
 }
 
 std::string number_display_text(std::string_view v) {
@@ -483,10 +506,42 @@ std::string number_display_text(std::string_view v) {
     return out;
 }
 
+namespace {
+std::string display_text(Book *book, const Sheet &sheet, const Cell &cell);
+} // namespace
+
 std::string cell_display_text(Book *book, const Sheet &sheet, const Cell &cell) {
-    const CellText *t = cell.text && cell.text <= sheet.texts.size() ? &sheet.texts[cell.text - 1] : nullptr;
+    std::string out;
+    cell_display_into(book, sheet, cell, out);
+    return out;
+}
+
+void cell_display_into(Book *book, const Sheet &sheet, const Cell &cell, std::string &out) {
+    // The common forms without a temporary: whole numbers and shared texts.
+    if (cell.aux == 0) {
+        if (cell.kind == CELL_SHARED_TEXT) {
+            const auto &sst = model(book).sst;
+            if (cell.num >= 0 && static_cast<size_t>(cell.num) < sst.size()) out.assign(sst[cell.num].text);
+            else out.clear();
+            return;
+        }
+        if (cell.kind == CELL_INTEGER && !texts_of(sheet, cell)) {
+            char buf[16];
+            out.assign(buf, std::to_chars(buf, buf + sizeof buf, cell.num).ptr);
+            return;
+        }
+    }
+    out = display_text(book, sheet, cell);
+}
+
+namespace {
+
+std::string display_text(Book *book, const Sheet &sheet, const Cell &cell) {
+    const CellText *t = texts_of(sheet, cell);
     static const std::string none;
     const std::string &value = t ? t->value : none;
+    if (cell.aux & CELL_AUX_BOOL) return cell.num ? "TRUE" : "FALSE";
+    if (cell.aux & CELL_AUX_ERROR) return error_name(cell.num);
     switch (cell.kind) {
     case CELL_TEXT_ONLY: return value;
     case CELL_SHARED_TEXT: {
@@ -496,6 +551,8 @@ std::string cell_display_text(Book *book, const Sheet &sheet, const Cell &cell) 
     case CELL_INTEGER:
     case CELL_DECIMAL:
     case CELL_PERCENT:
+        if (holds_double(cell)) return number_display_double(cell_double(cell));
+        if (!t) return std::to_string(cell.num);   // a whole number read from a workbook
         if (value.size() > 4000) {
             bool quoted = value.size() == 4002 && ((value.front() == '"' && value.back() == '"') ||
                                                    (value.front() == '\'' && value.back() == '\''));
@@ -513,12 +570,21 @@ std::string cell_display_text(Book *book, const Sheet &sheet, const Cell &cell) 
             if (xf.nf_mode == 1 && xf.numfmt > 0 && static_cast<size_t>(xf.numfmt) <= m.numfmts.size())
                 key = m.numfmts[xf.numfmt - 1].key;
         }
-        return date_display_text(cell.kind, cell.num, value, key);
+        // A book read from a file may count its serials from 1904.
+        const int32_t shift = m.settings.date1904 ? 1462 : 0;
+        if (holds_double(cell)) {
+            double serial = cell_double(cell) + shift;
+            if (!(serial >= 0 && serial < 2958466)) return "##ERROR##";
+            return date_display_serial(cell.kind, serial, key);
+        }
+        return date_display_text(cell.kind, cell.num + shift, value, key);
     }
     case CELL_FORMULA:
     case CELL_FORMULA2: return t ? t->aux : none;
     default: return none;
     }
 }
+
+} // namespace
 
 } // namespace vel

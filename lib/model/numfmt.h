@@ -111,12 +111,17 @@ int format_key_of_code(std::string_view code);
 
 // Display text of a date/time cell: kind chooses the key when key is 0.
 std::string date_display_text(int kind, int32_t day, std::string_view fraction_text, int key);
+std::string date_display_serial(int kind, double serial, int key);
 
 // Number text of the reading interface: canonical display of a numeric value
 // text, "##ERROR##" when the text is not a plain number.
 std::string number_display_text(std::string_view value);
+// The same for a number held as a double (its shortest decimal digits).
+std::string number_display_double(double v);
 
-// The formatted value of any cell (UTF-8) as the reading calls return it.
+// The formatted value of any cell (UTF-8) as the reading calls return it;
+// the second form reuses the room of `out`.
 std::string cell_display_text(Book *book, const Sheet &sheet, const Cell &cell);
+void cell_display_into(Book *book, const Sheet &sheet, const Cell &cell, std::string &out);
 
 } // namespace vel

@@ -49,6 +49,12 @@ Cell *ensure_cell(Sheet &sheet, int r, int c) {
 }
 
 CellText &cell_texts(Sheet &sheet, Cell &cell) {
+    // A number held in the cell itself gives its slots back first.
+    if (cell.aux & CELL_AUX_DOUBLE) {
+        cell.aux = 0;
+        cell.num = 0;
+        cell.text = 0;
+    }
     if (cell.text == 0) {
         sheet.texts.emplace_back();
         cell.text = static_cast<uint32_t>(sheet.texts.size());

@@ -12,6 +12,7 @@
 #include "core/status.h"
 #include "model/book.h"
 #include "model/cellname.h"
+#include "model/cellvalue.h"
 #include "model/numfmt.h"
 #include "model/sheets.h"
 #include "model/store.h"
@@ -88,7 +89,8 @@ bool text_only(Book *book, const Sheet &sheet, const Cell &cell, int col) {
 
 bool has_formula(const Sheet &sheet, const Cell &cell) {
     if (cell.kind == CELL_FORMULA) return true;
-    return cell.text && cell.text <= sheet.texts.size() && !sheet.texts[cell.text - 1].formula.empty();
+    const CellText *t = texts_of(sheet, cell);
+    return t && !t->formula.empty();
 }
 
 std::string cell_label(int row, int col) {
@@ -284,6 +286,9 @@ int vlt_store_value(Book *book, Sheet &sheet, Cell &cell, int kind, int32_t num,
                     std::string_view formula) {
     (void)book;
     if (kind < -1 || kind > 51) return -1;
+    // A value read from a workbook (a double, a boolean, an error) is replaced whole.
+    if (cell.aux & CELL_AUX_DOUBLE) cell.text = 0;
+    cell.aux = 0;
     try {
         if (kind == -1) {
             cell.kind = CELL_EMPTY;

@@ -127,6 +127,12 @@ public:
                 r.data = p_ + 4;
                 r.pos = base_ + static_cast<uint64_t>(p_ - start_);
                 p_ += 4 + len;
+                // Every few megabytes the bytes before this record are done
+                // with, so that a mapped file's pages can be given back.
+                if (r.pos - reported_ >= kReportStep) {
+                    reported_ = r.pos;
+                    sink_.stream_consumed(r.pos);
+                }
                 return true;
             }
         }
@@ -188,6 +194,8 @@ private:
     const cfb::Extent *run_;
     const cfb::Extent *runs_end_;
     Sink &sink_;
+    static constexpr uint64_t kReportStep = 4u << 20;
+    uint64_t reported_ = 0;
     const uint8_t *start_ = nullptr, *p_ = nullptr, *end_ = nullptr;
     uint64_t base_ = 0; // stream offset of the current run
     std::vector<uint8_t> scratch_;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "model/cellvalue.h"
 #include "xlsx/package.h"
 
 namespace vel {
@@ -98,7 +99,8 @@ inline void write_slot_cell(XmlWriter &w, const ColumnNames &names, int col, con
 void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const ColumnNames &names, int col,
                      const RowText &row, uint32_t style) {
     static const CellText none;
-    const CellText &t = c.text ? sheet.texts[c.text - 1] : none;
+    const CellText *found = texts_of(sheet, c);
+    const CellText &t = found ? *found : none;
     char *p = cell_head(w.reserve(64), names, col, row, style);
     switch (c.kind) {
     case CELL_INTEGER:
@@ -171,6 +173,22 @@ void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const Colu
     }
 }
 
+// A value read from a workbook: a double, a boolean or an error value.
+void write_read_value(XmlWriter &w, const Cell &c, const ColumnNames &names, int col, const RowText &row,
+                      uint32_t style) {
+    char *p = cell_head(w.reserve(96), names, col, row, style);
+    if (c.aux & CELL_AUX_BOOL) {
+        w.commit(put(put(p, c.num ? " t=\"b\"><v>1" : " t=\"b\"><v>0"), "</v></c>"));
+    } else if (c.aux & CELL_AUX_ERROR) {
+        p = put(p, " t=\"e\"><v>");
+        w.commit(put(put(p, error_name(c.num)), "</v></c>"));
+    } else {
+        p = put(p, "><v>");
+        const std::string v = double_text(cell_double(c));
+        w.commit(put(put(p, v), "</v></c>"));
+    }
+}
+
 void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row, int r,
                const std::vector<Cover> &covers) {
     const ColumnNames &names = column_names();
@@ -219,6 +237,10 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
         }
         if (slot_empty(cell)) continue;
         const uint32_t style = effective_style(m, cell);
+        if (cell.aux) {
+            write_read_value(w, cell, names, c, rt, style);
+            continue;
+        }
         char *q;
         switch (cell.kind) {
         case CELL_EMPTY:

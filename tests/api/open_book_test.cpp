@@ -212,7 +212,12 @@ TEST_F(ApiTest, ReadingModesDetectTheFileAndRefuseWhatCannotBeRead) {
         if (rc == 0) {
             EXPECT_EQ(book_.new_book, VXLS_OFF) << options;
         } else {
-            EXPECT_EQ(rc, -4) << options;
+            // A damaged .xls is refused by its reader (-9), anything else as unsupported.
+            EXPECT_EQ(rc, std::string(options).find(".xls ") != std::string::npos ||
+                                  std::string(options).rfind(".xls") == std::string(options).size() - 4
+                              ? VXLS_ERR_XLS_REFUSED
+                              : VXLS_ERR_UNSUPPORTED)
+                << options;
             EXPECT_EQ(error().rfind(in_charset("VXLS-00900 ", 1), 0), 0u) << options;
             EXPECT_EQ(book_.env, nullptr) << options;
         }

@@ -1,0 +1,265 @@
+// Corpus workbooks through the reading calls, against their expected files.
+#include "corpus_check.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "book_access.h"
+#include "json_lite.h"
+#include "test_support.h"
+#include "velmora.h"
+
+namespace vtest {
+
+namespace {
+
+std::string read_all(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream o;
+    o << in.rdbuf();
+    return o.str();
+}
+
+std::string format(const char *fmt, int a, int b = 0, int c = 0, int d = 0, int e = 0) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, fmt, a, b, c, d, e);
+    return buf;
+}
+
+// The calendar value of a serial, computed here on its own: the 1900 system
+// counts the fictitious 1900-02-29 as day 60.
+struct Calendar {
+    int year, month, day, hour, minute, second;
+};
+
+Calendar calendar_of(double serial, bool date1904) {
+    using namespace std::chrono;
+    if (date1904) serial += 1462;
+    long long total = std::llround(serial * 86400.0);
+    long long days = total / 86400, secs = total % 86400;
+    Calendar c{1900, 2, 29, static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
+               static_cast<int>(secs % 60)};
+    if (days == 0) {
+        c.month = 1, c.day = 0;   // serial 0 shows as 1900/1/0
+    } else if (days != 60) {
+        sys_days base = sys_days{year{1899} / December / 31} + std::chrono::days{days > 60 ? days - 1 : days};
+        year_month_day ymd{base};
+        c.year = static_cast<int>(ymd.year());
+        c.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+        c.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    }
+    return c;
+}
+
+// Every way the reading calls may show a date or time (one per display
+// form); the shown text must be one of them.
+std::vector<std::string> date_forms(const Calendar &c) {
+    static const char *months[] = {"January", "February", "March",     "April",   "May",      "June",
+                                   "July",    "August",   "September", "October", "November", "December"};
+    const int yy = c.year >= 2000 ? c.year - 2000 : c.year - 1900;
+    const int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
+    const std::string ampm = c.hour < 12 ? "AM" : "PM";
+    const std::string mon = months[c.month - 1];
+    std::vector<std::string> f = {
+        format("%d/%d/%d", c.year, c.month, c.day),
+        format("%d/%d/%d %02d:%02d", c.year, c.month, c.day, c.hour, c.minute),
+        format("%d/%d/%d %02d:%02d", c.year, c.month, c.day, h12, c.minute) + " " + ampm,
+        format("%d/%d", c.year, c.month),
+        format("%d/%d", c.month, c.day),
+        format("%d/%d/%02d", c.month, c.day, yy),
+        format("%02d/%02d/%02d", c.month, c.day, yy),
+        format("%d-", c.day) + mon,
+        format("%d-", c.day) + mon + format("-%02d", yy),
+        format("%02d-", c.day) + mon + format("-%02d", yy),
+        mon + format("-%02d", yy),
+        format("%d月%d日", c.month, c.day),
+        format("%d年%d月", c.year, c.month),
+        format("%d年%d月%d日", c.year, c.month, c.day),
+        format("%02d:%02d", c.hour, c.minute),
+        format("%d時%d分", c.hour, c.minute),
+        format("%02d:%02d", h12, c.minute) + " " + ampm,
+        format("%d:%02d:%02d", c.hour, c.minute, c.second),
+        format("%d時%02d分%02d秒", c.hour, c.minute, c.second),
+        format("%d:%02d:%02d", h12, c.minute, c.second) + " " + ampm,
+        format("%02d:%02d", c.minute, c.second),
+    };
+    // Japanese eras.
+    struct Era {
+        int y, m, d;
+        const char *name, *letter;
+        int base;
+    };
+    static const Era eras[] = {{2019, 5, 1, "令和", "R", 2018}, {1989, 1, 8, "平成", "H", 1988},
+                               {1926, 12, 25, "昭和", "S", 1925}, {1912, 7, 30, "大正", "T", 1911},
+                               {1900, 1, 1, "明治", "M", 1867}};
+    for (const Era &e : eras) {
+        if (std::tie(c.year, c.month, c.day) < std::tie(e.y, e.m, e.d)) continue;
+        f.push_back(e.letter + format("%d.%d.%d", c.year - e.base, c.month, c.day));
+        f.push_back(e.name + format("%d年%d月%d日", c.year - e.base, c.month, c.day));
+        break;
+    }
+    return f;
+}
+
+bool number_agrees(const std::string &shown, double expected) {
+    char *end = nullptr;
+    double v = std::strtod(shown.c_str(), &end);
+    if (shown.empty() || *end != '\0') return false;
+    double tolerance = std::max(1e-9 * std::fabs(expected), 1e-12);
+    return std::fabs(v - expected) <= tolerance;
+}
+
+std::string describe(const Json &value) {
+    std::ostringstream o;
+    o.precision(17);
+    const Json &type = value.items.size() > 0 ? value.items[0] : value;
+    o << type.s << " ";
+    if (value.items.size() > 1) {
+        const Json &v = value.items[1];
+        if (v.type == Json::string) o << '"' << v.s << '"';
+        else if (v.type == Json::number) o << v.n;
+        else if (v.type == Json::boolean) o << (v.b ? "true" : "false");
+    }
+    return o.str();
+}
+
+std::string range_name(int r1, int c1, int r2, int c2) {
+    char a[16], b[16], out[40];
+    VXLS_cell_name(r1 + 1, c1 + 1, a);
+    VXLS_cell_name(r2 + 1, c2 + 1, b);
+    std::snprintf(out, sizeof out, "%s:%s", a, b);
+    return out;
+}
+
+} // namespace
+
+std::string corpus_dir() { return shared_dir() + "/corpus"; }
+
+std::vector<std::string> corpus_files(const std::vector<std::string> &extensions) {
+    std::vector<std::string> out;
+    if (DIR *d = opendir(corpus_dir().c_str())) {
+        while (dirent *e = readdir(d)) {
+            std::string n = e->d_name;
+            for (const std::string &ext : extensions)
+                if (n.size() > ext.size() && n.compare(n.size() - ext.size(), ext.size(), ext) == 0)
+                    out.push_back(corpus_dir() + "/" + n);
+        }
+        closedir(d);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+CorpusResult check_corpus_workbook(const std::string &file) {
+    CorpusResult r;
+    const Json expected = JsonParser(read_all(file + ".expected.json")).parse();
+    r.readable = expected["readable"].b;
+    XLS_BOOK book{};
+    r.open_rc = VXLS_open_book(&book, ("CHARSET=UTF8 MODE=READ BOOK=\"" + file + "\"").c_str());
+    r.open_message = book.error_info;
+    if (r.open_rc != 0 || !r.readable) {
+        VXLS_free_book(&book);
+        return r;
+    }
+    const Json &wb = expected["workbook"];
+    const bool date1904 = wb["date_system"].s == "1904";
+    auto fail = [&](const std::string &where, const std::string &what) { r.disagreements.push_back(where + ": " + what); };
+
+    std::vector<std::string> names;
+    for (int i = 0, n = VXLS_sheet_num(&book); i < n; ++i) {
+        char name[XLS_SHEET_NAME_LEN];
+        VXLS_sheet_name(&book, i, name);
+        names.push_back(name);
+    }
+    int last_index = -1;
+    static char value[70000];
+    for (const Json &sheet : wb["sheets"].items) {
+        const std::string name = sheet["name"].s;
+        auto found = std::find(names.begin(), names.end(), name);
+        if (found == names.end()) {
+            fail(name, "no such sheet");
+            continue;
+        }
+        const int index = static_cast<int>(found - names.begin());
+        if (index < last_index) fail(name, "sheet out of order");
+        last_index = index;
+        const vel::Sheet &model_sheet = book_of(&book).model.sheets[index];
+        const std::string visibility = model_sheet.very_hidden ? "veryHidden"
+                                       : model_sheet.sw_hidden == VXLS_ON ? "hidden" : "visible";
+        if (sheet["visibility"].s != visibility) fail(name, "visibility " + visibility);
+
+        std::set<std::string> merged_expected, merged_read;
+        for (const Json &m : sheet["merged"].items) merged_expected.insert(m.s);
+        for (const vel::Range &m : model_sheet.merges) merged_read.insert(range_name(m.r1, m.c1, m.r2, m.c2));
+        if (merged_expected != merged_read) fail(name, "merged ranges differ");
+
+        const Json *decoded = sheet.get("ooxml_escapes_decoded");
+        if (!decoded) decoded = expected.get("ooxml_escapes_decoded");
+        if (VXLS_open_sheet2(&book, index) != 0) fail(name, "cannot select the sheet");
+        for (const auto &[ref, cell] : sheet["cells"].fields) {
+            ++r.cells;
+            const std::string where = name + "!" + ref;
+            int rc = VXLS_get_cell(&book, ref.c_str(), value, sizeof value, nullptr, 0);
+            const std::string type = cell.items.empty() ? "" : cell.items[0].s;
+            const Json none;
+            const Json &v = cell.items.size() > 1 ? cell.items[1] : none;
+            if (rc != 0) {
+                if (type != "blank") fail(where, "rc " + std::to_string(rc) + ", expected " + describe(cell));
+                continue;
+            }
+            const std::string shown = value;
+            bool ok = true;
+            if (type == "text") {
+                std::string want = v.s;
+                if (decoded && decoded->get(ref)) want = (*decoded)[ref].s;
+                ok = shown == want;
+            } else if (type == "number" || type == "date") {
+                // Readers differ on which formats are dates; the value must
+                // agree either as a number or as the calendar value.
+                std::vector<std::string> forms = v.n >= 0 ? date_forms(calendar_of(v.n, date1904))
+                                                           : std::vector<std::string>();
+                ok = number_agrees(shown, v.n) || std::find(forms.begin(), forms.end(), shown) != forms.end();
+            } else if (type == "boolean") {
+                ok = shown == (v.b ? "TRUE" : "FALSE");
+            } else if (type == "error") {
+                ok = shown == v.s;
+            } else if (type == "blank") {
+                ok = shown.empty();
+            }
+            if (!ok) fail(where, "shown \"" + shown + "\", expected " + describe(cell));
+        }
+    }
+    VXLS_free_book(&book);
+    return r;
+}
+
+bool listed(const std::vector<std::string> &known, const std::string &file, const std::string &line) {
+    for (const std::string &k : known) {
+        size_t blank = k.find(' ');
+        if (blank == std::string::npos || k.compare(0, blank, file) != 0) continue;
+        std::string what = k.substr(blank + 1, k.find(" #") == std::string::npos ? std::string::npos : k.find(" #") - blank - 1);
+        if (line.find(what) != std::string::npos) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> listed_disagreements(const std::string &path) {
+    std::vector<std::string> out;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        out.push_back(line);
+    }
+    return out;
+}
+
+} // namespace vtest
