@@ -15,11 +15,12 @@ for t in "${targets[@]}"; do
   corpus="$build/fuzz/corpus-$name"
   mkdir -p "$corpus"
   seeds="fuzz/seeds/${name#fuzz_}"
+  dict="fuzz/${name#fuzz_}.dict"
+  args=(-max_total_time="$seconds" -print_final_stats=0)
+  [ -f "$dict" ] && args+=(-dict="$dict")
+  dirs=("$corpus")
+  [ -d "$seeds" ] && dirs+=("$seeds")
   echo "fuzz: $name for ${seconds}s"
-  if [ -d "$seeds" ]; then
-    "$t" -max_total_time="$seconds" -print_final_stats=0 "$corpus" "$seeds" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
-  else
-    "$t" -max_total_time="$seconds" -print_final_stats=0 "$corpus" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
-  fi
+  "$t" "${args[@]}" "${dirs[@]}" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
   grep -E '^(#[0-9]+\s+DONE|Done)' "$build/fuzz/$name.log" | tail -1 || true
 done

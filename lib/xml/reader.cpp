@@ -256,7 +256,10 @@ int XmlReader::feed(const char *data, size_t size) {
     while (size > 0) {
         size_t n = std::min(size, SLICE);
         if (capturing_) {
-            if (capture_.size() + n > limits_.max_text_bytes)
+            // The capture also holds what expat has not parsed yet (at most a
+            // long token and a slice), so this only guards memory; the exact
+            // bound is checked when the capture ends.
+            if (capture_.size() + n > limits_.max_text_bytes + limits_.max_markup_bytes + 2 * SLICE)
                 return fail(XMLREAD_ERR_LIMIT, "XML kept text longer than " + std::to_string(limits_.max_text_bytes) + " bytes");
             capture_.append(data, n);
         }
@@ -544,9 +547,14 @@ int XmlReader::end_capture(bool include_current, std::string_view *bytes) {
         return XMLREAD_ERR_REFUSED;
     }
     uint64_t stop_at = include_current ? end : begin;
-    if (stop_at < capture_start_ || stop_at - capture_start_ > capture_.size()) {
+    if (stop_at < capture_start_) stop_at = capture_start_; // inside and without the tags of one <a/>
+    if (stop_at - capture_start_ > capture_.size()) {
         stop(XMLREAD_ERR_REFUSED, "XML capture ended before it began");
         return XMLREAD_ERR_REFUSED;
+    }
+    if (stop_at - capture_start_ > limits_.max_text_bytes) {
+        stop(XMLREAD_ERR_LIMIT, "XML kept text longer than " + std::to_string(limits_.max_text_bytes) + " bytes");
+        return XMLREAD_ERR_LIMIT;
     }
     capture_.resize(static_cast<size_t>(stop_at - capture_start_));
     *bytes = capture_;
