@@ -17,6 +17,9 @@ namespace {
 // calls, so a piece of markup is refused at most one slice past the bound.
 constexpr size_t SLICE = 256 * 1024;
 
+// Namespace declarations in scope at once; real parts have a few dozen.
+constexpr uint32_t MAX_BINDINGS = 4096;
+
 constexpr std::string_view XML_NS_URI = "http://www.w3.org/XML/1998/namespace";
 constexpr std::string_view XMLNS_NS_URI = "http://www.w3.org/2000/xmlns/";
 
@@ -365,6 +368,10 @@ int XmlReader::declare(const char *name, const char *value, int depth) {
     bool xml_prefix = prefix == "xml", xml_uri = uri == XML_NS_URI;
     if (prefix == "xmlns" || xml_prefix != xml_uri || uri == XMLNS_NS_URI) {
         stop(XMLREAD_ERR_MALFORMED, "XML not well-formed: reserved namespace misused in \"" + std::string(name) + "\"");
+        return -1;
+    }
+    if (binding_count_ >= MAX_BINDINGS) {
+        stop(XMLREAD_ERR_LIMIT, "XML has more than " + std::to_string(MAX_BINDINGS) + " namespace declarations in scope");
         return -1;
     }
     if (binding_count_ == bindings_.size()) bindings_.emplace_back();

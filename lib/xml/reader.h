@@ -21,7 +21,10 @@
 //   external entity: nothing is ever loaded);
 // - nesting deeper than XmlLimits::max_depth, one piece of markup (a start
 //   tag with its attributes, a comment, a processing instruction) longer than
-//   max_markup_bytes, one text longer than max_text_bytes.
+//   max_markup_bytes, one text longer than max_text_bytes, more than 4096
+//   namespace declarations in scope. A start tag made of many tiny
+//   attributes costs expat and the reader up to about 20 bytes of memory per
+//   byte of markup, so max_markup_bytes also bounds memory.
 #pragma once
 #include <cstddef>
 #include <cstdint>

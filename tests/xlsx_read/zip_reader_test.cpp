@@ -294,12 +294,32 @@ TEST(ZipReader, RawFactsLetAWriterCopyEntriesUnchanged) {
 
 struct CountCells : vel::XmlHandler {
     int cells = 0, elements = 0;
+    std::string texts;
     int start_element(const vel::XmlElement &e) override {
         ++elements;
         cells += e.ns == vel::XmlNs::MAIN && e.local == "c";
         return 0;
     }
+    int text(std::string_view t, int) override {
+        texts += t;
+        return 0;
+    }
 };
+
+// Streams every XML part of a package through the XML reader; the counts
+// of sheet1.
+std::string read_parts(vel::ZipReader &zip, CountCells &sheet1) {
+    for (size_t i = 0; i < zip.entries().size(); ++i) {
+        const std::string &name = zip.entries()[i].name;
+        if (name.size() < 4 || (name.compare(name.size() - 4, 4, ".xml") != 0 && name.compare(name.size() - 4, 4, "rels") != 0))
+            continue;
+        CountCells counter;
+        vel::XmlReader xml(name == "xl/worksheets/sheet1.xml" ? sheet1 : counter);
+        if (zip.read(i, [&](const char *p, size_t n) { return xml.feed(p, n); }) != 0 || xml.finish() != 0)
+            return name + ": " + zip.error() + xml.error();
+    }
+    return "";
+}
 
 TEST(ZipReader, OwnPackagesReadBackEntryByEntry) {
     std::string dir = vtest::make_temp_dir("zipown");
@@ -347,19 +367,43 @@ TEST(ZipReader, OwnPackagesReadBackEntryByEntry) {
     vel::ZipReader m;
     ASSERT_EQ(m.open_memory(image.data(), static_cast<size_t>(size)), 0) << m.error();
     ASSERT_EQ(m.entries().size(), r.entries().size());
-    for (size_t i = 0; i < m.entries().size(); ++i) {
-        const std::string &name = m.entries()[i].name;
-        EXPECT_EQ(name, r.entries()[i].name);
-        if (name.size() < 4 || (name.compare(name.size() - 4, 4, ".xml") != 0 && name.compare(name.size() - 4, 4, "rels") != 0))
-            continue;
-        CountCells counter;
-        vel::XmlReader xml(counter);
-        ASSERT_EQ(m.read(i, [&](const char *p, size_t n) { return xml.feed(p, n); }), 0) << name << ": " << xml.error();
-        ASSERT_EQ(xml.finish(), 0) << name << ": " << xml.error();
-        EXPECT_GT(counter.elements, 0) << name;
-        if (name == "xl/worksheets/sheet1.xml") {
-            EXPECT_EQ(counter.cells, 3);
-        }
+    for (size_t i = 0; i < m.entries().size(); ++i) EXPECT_EQ(m.entries()[i].name, r.entries()[i].name);
+    CountCells sheet1;
+    EXPECT_EQ(read_parts(m, sheet1), "");
+    EXPECT_EQ(sheet1.cells, 3);
+}
+
+// openpyxl writes a package, LibreOffice saves it again; both read.
+TEST(ZipReader, OtherWritersPackagesRead) {
+    std::string dir = vtest::make_temp_dir("zipothers");
+    std::string out;
+    ASSERT_EQ(vtest::run("/usr/bin/python3 -c " +
+                             vtest::shell_quote("import openpyxl,sys\nw=openpyxl.Workbook()\ns=w.active\n"
+                                                "s['A1']='a&b<\u3042'\ns['B1']=1.5\ns['C1']=True\nw.create_sheet('x')\n"
+                                                "w.save(sys.argv[1])") +
+                             " " + vtest::shell_quote(dir + "/op.xlsx"),
+                         &out),
+              0)
+        << out;
+    std::vector<std::string> books = {dir + "/op.xlsx"};
+    if (vtest::have_program("soffice")) {
+        vtest::run("cd " + vtest::shell_quote(dir) + " && timeout 170 soffice -env:UserInstallation=file://" + dir +
+                       "/lo-profile --headless --norestore --convert-to xlsx --outdir lo op.xlsx",
+                   &out);
+        books.push_back(dir + "/lo/op.xlsx");
+    }
+    for (const std::string &book : books) {
+        vel::ZipReader zip;
+        ASSERT_EQ(zip.open_file(book), 0) << book << ": " << zip.error();
+        CountCells sheet1;
+        EXPECT_EQ(read_parts(zip, sheet1), "") << book;
+        EXPECT_EQ(sheet1.cells, 3) << book;
+        long sst = zip.find("xl/sharedStrings.xml");
+        CountCells texts;
+        vel::XmlReader xml(texts);
+        if (sst >= 0) zip.read(static_cast<size_t>(sst), [&](const char *p, size_t n) { return xml.feed(p, n); });
+        // (LibreOffice splits the text into runs by script.)
+        EXPECT_NE((texts.texts + sheet1.texts).find("a&b<\xe3\x81\x82"), std::string::npos) << book;
     }
 }
 

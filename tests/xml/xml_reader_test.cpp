@@ -212,6 +212,13 @@ TEST(XmlReader, DepthAndSizeBounds) {
     EXPECT_EQ(parse("<a x=\"" + std::string(400, 'v') + "\"/>", 3, small).status, vel::XMLREAD_ERR_LIMIT);
     EXPECT_EQ(parse("<a><!--" + std::string(400, 'c') + "--></a>", 3, small).status, vel::XMLREAD_ERR_LIMIT);
     EXPECT_EQ(parse("<a>" + std::string(400, 't') + "</a>", 3, {}).status, 0);
+    Log log;
+    log.capture_begin = "+<a";
+    log.capture_end = "+/a";
+    std::string children;
+    for (int i = 0; i < 20; ++i) children += "<b/>";
+    for (size_t step : {size_t(0), size_t(1)})
+        EXPECT_EQ(parse("<r><a>" + children + "</a></r>", step, small, log).status, vel::XMLREAD_ERR_LIMIT) << step;
 
     // A 100 MB attribute and a 100 MB text fail after about their bound,
     // without the rest being fed.

@@ -255,6 +255,7 @@ int ZipReader::list() {
     if (global.number_entry > limits_.max_entries)
         return fail(ZIPREAD_ERR_LIMIT, "the archive has " + std::to_string(global.number_entry) + " entries, more than " +
                                        std::to_string(limits_.max_entries));
+    if (global.number_entry == 0) return ZIPREAD_OK;
     entries_.reserve(static_cast<size_t>(global.number_entry));
     std::unordered_set<std::string> seen;
     std::vector<char> name(limits_.max_name_bytes + 1);
