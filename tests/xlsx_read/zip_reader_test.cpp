@@ -234,6 +234,27 @@ TEST(ZipReader, DamagedArchivesFailCleanly) {
     EXPECT_EQ(r.open_file("/tmp"), vel::ZIPREAD_ERR_OPEN);
 }
 
+TEST(ZipReader, ThreadedReadGivesTheSameBytesAndResults) {
+    std::string big;
+    for (int i = 0; big.size() < (3u << 20); ++i) big += "<c r=\"A" + std::to_string(i) + "\"><v>" + std::to_string(i * 7) + "</v></c>";
+    Item bad{"bad.xml", big};
+    bad.crc = 1;
+    std::string zip = build_zip({{"big.xml", big}, bad});
+    vel::ZipReader r;
+    ASSERT_EQ(open(r, zip), 0) << r.error();
+    std::string got;
+    int chunks = 0;
+    EXPECT_EQ(r.read_threaded(0, [&](const char *p, size_t n) { return got.append(p, n), ++chunks, 0; }), 0) << r.error();
+    EXPECT_EQ(got, big);
+    EXPECT_GT(chunks, 4);
+    chunks = 0;
+    EXPECT_EQ(r.read_threaded(0, [&](const char *, size_t) { return ++chunks == 3 ? -42 : 0; }), -42);
+    EXPECT_EQ(chunks, 3);
+    EXPECT_EQ(r.read_threaded(1, [](const char *, size_t) { return 0; }), vel::ZIPREAD_ERR_CORRUPT);
+    EXPECT_NE(r.error().find("CRC"), std::string::npos) << r.error();
+    EXPECT_EQ(r.read_whole(0, got), 0);
+}
+
 // ---- raw copies ---------------------------------------------------------------
 
 TEST(ZipReader, RawFactsLetAWriterCopyEntriesUnchanged) {

@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <minizip/unzip.h>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_set>
 #include <zlib.h>
@@ -445,6 +448,53 @@ int ZipReader::read(size_t index, const ZipChunkSink &sink) {
                                          std::to_string(e.size));
     if (static_cast<uint32_t>(crc) != e.crc32) return fail(ZIPREAD_ERR_CORRUPT, who + ": CRC mismatch (damaged data)");
     return ZIPREAD_OK;
+}
+
+int ZipReader::read_threaded(size_t index, const ZipChunkSink &sink) {
+    // A ring of chunk buffers between the inflating thread and this one.
+    constexpr size_t SLOTS = 4;
+    std::vector<std::string> slot(SLOTS);
+    size_t head = 0, filled = 0; // next slot to consume, slots waiting
+    bool done = false, stop = false;
+    int inflate_rc = ZIPREAD_OK;
+    std::mutex m;
+    std::condition_variable cv;
+
+    std::thread inflater([&] {
+        size_t tail = 0;
+        int rc = read(index, [&](const char *p, size_t n) {
+            std::unique_lock<std::mutex> lock(m);
+            cv.wait(lock, [&] { return filled < SLOTS || stop; });
+            if (stop) return static_cast<int>(ZIPREAD_ERR_ARGUMENT); // the consumer failed; its result is returned
+            lock.unlock();
+            slot[tail].assign(p, n); // this slot is not in the consumer's hands
+            lock.lock();
+            tail = (tail + 1) % SLOTS;
+            ++filled;
+            cv.notify_all();
+            return 0;
+        });
+        std::lock_guard<std::mutex> lock(m);
+        inflate_rc = rc;
+        done = true;
+        cv.notify_all();
+    });
+
+    int sink_rc = 0;
+    for (;;) {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return filled > 0 || done; });
+        if (filled == 0) break;
+        lock.unlock();
+        if (sink_rc == 0) sink_rc = sink(slot[head].data(), slot[head].size());
+        lock.lock();
+        head = (head + 1) % SLOTS;
+        --filled;
+        if (sink_rc != 0) stop = true;
+        cv.notify_all();
+    }
+    inflater.join();
+    return sink_rc != 0 ? sink_rc : inflate_rc;
 }
 
 int ZipReader::read_whole(size_t index, std::string &out) {

@@ -122,6 +122,10 @@ public:
     // checks that need the whole entry (size, CRC) come after the last
     // chunk: on any failure the caller discards what it consumed.
     int read(size_t index, const ZipChunkSink &sink);
+    // As read(), with the inflating done on a second thread while `sink`
+    // runs on this one, so that a big part is inflated and parsed at once.
+    // The reader must not be used by anyone else until it returns.
+    int read_threaded(size_t index, const ZipChunkSink &sink);
     // The inflated entry in `out` (replaced); memory grows with the bytes
     // that actually arrive, not with the declared size.
     int read_whole(size_t index, std::string &out);
