@@ -16,17 +16,25 @@ for t in "${targets[@]}"; do
   corpus="$build/fuzz/corpus-$name"
   mkdir -p "$corpus"
   seeds="fuzz/seeds/${name#fuzz_}"
+  dict="fuzz/${name#fuzz_}.dict"
+  args=(-max_total_time="$seconds" -print_final_stats=0)
+  [ -f "$dict" ] && args+=(-dict="$dict")
   dirs=("$corpus")
   if [ -d "$seeds" ]; then dirs+=("$seeds"); fi
-  # The .xls target also starts from the small workbooks of the shared
+  # The reader targets also start from the small workbooks of the shared
   # corpus, copied at run time (they are not part of the repository).
-  if [ "$name" = fuzz_xls ] && [ -d "$shared/corpus" ]; then
+  case "$name" in
+    fuzz_xls) ext=xls ;;
+    fuzz_zip|fuzz_xlsx) ext=xlsx ;;
+    *) ext= ;;
+  esac
+  if [ -n "$ext" ] && [ -d "$shared/corpus" ]; then
     real="$build/fuzz/shared-seeds-$name"
     mkdir -p "$real"
-    find "$shared/corpus" -maxdepth 1 -name '*.xls' -size -64k -exec cp -f {} "$real" \;
+    find "$shared/corpus" -maxdepth 1 -name "*.$ext" -size -64k -exec cp -f {} "$real" \;
     dirs+=("$real")
   fi
   echo "fuzz: $name for ${seconds}s"
-  "$t" -max_total_time="$seconds" -print_final_stats=0 "${dirs[@]}" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
+  "$t" "${args[@]}" "${dirs[@]}" 2>"$build/fuzz/$name.log" || { tail -50 "$build/fuzz/$name.log"; exit 1; }
   grep -E '^(#[0-9]+\s+DONE|Done)' "$build/fuzz/$name.log" | tail -1 || true
 done

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
-  zlib1g-dev libminizip-dev libdeflate-dev libpng-dev libjpeg-dev
+  zlib1g-dev libminizip-dev libdeflate-dev libexpat1-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev

@@ -1,0 +1,431 @@
+// The package reader: hostile archives built byte by byte here, packages
+// our own writer makes (cross-checked with python3's zipfile), raw copies.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <minizip/zip.h>
+#include <string>
+#include <vector>
+#include <zlib.h>
+
+#include "test_support.h"
+#include "velmora.h"
+#include "xlsx/read/zip_reader.h"
+#include "xml/reader.h"
+
+namespace {
+
+// ---- a tiny zip writer that can lie ---------------------------------------
+
+std::string deflate_raw(const std::string &data) {
+    z_stream zs{};
+    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&zs, data.size()), '\0');
+    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    zs.avail_in = static_cast<uInt>(data.size());
+    zs.next_out = reinterpret_cast<Bytef *>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    deflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+// `bytes` zero bytes deflated, without holding them.
+std::string deflate_zeros(uint64_t bytes, uint32_t *crc) {
+    std::string zeros(1 << 20, '\0'), out, buf(1 << 16, '\0');
+    z_stream zs{};
+    deflateInit2(&zs, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_RLE);
+    uLong c = crc32(0, nullptr, 0);
+    for (uint64_t left = bytes; left > 0 || zs.avail_in > 0;) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(left, zeros.size()));
+        c = crc32(c, reinterpret_cast<const Bytef *>(zeros.data()), static_cast<uInt>(n));
+        zs.next_in = reinterpret_cast<Bytef *>(zeros.data());
+        zs.avail_in = static_cast<uInt>(n);
+        left -= n;
+        int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            zs.next_out = reinterpret_cast<Bytef *>(buf.data());
+            zs.avail_out = static_cast<uInt>(buf.size());
+            deflate(&zs, flush);
+            out.append(buf.data(), buf.size() - zs.avail_out);
+        } while (zs.avail_out == 0);
+        if (left == 0) break;
+    }
+    deflateEnd(&zs);
+    *crc = static_cast<uint32_t>(c);
+    return out;
+}
+
+struct Item {
+    Item(std::string n, std::string d, int m = 8) : name(std::move(n)), data(std::move(d)), method(m) {}
+    std::string name, data;
+    int method;
+    std::string packed;          // the stored bytes; made from data when empty
+    int64_t size = -1, crc = -1; // declared; -1: the real ones
+    int64_t packed_size = -1;    // declared compressed size
+    uint16_t flags = 0;
+    std::string local_name;      // when it differs from name
+    int64_t at = -1;             // central record points here; no local record written
+    std::string extra;
+};
+
+void put16(std::string &s, uint32_t v) { s += char(v & 255), s += char((v >> 8) & 255); }
+void put32(std::string &s, uint32_t v) { put16(s, v & 0xffff), put16(s, v >> 16); }
+
+std::string build_zip(std::vector<Item> items) {
+    std::string zip, dir;
+    std::vector<uint32_t> offsets;
+    for (Item &it : items) {
+        if (it.packed.empty() && !it.data.empty()) it.packed = it.method == 8 ? deflate_raw(it.data) : it.data;
+        if (it.size < 0) it.size = static_cast<int64_t>(it.data.size());
+        if (it.crc < 0) it.crc = crc32(0, reinterpret_cast<const Bytef *>(it.data.data()), static_cast<uInt>(it.data.size()));
+        if (it.packed_size < 0) it.packed_size = static_cast<int64_t>(it.packed.size());
+        auto header = [&](std::string &s, const std::string &name) {
+            put16(s, 20), put16(s, it.flags), put16(s, static_cast<uint32_t>(it.method)), put16(s, 0x6000), put16(s, 0x5a21);
+            put32(s, static_cast<uint32_t>(it.crc)), put32(s, static_cast<uint32_t>(it.packed_size));
+            put32(s, static_cast<uint32_t>(it.size)), put16(s, static_cast<uint32_t>(name.size()));
+            put16(s, static_cast<uint32_t>(it.extra.size()));
+        };
+        if (it.at >= 0) {
+            offsets.push_back(static_cast<uint32_t>(it.at));
+        } else {
+            offsets.push_back(static_cast<uint32_t>(zip.size()));
+            put32(zip, 0x04034b50);
+            header(zip, it.local_name.empty() ? it.name : it.local_name);
+            zip += (it.local_name.empty() ? it.name : it.local_name) + it.extra + it.packed;
+        }
+        put32(dir, 0x02014b50), put16(dir, 0x031e);
+        header(dir, it.name);
+        put16(dir, 0), put16(dir, 0), put16(dir, 0), put32(dir, 0x81a40000u), put32(dir, offsets.back());
+        dir += it.name + it.extra;
+    }
+    uint32_t dir_at = static_cast<uint32_t>(zip.size());
+    zip += dir;
+    put32(zip, 0x06054b50), put32(zip, 0), put16(zip, static_cast<uint32_t>(items.size()));
+    put16(zip, static_cast<uint32_t>(items.size())), put32(zip, static_cast<uint32_t>(dir.size())), put32(zip, dir_at);
+    put16(zip, 0);
+    return zip;
+}
+
+// The reader keeps reading the archive's memory: no temporaries.
+int open(vel::ZipReader &r, const std::string &zip) { return r.open_memory(zip.data(), zip.size()); }
+int open(vel::ZipReader &r, std::string &&zip) = delete;
+
+std::string python(const std::string &script, const std::string &arg) {
+    std::string out;
+    vtest::run("/usr/bin/python3 -c " + vtest::shell_quote(script) + " " + vtest::shell_quote(arg), &out);
+    return out;
+}
+
+// ---- hostile and broken archives ------------------------------------------
+
+TEST(ZipReader, UnsafeOrRepeatedNamesRefuseThePackage) {
+    for (const std::string &bad : std::vector<std::string>{"../evil", "xl/../../evil", "/etc/passwd", "C:/x.xml", "c:x", "xl\\..\\evil", "xl//a", "./a",
+                            "xl/./a", "a\nb", std::string("a\0b", 3)}) {
+        vel::ZipReader r;
+        std::string zip = build_zip({{"ok.xml", "x"}, {bad, "y"}});
+        EXPECT_EQ(open(r, zip), vel::ZIPREAD_ERR_REFUSED) << bad;
+        EXPECT_NE(r.error().find("refused"), std::string::npos) << r.error();
+        EXPECT_TRUE(r.entries().empty());
+    }
+    vel::ZipReader r;
+    std::string twice = build_zip({{"xl/a.xml", "x"}, {"XL/A.xml", "y"}});
+    EXPECT_EQ(open(r, twice), vel::ZIPREAD_ERR_REFUSED) << r.error();
+    std::string fine = build_zip({{"a..b/..c", "x"}, {"xl/", ""}, {"xl/x.xml", "y"}});
+    EXPECT_EQ(open(r, fine), 0) << r.error();
+    EXPECT_TRUE(r.entries()[1].directory);
+}
+
+TEST(ZipReader, ZipBombStopsAtTheBound) {
+    uint32_t crc = 0;
+    const uint64_t gib = 1000ull * 1000 * 1000;
+    Item bomb{"xl/worksheets/sheet1.xml", ""};
+    bomb.packed = deflate_zeros(gib, &crc);
+    bomb.crc = crc;
+    ASSERT_LT(bomb.packed.size(), 2u << 20);
+    uint64_t got = 0;
+    auto count = [&](const char *, size_t n) {
+        got += n;
+        return 0;
+    };
+    vel::ZipReader r;
+    // Honest header: the ratio refuses it before anything is inflated.
+    bomb.size = static_cast<int64_t>(gib);
+    std::string honest = build_zip({bomb});
+    ASSERT_EQ(open(r, honest), 0) << r.error();
+    EXPECT_EQ(r.read(0, count), vel::ZIPREAD_ERR_LIMIT);
+    EXPECT_EQ(got, 0u);
+    EXPECT_NE(r.error().find("zip bomb"), std::string::npos) << r.error();
+    // A header that understates the size: inflating stops at the declared size.
+    bomb.size = 50 << 20;
+    std::string lying = build_zip({bomb});
+    ASSERT_EQ(open(r, lying), 0);
+    EXPECT_EQ(r.read(0, count), vel::ZIPREAD_ERR_CORRUPT);
+    EXPECT_EQ(got, 50u << 20);
+    // Absolute and total bounds.
+    vel::ZipLimits small;
+    small.max_entry_bytes = 1000;
+    small.max_total_bytes = 1500;
+    vel::ZipReader s(small);
+    std::string three = build_zip({{"a", std::string(900, 'a')}, {"b", std::string(900, 'b')}, {"c", std::string(1001, 'c')}});
+    ASSERT_EQ(open(s, three), 0);
+    std::string out;
+    EXPECT_EQ(s.read_whole(0, out), 0);
+    EXPECT_EQ(s.read_whole(1, out), vel::ZIPREAD_ERR_LIMIT);
+    EXPECT_EQ(s.read_whole(2, out), vel::ZIPREAD_ERR_LIMIT);
+    EXPECT_EQ(s.inflated_total(), 900u);
+    small.max_entries = 2;
+    vel::ZipReader t(small);
+    std::string many = build_zip({{"a", "1"}, {"b", "2"}, {"c", "3"}});
+    EXPECT_EQ(open(t, many), vel::ZIPREAD_ERR_LIMIT);
+}
+
+TEST(ZipReader, DamagedArchivesFailCleanly) {
+    const std::string text(5000, 'x');
+    struct Case {
+        const char *what;
+        Item item;
+        int open_rc, read_rc;
+    };
+    Item wrong_crc{"a.xml", text}, short_size{"a.xml", text}, short_packed{"a.xml", text}, past_end{"a.xml", text};
+    Item encrypted{"a.xml", text}, bzip2{"a.xml", text}, other_local{"a.xml", text}, garbage{"a.xml", text};
+    wrong_crc.crc = crc32(0, reinterpret_cast<const Bytef *>(text.data()), 5000) ^ 1;
+    short_size.size = 4999;
+    short_packed.packed_size = static_cast<int64_t>(deflate_raw(text).size()) - 10;
+    past_end.packed_size = 1 << 20;
+    encrypted.flags = 1;
+    bzip2.method = 12;
+    other_local.local_name = "b.xml";
+    garbage.packed = std::string(100, '\xff');
+    const Case cases[] = {
+        {"wrong crc", wrong_crc, 0, vel::ZIPREAD_ERR_CORRUPT},
+        {"size too small", short_size, 0, vel::ZIPREAD_ERR_CORRUPT},
+        {"deflate data cut short", short_packed, 0, vel::ZIPREAD_ERR_CORRUPT},
+        {"data past the end", past_end, vel::ZIPREAD_ERR_CORRUPT, 0},
+        {"encrypted", encrypted, vel::ZIPREAD_ERR_REFUSED, 0},
+        {"bzip2", bzip2, vel::ZIPREAD_ERR_REFUSED, 0},
+        {"local name differs", other_local, vel::ZIPREAD_ERR_CORRUPT, 0},
+        {"not deflate", garbage, 0, vel::ZIPREAD_ERR_CORRUPT},
+    };
+    for (const Case &c : cases) {
+        vel::ZipReader r;
+        std::string zip = build_zip({{"first.xml", "1"}, c.item});
+        ASSERT_EQ(open(r, zip), c.open_rc) << c.what << ": " << r.error();
+        if (c.open_rc != 0) continue;
+        std::string out;
+        EXPECT_EQ(r.read_whole(1, out), c.read_rc) << c.what << ": " << r.error();
+        EXPECT_TRUE(out.empty());
+        EXPECT_EQ(r.read_whole(0, out), 0) << c.what; // the reader stays usable
+    }
+    // b's local record lies inside a's stored data.
+    Item inner{"b.xml", "hello", 0}, outer{"a.xml", build_zip({inner}).substr(0, 40), 0};
+    inner.at = 35;
+    vel::ZipReader r;
+    std::string overlapping = build_zip({outer, inner});
+    EXPECT_EQ(open(r, overlapping), vel::ZIPREAD_ERR_REFUSED) << r.error();
+    EXPECT_NE(r.error().find("overlap"), std::string::npos);
+
+    std::string zip = build_zip({{"a.xml", text}, {"b.xml", text, 0}});
+    for (size_t cut = 0; cut < zip.size(); ++cut) EXPECT_EQ(r.open_memory(zip.data(), cut), vel::ZIPREAD_ERR_CORRUPT) << cut;
+    for (const char *junk : {"", "PK\x05\x06", "hello, world", "\x89PNG\r\n\x1a\n"})
+        EXPECT_EQ(r.open_memory(junk, std::strlen(junk)), vel::ZIPREAD_ERR_CORRUPT);
+    EXPECT_EQ(r.open_file("/nonexistent/x.xlsx"), vel::ZIPREAD_ERR_OPEN);
+    EXPECT_EQ(r.open_file("/tmp"), vel::ZIPREAD_ERR_OPEN);
+}
+
+TEST(ZipReader, ThreadedReadGivesTheSameBytesAndResults) {
+    std::string big;
+    for (int i = 0; big.size() < (3u << 20); ++i) big += "<c r=\"A" + std::to_string(i) + "\"><v>" + std::to_string(i * 7) + "</v></c>";
+    Item bad{"bad.xml", big};
+    bad.crc = 1;
+    std::string zip = build_zip({{"big.xml", big}, bad});
+    vel::ZipReader r;
+    ASSERT_EQ(open(r, zip), 0) << r.error();
+    std::string got;
+    int chunks = 0;
+    EXPECT_EQ(r.read_threaded(0, [&](const char *p, size_t n) { return got.append(p, n), ++chunks, 0; }), 0) << r.error();
+    EXPECT_EQ(got, big);
+    EXPECT_GT(chunks, 4);
+    chunks = 0;
+    EXPECT_EQ(r.read_threaded(0, [&](const char *, size_t) { return ++chunks == 3 ? -42 : 0; }), -42);
+    EXPECT_EQ(chunks, 3);
+    EXPECT_EQ(r.read_threaded(1, [](const char *, size_t) { return 0; }), vel::ZIPREAD_ERR_CORRUPT);
+    EXPECT_NE(r.error().find("CRC"), std::string::npos) << r.error();
+    EXPECT_EQ(r.read_whole(0, got), 0);
+}
+
+// ---- raw copies ---------------------------------------------------------------
+
+TEST(ZipReader, RawFactsLetAWriterCopyEntriesUnchanged) {
+    Item a{"xl/styles.xml", std::string(3000, 's')}, b{"docProps/app.xml", "stored text", 0};
+    a.extra = std::string("\x99\x99\x04\x00" "abcd", 8);
+    std::string zip = build_zip({a, b});
+    vel::ZipReader r;
+    ASSERT_EQ(open(r, zip), 0) << r.error();
+    vel::ZipRawFacts f;
+    ASSERT_EQ(r.raw_facts(0, f), 0) << r.error();
+    EXPECT_EQ(f.version_needed, 20);
+    EXPECT_EQ(f.method, 8);
+    EXPECT_EQ(f.dos_time, 0x6000);
+    EXPECT_EQ(f.dos_date, 0x5a21);
+    EXPECT_EQ(f.local_extra, a.extra);
+    EXPECT_EQ(f.central_extra, a.extra);
+    EXPECT_EQ(f.version_made_by, 0x031e);
+    EXPECT_EQ(f.external_attributes, 0x81a40000u);
+    vel::ZipDosTime t = vel::zip_dos_time(r.entries()[0].dos_datetime);
+    EXPECT_EQ(t.year * 10000 + t.month * 100 + t.day, 20250101);
+    EXPECT_EQ(t.hour * 10000 + t.minute * 100 + t.second, 120000);
+    EXPECT_EQ(r.entries()[1].local_offset, 30 + a.name.size() + 8 + r.entries()[0].compressed_size);
+    EXPECT_EQ(r.entries()[1].data_offset, r.entries()[1].local_offset + 30 + b.name.size());
+
+    // Copy both entries raw through minizip's writer; the copy reads the same.
+    std::string path = vtest::make_temp_dir("zipraw") + "/copy.zip";
+    zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    ASSERT_NE(zf, nullptr);
+    for (size_t i = 0; i < r.entries().size(); ++i) {
+        const vel::ZipEntry &e = r.entries()[i];
+        ASSERT_EQ(r.raw_facts(i, f), 0);
+        zip_fileinfo zi{};
+        zi.dosDate = e.dos_datetime;
+        zi.external_fa = f.external_attributes;
+        ASSERT_EQ(zipOpenNewFileInZip4_64(zf, e.name.c_str(), &zi, f.local_extra.data(), static_cast<uInt>(f.local_extra.size()),
+                                          f.central_extra.data(), static_cast<uInt>(f.central_extra.size()), nullptr, e.method,
+                                          6, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, f.version_made_by, f.flags, 0),
+                  ZIP_OK);
+        ASSERT_EQ(r.read_raw(i, [&](const char *p, size_t n) { return zipWriteInFileInZip(zf, p, static_cast<unsigned>(n)); }), 0);
+        ASSERT_EQ(zipCloseFileInZipRaw64(zf, e.size, e.crc32), ZIP_OK);
+    }
+    ASSERT_EQ(zipClose(zf, nullptr), ZIP_OK);
+    vel::ZipReader copy;
+    ASSERT_EQ(copy.open_file(path), 0) << copy.error();
+    for (size_t i = 0; i < 2; ++i) {
+        std::string x, y, rx, ry;
+        EXPECT_EQ(r.read_whole(i, x), 0);
+        EXPECT_EQ(copy.read_whole(i, y), 0) << copy.error();
+        EXPECT_EQ(x, y);
+        r.read_raw(i, [&](const char *p, size_t n) { return rx.append(p, n), 0; });
+        copy.read_raw(i, [&](const char *p, size_t n) { return ry.append(p, n), 0; });
+        EXPECT_EQ(rx, ry);
+        EXPECT_EQ(copy.entries()[i].dos_datetime, r.entries()[i].dos_datetime);
+    }
+}
+
+// ---- packages our writer makes ---------------------------------------------
+
+struct CountCells : vel::XmlHandler {
+    int cells = 0, elements = 0;
+    std::string texts;
+    int start_element(const vel::XmlElement &e) override {
+        ++elements;
+        cells += e.ns == vel::XmlNs::MAIN && e.local == "c";
+        return 0;
+    }
+    int text(std::string_view t, int) override {
+        texts += t;
+        return 0;
+    }
+};
+
+// Streams every XML part of a package through the XML reader; the counts
+// of sheet1.
+std::string read_parts(vel::ZipReader &zip, CountCells &sheet1) {
+    for (size_t i = 0; i < zip.entries().size(); ++i) {
+        const std::string &name = zip.entries()[i].name;
+        if (name.size() < 4 || (name.compare(name.size() - 4, 4, ".xml") != 0 && name.compare(name.size() - 4, 4, "rels") != 0))
+            continue;
+        CountCells counter;
+        vel::XmlReader xml(name == "xl/worksheets/sheet1.xml" ? sheet1 : counter);
+        if (zip.read(i, [&](const char *p, size_t n) { return xml.feed(p, n); }) != 0 || xml.finish() != 0)
+            return name + ": " + zip.error() + xml.error();
+    }
+    return "";
+}
+
+TEST(ZipReader, OwnPackagesReadBackEntryByEntry) {
+    std::string dir = vtest::make_temp_dir("zipown");
+    std::string path = dir + "/own.xlsx";
+    auto fill = [](XLS_BOOK &book) {
+        ASSERT_EQ(VXLS_open_sheet(&book, "シート=1 MODE=CREATE"), 0) << book.error_info;
+        ASSERT_EQ(VXLS_put_values(&book, "A1=hello B2=12.5 C3=\"あ&<>\" A1.塗りつぶし.色=ff0000"), 0) << book.error_info;
+    };
+    XLS_BOOK book{};
+    ASSERT_EQ(VXLS_open_book(&book, ("CHARSET=UTF8 BOOK=\"" + path + "\"").c_str()), 0) << book.error_info;
+    fill(book);
+    ASSERT_EQ(VXLS_close_book(&book, "SAVE"), 0) << book.error_info;
+
+    // python3's zipfile lists the same entries and facts, and each entry's bytes.
+    std::string listing = python("import zipfile,sys,os\n"
+                                 "z=zipfile.ZipFile(sys.argv[1])\n"
+                                 "for i,e in enumerate(z.infolist()):\n"
+                                 "  print(e.filename,e.file_size,e.compress_size,e.CRC,e.compress_type,e.header_offset,'%d-%d-%d %d:%d:%d'%e.date_time)\n"
+                                 "  open(os.path.dirname(sys.argv[1])+'/entry%d'%i,'wb').write(z.read(e))\n",
+                                 path);
+    vel::ZipReader r;
+    ASSERT_EQ(r.open_file(path), 0) << r.error();
+    std::string mine;
+    for (size_t i = 0; i < r.entries().size(); ++i) {
+        const vel::ZipEntry &e = r.entries()[i];
+        vel::ZipDosTime t = vel::zip_dos_time(e.dos_datetime);
+        char when[64];
+        std::snprintf(when, sizeof when, "%d-%d-%d %d:%d:%d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+        mine += e.name + " " + std::to_string(e.size) + " " + std::to_string(e.compressed_size) + " " +
+                std::to_string(e.crc32) + " " + std::to_string(e.method) + " " + std::to_string(e.local_offset) + " " + when + "\n";
+        std::string bytes;
+        ASSERT_EQ(r.read_whole(i, bytes), 0) << r.error();
+        EXPECT_EQ(bytes, vtest::read_file(dir + "/entry" + std::to_string(i))) << e.name;
+    }
+    EXPECT_EQ(mine, listing);
+    EXPECT_GE(r.entries().size(), 9u);
+
+    // The memory book holds the same package; every XML part streams through the XML reader.
+    XLS_BOOK mem{};
+    ASSERT_EQ(VXLS_open_book(&mem, "CHARSET=UTF8"), 0) << mem.error_info;
+    fill(mem);
+    std::vector<char> image(1 << 20);
+    long size = static_cast<long>(image.size());
+    ASSERT_EQ(VXLS_close_memory_book(&mem, nullptr, image.data(), &size), 0) << mem.error_info;
+    vel::ZipReader m;
+    ASSERT_EQ(m.open_memory(image.data(), static_cast<size_t>(size)), 0) << m.error();
+    ASSERT_EQ(m.entries().size(), r.entries().size());
+    for (size_t i = 0; i < m.entries().size(); ++i) EXPECT_EQ(m.entries()[i].name, r.entries()[i].name);
+    CountCells sheet1;
+    EXPECT_EQ(read_parts(m, sheet1), "");
+    EXPECT_EQ(sheet1.cells, 3);
+}
+
+// openpyxl writes a package, LibreOffice saves it again; both read.
+TEST(ZipReader, OtherWritersPackagesRead) {
+    std::string dir = vtest::make_temp_dir("zipothers");
+    std::string out;
+    ASSERT_EQ(vtest::run("/usr/bin/python3 -c " +
+                             vtest::shell_quote("import openpyxl,sys\nw=openpyxl.Workbook()\ns=w.active\n"
+                                                "s['A1']='a&b<\u3042'\ns['B1']=1.5\ns['C1']=True\nw.create_sheet('x')\n"
+                                                "w.save(sys.argv[1])") +
+                             " " + vtest::shell_quote(dir + "/op.xlsx"),
+                         &out),
+              0)
+        << out;
+    std::vector<std::string> books = {dir + "/op.xlsx"};
+    if (vtest::have_program("soffice")) {
+        vtest::run("cd " + vtest::shell_quote(dir) + " && timeout 170 soffice -env:UserInstallation=file://" + dir +
+                       "/lo-profile --headless --norestore --convert-to xlsx --outdir lo op.xlsx",
+                   &out);
+        books.push_back(dir + "/lo/op.xlsx");
+    }
+    for (const std::string &book : books) {
+        vel::ZipReader zip;
+        ASSERT_EQ(zip.open_file(book), 0) << book << ": " << zip.error();
+        CountCells sheet1;
+        EXPECT_EQ(read_parts(zip, sheet1), "") << book;
+        EXPECT_EQ(sheet1.cells, 3) << book;
+        long sst = zip.find("xl/sharedStrings.xml");
+        CountCells texts;
+        vel::XmlReader xml(texts);
+        if (sst >= 0) zip.read(static_cast<size_t>(sst), [&](const char *p, size_t n) { return xml.feed(p, n); });
+        // (LibreOffice splits the text into runs by script.)
+        EXPECT_NE((texts.texts + sheet1.texts).find("a&b<\xe3\x81\x82"), std::string::npos) << book;
+    }
+}
+
+} // namespace

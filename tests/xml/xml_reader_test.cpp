@@ -1,0 +1,255 @@
+// The streaming XML reader: namespaces as different writers spell them,
+// decoding, chunking, raw capture, and hostile or broken documents.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "xml/reader.h"
+
+using vel::XmlNs;
+
+namespace {
+
+const char *ns_name(XmlNs ns) {
+    static const char *names[] = {"", "other", "xml", "main", "r", "pr", "ct", "cp", "dc", "dct", "ep", "cup", "vt", "xdr", "a", "c", "mc"};
+    return names[static_cast<int>(ns)];
+}
+
+// Writes every event as text: <ns:local a=v> 'text' </ns:local>.
+struct Log : vel::XmlHandler {
+    std::string out;
+    vel::XmlReader *reader = nullptr;
+    int stop_at = -1, stop_status = -77, events = 0;
+    std::string capture_begin, capture_end, captured; // "+name" includes the tag, "-name" not
+
+    int start_element(const vel::XmlElement &e) override {
+        out += std::string("<") + ns_name(e.ns) + ":" + std::string(e.local);
+        for (size_t i = 0; i < e.attr_count; ++i)
+            out += std::string(" ") + ns_name(e.attrs[i].ns) + ":" + std::string(e.attrs[i].local) + "=" + std::string(e.attrs[i].value);
+        out += ">";
+        if (std::string_view ign = e.attr("Ignorable", {}, XmlNs::MARKUP_COMPAT); !ign.empty()) {
+            std::string_view uri;
+            reader->resolve_prefix(ign, &uri);
+            out += "{" + std::string(uri) + "}";
+        }
+        return capture(e, true);
+    }
+    int end_element(const vel::XmlElement &e) override {
+        out += std::string("</") + ns_name(e.ns) + ":" + std::string(e.local) + ">";
+        return capture(e, false);
+    }
+    int text(std::string_view t, int depth) override {
+        out += "'" + std::string(t) + "'" + std::to_string(depth);
+        return ++events == stop_at ? stop_status : 0;
+    }
+    int capture(const vel::XmlElement &e, bool start) {
+        if (++events == stop_at) return stop_status;
+        std::string tag = (start ? "<" : "/") + std::string(e.local);
+        if (!capture_begin.empty() && capture_begin.substr(1) == tag) return reader->begin_capture(capture_begin[0] == '+');
+        if (!capture_end.empty() && capture_end.substr(1) == tag) {
+            std::string_view bytes;
+            int rc = reader->end_capture(capture_end[0] == '+', &bytes);
+            captured = bytes;
+            return rc;
+        }
+        return 0;
+    }
+};
+
+struct Parsed {
+    int status;
+    std::string log, error, captured;
+    bool strict;
+};
+
+// Parses `doc` fed in pieces of `step` bytes (0: whole).
+Parsed parse(const std::string &doc, size_t step = 0, const vel::XmlLimits &limits = {}, Log log = {}) {
+    vel::XmlReader reader(log, limits);
+    log.reader = &reader;
+    int rc = 0;
+    for (size_t at = 0; rc == 0 && at < doc.size(); at += step ? step : doc.size())
+        rc = reader.feed(doc.data() + at, std::min(step ? step : doc.size(), doc.size() - at));
+    if (rc == 0) rc = reader.finish();
+    return {rc, log.out, reader.error(), log.captured, reader.strict()};
+}
+
+const std::string MAIN = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const std::string REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+// The same cell as Excel, the Open XML SDK (x:) and a Strict writer spell it.
+TEST(XmlReader, PrefixesResolveToTheSameNamespace) {
+    const std::string expect = "<main:worksheet><main:sheetData><main:c :r=A1 r:id=rId1><main:v>'1'4</main:v></main:c>"
+                               "</main:sheetData></main:worksheet>";
+    std::string excel = "<worksheet xmlns=\"" + MAIN + "\" xmlns:r=\"" + REL +
+                        "\"><sheetData><c r=\"A1\" r:id=\"rId1\"><v>1</v></c></sheetData></worksheet>";
+    std::string sdk = "<x:worksheet xmlns:x=\"" + MAIN + "\" xmlns:rel=\"" + REL +
+                      "\"><x:sheetData><x:c r=\"A1\" rel:id=\"rId1\"><x:v>1</x:v></x:c></x:sheetData></x:worksheet>";
+    std::string strict = "<s:worksheet xmlns:s=\"http://purl.oclc.org/ooxml/spreadsheetml/main\" "
+                         "xmlns:r=\"http://purl.oclc.org/ooxml/officeDocument/relationships\"><s:sheetData>"
+                         "<s:c r=\"A1\" r:id=\"rId1\"><s:v>1</s:v></s:c></s:sheetData></s:worksheet>";
+    Parsed a = parse(excel), b = parse(sdk), c = parse(strict);
+    EXPECT_EQ(a.log, expect);
+    EXPECT_EQ(b.log, expect);
+    EXPECT_EQ(c.log, expect);
+    EXPECT_FALSE(a.strict);
+    EXPECT_FALSE(b.strict);
+    EXPECT_TRUE(c.strict);
+
+    // Rebinding inside an element ends with it; xmlns="" leaves no namespace;
+    // mc:Ignorable names a prefix the handler resolves; xml:space is known.
+    Parsed d = parse("<a xmlns=\"" + MAIN + "\" xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
+                     "xmlns:x14ac=\"urn:x14ac\" mc:Ignorable=\"x14ac\"><b xmlns=\"urn:other\"><c xmlns=\"\"/></b>"
+                     "<t xml:space=\"preserve\"> </t><x14ac:e/></a>");
+    EXPECT_EQ(d.log, "<main:a mc:Ignorable=x14ac>{urn:x14ac}<other:b><:c></:c></other:b><main:t xml:space=preserve>' '2"
+                     "</main:t><other:e></other:e></main:a>");
+    EXPECT_EQ(parse("<x:a/>").status, vel::XMLREAD_ERR_MALFORMED);
+    EXPECT_EQ(parse("<a p:b=\"1\"/>").status, vel::XMLREAD_ERR_MALFORMED);
+    EXPECT_EQ(parse("<a xmlns:p=\"\"/>").status, vel::XMLREAD_ERR_MALFORMED);
+}
+
+TEST(XmlReader, ReferencesDecodedInAttributesAndText) {
+    Parsed p = parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r a=\"&lt;&amp;&gt;&quot;&apos;&#65;&#x3042;&#x1F600;\" "
+                     "b=\"x\ty\nz&#10;\">&lt;&amp;&#x41;\xe6\x97\xa5<![CDATA[<&>]]>a<!-- c -->b<?pi x?>c</r>");
+    EXPECT_EQ(p.status, 0) << p.error;
+    EXPECT_EQ(p.log, "<:r :a=<&>\"'A\xe3\x81\x82\xf0\x9f\x98\x80 :b=x y z\n>'<&A\xe6\x97\xa5<&>abc'1</:r>");
+    // UTF-16 with a byte-order mark arrives as UTF-8.
+    std::string u16 = "\xff\xfe";
+    for (char ch : std::string("<r a=\"\xc3\xa9\"/>")) u16 += ch, u16 += '\0';
+    u16.replace(u16.find("\xc3\0\xa9\0", 0, 4), 4, std::string("\xe9\0", 2));
+    EXPECT_EQ(parse(u16).log, "<:r :a=\xc3\xa9></:r>");
+}
+
+TEST(XmlReader, AnyChunkingGivesTheSameEventsAndCaptures) {
+    std::string doc = "<?xml version=\"1.0\"?>\r\n<worksheet xmlns=\"" + MAIN + "\" xmlns:r=\"" + REL +
+                      "\"><sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>"
+                      "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&amp;\xe3\x81\x82 &#x1F600;"
+                      "<![CDATA[]]>x</t></is></c></row></sheetData><!-- tail -->"
+                      "<pageMargins left=\"0.7\" right=\"&gt;/>\"/><x/></worksheet>";
+    Log log;
+    log.capture_begin = "+<sheetViews";
+    log.capture_end = "+/sheetViews";
+    Parsed whole = parse(doc, 0, {}, log);
+    ASSERT_EQ(whole.status, 0) << whole.error;
+    EXPECT_EQ(whole.captured, "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>");
+    for (size_t step : {1, 2, 3, 7, 64}) {
+        Parsed p = parse(doc, step, {}, log);
+        EXPECT_EQ(p.log, whole.log) << step;
+        EXPECT_EQ(p.captured, whole.captured) << step;
+    }
+    // The tail after </sheetData>, and the empty element <x/> with and without itself.
+    log.capture_begin = "-/sheetData";
+    log.capture_end = "-/worksheet";
+    EXPECT_EQ(parse(doc, 1, {}, log).captured, "<!-- tail --><pageMargins left=\"0.7\" right=\"&gt;/>\"/><x/>");
+    log.capture_begin = "-<pageMargins";
+    log.capture_end = "+/x";
+    EXPECT_EQ(parse(doc, 5, {}, log).captured, "<x/>");
+}
+
+TEST(XmlReader, HandlerStatusStopsTheParse) {
+    Log log;
+    log.stop_at = 2;
+    Parsed p = parse("<a><b/><c/></a>", 1, {}, log);
+    EXPECT_EQ(p.status, -77);
+    EXPECT_EQ(p.log, "<:a><:b>");
+}
+
+TEST(XmlReader, MalformedDocumentsFailWithPosition) {
+    struct Case {
+        const char *name;
+        std::string doc;
+        int status;
+    };
+    const Case cases[] = {
+        {"unclosed", "<a><b></b>", vel::XMLREAD_ERR_MALFORMED},
+        {"mismatched", "<a>\n  <b></a>", vel::XMLREAD_ERR_MALFORMED},
+        {"undefined entity", "<a>&nbsp;</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"bad char ref", "<a b=\"&#0;\"/>", vel::XMLREAD_ERR_MALFORMED},
+        {"surrogate ref", "<a>&#xD800;</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"bad utf-8", "<a>\xc3\x28</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"overlong utf-8", "<a>\xc0\xaf</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"utf-8 surrogate", "<a>\xed\xa0\x80</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"not xml", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), vel::XMLREAD_ERR_MALFORMED},
+        {"empty", "", vel::XMLREAD_ERR_MALFORMED},
+        {"two roots", "<a/><b/>", vel::XMLREAD_ERR_MALFORMED},
+        {"duplicate attribute", "<a x=\"1\" x=\"2\"/>", vel::XMLREAD_ERR_MALFORMED},
+        {"lt in attribute", "<a x=\"<\"/>", vel::XMLREAD_ERR_MALFORMED},
+        {"unknown encoding", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><a/>", vel::XMLREAD_ERR_MALFORMED},
+        {"billion laughs", "<!DOCTYPE l [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                           "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+                           "]><l>&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;</l>", vel::XMLREAD_ERR_REFUSED},
+        {"external entity", "<!DOCTYPE a [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><a>&e;</a>", vel::XMLREAD_ERR_REFUSED},
+        {"external dtd", "<!DOCTYPE a SYSTEM \"http://example.com/a.dtd\"><a/>", vel::XMLREAD_ERR_REFUSED},
+        {"parameter entity", "<!DOCTYPE a [<!ENTITY % p SYSTEM \"x\"> %p;]><a/>", vel::XMLREAD_ERR_REFUSED},
+    };
+    for (const Case &c : cases) {
+        for (size_t step : {size_t(0), size_t(1)}) {
+            Parsed p = parse(c.doc, step);
+            EXPECT_EQ(p.status, c.status) << c.name << " step " << step << ": " << p.error;
+            EXPECT_NE(p.error.find("(line "), std::string::npos) << c.name << ": " << p.error;
+        }
+    }
+    EXPECT_NE(parse("<a>\n  <b></a>").error.find("line 2"), std::string::npos);
+}
+
+TEST(XmlReader, DepthAndSizeBounds) {
+    std::string deep;
+    for (int i = 0; i < 10000; ++i) deep += "<d>";
+    Parsed p = parse(deep);
+    EXPECT_EQ(p.status, vel::XMLREAD_ERR_LIMIT) << p.error;
+    EXPECT_NE(p.error.find("deeper than 256"), std::string::npos) << p.error;
+    std::string ok;
+    for (int i = 0; i < 256; ++i) ok += "<d>";
+    for (int i = 0; i < 256; ++i) ok += "</d>";
+    EXPECT_EQ(parse(ok).status, 0);
+
+    // Small bounds are exact for text and close for markup.
+    vel::XmlLimits small;
+    small.max_text_bytes = 50;
+    small.max_markup_bytes = 100;
+    EXPECT_EQ(parse("<a>" + std::string(50, 't') + "</a>", 3, small).status, 0);
+    EXPECT_EQ(parse("<a>" + std::string(51, 't') + "</a>", 3, small).status, vel::XMLREAD_ERR_LIMIT);
+    EXPECT_EQ(parse("<a x=\"" + std::string(80, 'v') + "\"/>", 3, small).status, 0);
+    EXPECT_EQ(parse("<a x=\"" + std::string(400, 'v') + "\"/>", 3, small).status, vel::XMLREAD_ERR_LIMIT);
+    EXPECT_EQ(parse("<a><!--" + std::string(400, 'c') + "--></a>", 3, small).status, vel::XMLREAD_ERR_LIMIT);
+    EXPECT_EQ(parse("<a>" + std::string(400, 't') + "</a>", 3, {}).status, 0);
+    Log log;
+    log.capture_begin = "+<a";
+    log.capture_end = "+/a";
+    std::string children;
+    for (int i = 0; i < 20; ++i) children += "<b/>";
+    for (size_t step : {size_t(0), size_t(1)})
+        EXPECT_EQ(parse("<r><a>" + children + "</a></r>", step, small, log).status, vel::XMLREAD_ERR_LIMIT) << step;
+
+    // A 100 MB attribute and a 100 MB text fail after about their bound,
+    // without the rest being fed.
+    for (bool attribute : {true, false}) {
+        vel::XmlHandler none;
+        vel::XmlReader reader(none);
+        std::string head = attribute ? "<a x=\"" : "<a>";
+        ASSERT_EQ(reader.feed(head.data(), head.size()), 0);
+        std::string mib(1 << 20, 'y');
+        size_t fed = 0;
+        int rc = 0;
+        while (rc == 0 && fed < (100u << 20)) {
+            rc = reader.feed(mib.data(), mib.size());
+            fed += mib.size();
+        }
+        EXPECT_EQ(rc, vel::XMLREAD_ERR_LIMIT) << reader.error();
+        EXPECT_LE(fed, (attribute ? vel::XmlLimits{}.max_markup_bytes : vel::XmlLimits{}.max_text_bytes) + (2u << 20));
+    }
+}
+
+TEST(XmlReader, ResetReadsTheNextDocument) {
+    Log log;
+    vel::XmlReader reader(log);
+    log.reader = &reader;
+    EXPECT_EQ(reader.parse("<a><b></a>"), vel::XMLREAD_ERR_MALFORMED);
+    reader.reset();
+    log.out.clear();
+    EXPECT_EQ(reader.parse("<x:a xmlns:x=\"" + MAIN + "\"/>"), 0) << reader.error();
+    EXPECT_EQ(log.out, "<main:a></main:a>");
+    reader.reset();
+    EXPECT_EQ(reader.parse("<x:a/>"), vel::XMLREAD_ERR_MALFORMED); // the binding is gone
+}
+
+} // namespace
