@@ -19,6 +19,7 @@
 #include "io/mfile.h"
 #include "property/options.h"
 #include "xls/book_reader.h"
+#include "xlsx/read/reader.h"
 #include "xlsx/writer.h"
 
 namespace vel {
@@ -225,10 +226,6 @@ int parse_open_options(Book &book, std::string_view text, OpenOptions &opt, size
     }
 }
 
-// The .xlsx reader is not part of this build yet: a workbook that needs it
-// is refused as an unsupported file.
-constexpr int READER_MISSING = -10000;
-int read_xlsx_workbook(Book &, const std::string &, bool) { return READER_MISSING; }
 // Writer of books that came from a file or a template (update mode).
 int write_updated_workbook(Book &book, const std::string &) {
     return vlt_error_keep(&book, rc::GENERAL, msg::E03600, "vlt_update_excel2007()");
@@ -288,15 +285,13 @@ int open_existing(Book &book, const OpenOptions &opt) {
         write_path.replace(write_path.size() - 5, 5, ".xlsm");
     book.book_path = write_path;
 
-    got = read_xlsx_workbook(book, read_path, opt.read_memory);
+    got = vlt_read_excel2007(book, read_path, opt.read_memory);
     if (got == 0) {
         book.read_memory = opt.read_memory;
         book.write_memory = opt.write_memory;
-        if (opt.read_memory) mdelete(book.files, read_path.c_str());
         return rc::OK;
     }
-    if (got == READER_MISSING || got == rc::UNSUPPORTED)
-        return vlt_error_keep(&book, rc::UNSUPPORTED, msg::E00900, read_path.c_str());
+    if (got == rc::UNSUPPORTED) return vlt_error_keep(&book, rc::UNSUPPORTED, msg::E00900, read_path.c_str());
     if (got == rc::OPEN_FAILED || got == rc::READ_FAILED)
         return vlt_error_keep(&book, rc::OPEN_FAILED, msg::E03101, read_path.c_str());
     if (got == rc::NO_MEMORY) return vlt_error(&book, rc::NO_MEMORY, msg::E00002);

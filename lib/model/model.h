@@ -51,7 +51,12 @@ enum : uint8_t {
     CELL_AUX_DOUBLE = 1,      // num and text together hold an IEEE double (no texts)
     CELL_AUX_BOOL = 2,        // a boolean: num is 0 or 1 (kind CELL_INTEGER)
     CELL_AUX_ERROR = 4,       // an error value: num is its code (kind CELL_INTEGER)
+    CELL_AUX_STRING = 8,      // a formula cell whose cached result is a text
 };
+// A formula cell (CELL_FORMULA2) read from a workbook keeps its cached
+// result in CellText::value; CELL_AUX_BOOL, CELL_AUX_ERROR or
+// CELL_AUX_STRING then tell its type (none: a number), and CellText::aux
+// holds the attributes of its formula element as written (shared formulas).
 
 // One cell: 12 bytes. `style` is the 1-based cell-format index (0: none);
 // `num` is the integer / truncated number / date serial / shared-string index;
@@ -73,6 +78,8 @@ struct Row {
     uint16_t height = 65535;  // points * 100, 65535: default
     uint8_t sw[3] = {255, 255, 255}; // row switches (sw[0]: hidden)
     int32_t word = 0;
+    uint16_t style = 0;       // the row's own cell format (1-based, 0: none), read from a workbook
+    uint8_t outline = 0;      // outline level (bits 0-2) and collapsed (bit 3), read from a workbook
 };
 
 struct Range {
@@ -128,11 +135,28 @@ struct DrawingRecord {
 // Kinds of sheets of a workbook read from a file.
 enum : uint8_t { SHEET_WORKSHEET = 0, SHEET_MACRO = 1, SHEET_CHART = 2, SHEET_DIALOG = 3, SHEET_VBA_MODULE = 6 };
 
+// What a sheet read from a package keeps for writing it back: its part
+// name, and the texts of its part that the model does not hold, as they
+// were written.
+struct KeptSheet {
+    std::string part;         // zip entry name of the worksheet part
+    std::string rel_id;       // its relationship id in the workbook
+    std::string sheet_id;     // sheetId of the workbook's sheet element
+    std::string start_tag;    // the worksheet start tag
+    std::string sheet_pr;     // the sheetPr element
+    std::string views;        // the sheetViews element
+    std::string format_pr;    // the sheetFormatPr element
+    std::string cols;         // the cols element
+    std::string tail;         // everything after </sheetData>
+};
+
 struct Sheet {
     std::string name;         // UTF-8, at most 93 bytes
     std::string name2;
     uint8_t sheet_kind = SHEET_WORKSHEET;
     bool very_hidden = false; // hidden and not shown in the list of hidden sheets
+    std::string code_name;    // code name read from a workbook (empty: "Sheet%d")
+    std::unique_ptr<KeptSheet> kept; // texts of a sheet read from a package
     int32_t number = 0;
     int32_t copied_from = -1; // index of the sheet this one copies (template sheets), -1: none
     std::vector<Row> rows;
@@ -220,11 +244,25 @@ struct Variable {
     std::string value;
 };
 
+// What a book read from a package keeps for writing it back.
+struct SourcePackage {
+    std::string path;         // the package read (a disk file, or a memory file of the book)
+    bool memory = false;      // `path` names a memory file
+    std::string workbook_part;        // e.g. "xl/workbook.xml"
+    std::string styles_part;          // "" when the package has none
+    std::string shared_strings_part;  // "" when the package has none
+    std::string calc_id;              // calcId of calcPr as written
+    // Sizes of the style tables as read: entries past them were added since.
+    int32_t fonts = 0, fills = 0, borders = 0, xfs = 0, numfmts = 0;
+    bool shared_formulas = false;     // the package holds shared formulas
+};
+
 // Book-wide document settings beyond those a caller sees in its handle.
 struct BookSettings {
     std::string thumbnail;    // thumbnail picture path
     std::string version;      // application version text of the app part
     bool date1904 = false;    // serials count from 1904-01-01 (a workbook read from a file)
+    std::vector<std::pair<std::string, std::string>> custom_properties; // name, text (read from a package)
 };
 
 struct StyleTables;           // hash indexes, defined by the style registry
@@ -243,6 +281,7 @@ struct Model {
             xf_percent = 0, xf_hyperlink = 0;
     std::vector<Variable> variables;
     BookSettings settings;
+    std::shared_ptr<SourcePackage> source; // set for a book read from a package
     std::shared_ptr<StyleTables> index; // owned by the style registry
 };
 

@@ -540,6 +540,23 @@ std::string display_text(Book *book, const Sheet &sheet, const Cell &cell) {
     const CellText *t = texts_of(sheet, cell);
     static const std::string none;
     const std::string &value = t ? t->value : none;
+    if (cell.kind == CELL_FORMULA) return none;   // no result yet
+    if (cell.kind == CELL_FORMULA2) {
+        // The cached result: a text, a boolean, an error value or a number
+        // shown through the cell's format.
+        if (cell.aux & (CELL_AUX_STRING | CELL_AUX_ERROR)) return value;
+        if (cell.aux & CELL_AUX_BOOL) return value == "1" || value == "TRUE" ? "TRUE" : "FALSE";
+        if (value.empty()) return value;
+        FormatClass fc = style_format_class(model(book), cell.style);
+        double v = std::strtod(value.c_str(), nullptr);
+        if (fc.kind == CELL_DATE || fc.kind == CELL_TIME_HMS) {
+            double serial = v + (model(book).settings.date1904 ? 1462 : 0);
+            if (!(serial >= 0 && serial < 2958466)) return "##ERROR##";
+            return date_display_serial(fc.kind == CELL_DATE && serial != std::floor(serial) ? int{CELL_DATE_TIME} : int{fc.kind},
+                                       serial, fc.key);
+        }
+        return number_display_double(v);
+    }
     if (cell.aux & CELL_AUX_BOOL) return cell.num ? "TRUE" : "FALSE";
     if (cell.aux & CELL_AUX_ERROR) return error_name(cell.num);
     switch (cell.kind) {
@@ -579,8 +596,6 @@ std::string display_text(Book *book, const Sheet &sheet, const Cell &cell) {
         }
         return date_display_text(cell.kind, cell.num + shift, value, key);
     }
-    case CELL_FORMULA:
-    case CELL_FORMULA2: return t ? t->aux : none;
     default: return none;
     }
 }

@@ -36,6 +36,7 @@ std::string decimals_text(int decimals) {
 
 // The format code of a registry entry (escaped as an attribute value).
 std::string format_code(const NumFmt &f) {
+    if (!f.code.empty()) return f.code; // a format read from a workbook stays as it was
     const std::string d = decimals_text(f.decimals);
     const std::string yen = "\"\\\"";
     switch (f.key) {
@@ -74,7 +75,7 @@ std::string format_code(const NumFmt &f) {
     case 513: return "[DBNum2][$-411]General";
     case 514: return "[DBNum3][$-411]0";
     case 515: return "[DBNum3][$-411]#,##0";
-    default: return f.code.empty() ? d : f.code;
+    default: return d;
     }
 }
 

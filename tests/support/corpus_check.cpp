@@ -131,6 +131,24 @@ std::string describe(const Json &value) {
     return o.str();
 }
 
+// Long texts are given in the expected file as their length in characters,
+// first 40 and last 20 characters.
+bool abbreviation_agrees(const std::string &shown, const Json &v) {
+    std::vector<size_t> starts; // byte offset of each character
+    for (size_t i = 0; i < shown.size(); ++i)
+        if ((static_cast<unsigned char>(shown[i]) & 0xC0) != 0x80) starts.push_back(i);
+    const size_t length = static_cast<size_t>(v["length"].n);
+    if (starts.size() != length || length < 60) return false;
+    return shown.compare(0, starts[40], v["head"].s) == 0 && shown.substr(starts[length - 20]) == v["tail"].s;
+}
+
+std::string shortened(const std::string &text) {
+    if (text.size() <= 80) return text;
+    size_t cut = 60;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
 std::string range_name(int r1, int c1, int r2, int c2) {
     char a[16], b[16], out[40];
     VXLS_cell_name(r1 + 1, c1 + 1, a);
@@ -165,11 +183,15 @@ CorpusResult check_corpus_workbook(const std::string &file) {
     XLS_BOOK book{};
     r.open_rc = VXLS_open_book(&book, ("CHARSET=UTF8 MODE=READ BOOK=\"" + file + "\"").c_str());
     r.open_message = book.error_info;
+    // Strict packages the independent reader could read only after mapping
+    // the namespaces: those values are the expected ones.
+    const Json *strict = expected.get("strict_translated");
+    if (!r.readable && strict) r.readable = true;
     if (r.open_rc != 0 || !r.readable) {
         VXLS_free_book(&book);
         return r;
     }
-    const Json &wb = expected["workbook"];
+    const Json &wb = strict ? (*strict)["workbook"] : expected["workbook"];
     const bool date1904 = wb["date_system"].s == "1904";
     auto fail = [&](const std::string &where, const std::string &what) { r.disagreements.push_back(where + ": " + what); };
 
@@ -217,7 +239,9 @@ CorpusResult check_corpus_workbook(const std::string &file) {
             }
             const std::string shown = value;
             bool ok = true;
-            if (type == "text") {
+            if (type == "text" && v.type == Json::object) {
+                ok = abbreviation_agrees(shown, v);
+            } else if (type == "text") {
                 std::string want = v.s;
                 if (decoded && decoded->get(ref)) want = (*decoded)[ref].s;
                 ok = shown == want;
@@ -234,7 +258,7 @@ CorpusResult check_corpus_workbook(const std::string &file) {
             } else if (type == "blank") {
                 ok = shown.empty();
             }
-            if (!ok) fail(where, "shown \"" + shown + "\", expected " + describe(cell));
+            if (!ok) fail(where, "shown \"" + shortened(shown) + "\", expected " + shortened(describe(cell)));
         }
     }
     VXLS_free_book(&book);

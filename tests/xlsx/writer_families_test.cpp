@@ -141,6 +141,7 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
     build_families(tb);
     ASSERT_EQ(tb.save(path), 0) << tb.error();
     EXPECT_EQ(validate(path), "");
+    EXPECT_EQ(read_back_differences(tb, path), "");
 
     const std::string expect = R"json({
  "sheet_names": ["Data", "Other"],

@@ -80,6 +80,12 @@ struct TestBook {
 // one solid fill per distinct colour (shared through `palette`).
 void fill_frame_sheet(TestBook &tb, vel::Sheet &s, int width, int height, int zoom, unsigned seed);
 
+// Reads `path` back through the C interface, from the file and from its
+// bytes through VXLS_open_memory_book, and compares the sheet names, every
+// cell's shown value and its cell format with the book that was written.
+// Returns "" when they agree, else the first differences.
+std::string read_back_differences(TestBook &tb, const std::string &path);
+
 // Outside checkers. Each returns "" when the file passes, else their output.
 std::string validate(const std::string &file);
 // Runs tests/xlsx/check_xlsx.py FILE EXPECT_JSON.

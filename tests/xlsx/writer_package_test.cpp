@@ -74,6 +74,7 @@ TEST(WriterPackage, FrameWorkbookReadsBackInOutsideReaders) {
     FrameBook fb;
     ASSERT_EQ(fb.tb.save(path), 0) << fb.tb.error();
     EXPECT_EQ(validate(path), "");
+    EXPECT_EQ(read_back_differences(fb.tb, path), "");
     std::string expect = "{\"sheet_names\":[\"Sheet1\",\"Sheet2\",\"Sheet3\"],\"sheets\":{" + fb.expect(0) + "," +
                          fb.expect(2) + "}}";
     EXPECT_EQ(check_with_openpyxl(path, expect), "");

@@ -9,104 +9,14 @@
 #include <zlib.h>
 
 #include "test_support.h"
+#include "zip_builder.h"
 #include "velmora.h"
 #include "xlsx/read/zip_reader.h"
 #include "xml/reader.h"
 
 namespace {
 
-// ---- a tiny zip writer that can lie ---------------------------------------
-
-std::string deflate_raw(const std::string &data) {
-    z_stream zs{};
-    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, data.size()), '\0');
-    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
-    zs.avail_in = static_cast<uInt>(data.size());
-    zs.next_out = reinterpret_cast<Bytef *>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
-
-// `bytes` zero bytes deflated, without holding them.
-std::string deflate_zeros(uint64_t bytes, uint32_t *crc) {
-    std::string zeros(1 << 20, '\0'), out, buf(1 << 16, '\0');
-    z_stream zs{};
-    deflateInit2(&zs, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_RLE);
-    uLong c = crc32(0, nullptr, 0);
-    for (uint64_t left = bytes; left > 0 || zs.avail_in > 0;) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(left, zeros.size()));
-        c = crc32(c, reinterpret_cast<const Bytef *>(zeros.data()), static_cast<uInt>(n));
-        zs.next_in = reinterpret_cast<Bytef *>(zeros.data());
-        zs.avail_in = static_cast<uInt>(n);
-        left -= n;
-        int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
-        do {
-            zs.next_out = reinterpret_cast<Bytef *>(buf.data());
-            zs.avail_out = static_cast<uInt>(buf.size());
-            deflate(&zs, flush);
-            out.append(buf.data(), buf.size() - zs.avail_out);
-        } while (zs.avail_out == 0);
-        if (left == 0) break;
-    }
-    deflateEnd(&zs);
-    *crc = static_cast<uint32_t>(c);
-    return out;
-}
-
-struct Item {
-    Item(std::string n, std::string d, int m = 8) : name(std::move(n)), data(std::move(d)), method(m) {}
-    std::string name, data;
-    int method;
-    std::string packed;          // the stored bytes; made from data when empty
-    int64_t size = -1, crc = -1; // declared; -1: the real ones
-    int64_t packed_size = -1;    // declared compressed size
-    uint16_t flags = 0;
-    std::string local_name;      // when it differs from name
-    int64_t at = -1;             // central record points here; no local record written
-    std::string extra;
-};
-
-void put16(std::string &s, uint32_t v) { s += char(v & 255), s += char((v >> 8) & 255); }
-void put32(std::string &s, uint32_t v) { put16(s, v & 0xffff), put16(s, v >> 16); }
-
-std::string build_zip(std::vector<Item> items) {
-    std::string zip, dir;
-    std::vector<uint32_t> offsets;
-    for (Item &it : items) {
-        if (it.packed.empty() && !it.data.empty()) it.packed = it.method == 8 ? deflate_raw(it.data) : it.data;
-        if (it.size < 0) it.size = static_cast<int64_t>(it.data.size());
-        if (it.crc < 0) it.crc = crc32(0, reinterpret_cast<const Bytef *>(it.data.data()), static_cast<uInt>(it.data.size()));
-        if (it.packed_size < 0) it.packed_size = static_cast<int64_t>(it.packed.size());
-        auto header = [&](std::string &s, const std::string &name) {
-            put16(s, 20), put16(s, it.flags), put16(s, static_cast<uint32_t>(it.method)), put16(s, 0x6000), put16(s, 0x5a21);
-            put32(s, static_cast<uint32_t>(it.crc)), put32(s, static_cast<uint32_t>(it.packed_size));
-            put32(s, static_cast<uint32_t>(it.size)), put16(s, static_cast<uint32_t>(name.size()));
-            put16(s, static_cast<uint32_t>(it.extra.size()));
-        };
-        if (it.at >= 0) {
-            offsets.push_back(static_cast<uint32_t>(it.at));
-        } else {
-            offsets.push_back(static_cast<uint32_t>(zip.size()));
-            put32(zip, 0x04034b50);
-            header(zip, it.local_name.empty() ? it.name : it.local_name);
-            zip += (it.local_name.empty() ? it.name : it.local_name) + it.extra + it.packed;
-        }
-        put32(dir, 0x02014b50), put16(dir, 0x031e);
-        header(dir, it.name);
-        put16(dir, 0), put16(dir, 0), put16(dir, 0), put32(dir, 0x81a40000u), put32(dir, offsets.back());
-        dir += it.name + it.extra;
-    }
-    uint32_t dir_at = static_cast<uint32_t>(zip.size());
-    zip += dir;
-    put32(zip, 0x06054b50), put32(zip, 0), put16(zip, static_cast<uint32_t>(items.size()));
-    put16(zip, static_cast<uint32_t>(items.size())), put32(zip, static_cast<uint32_t>(dir.size())), put32(zip, dir_at);
-    put16(zip, 0);
-    return zip;
-}
+using namespace vtest;
 
 // The reader keeps reading the archive's memory: no temporaries.
 int open(vel::ZipReader &r, const std::string &zip) { return r.open_memory(zip.data(), zip.size()); }
