@@ -27,6 +27,9 @@ int cell_in_use(Book *book, const char *name, Sheet *&sheet, int &row, int &col)
 }
 
 int add_link(Book *book, Sheet &sheet, Hyperlink &&link) {
+    // A book read from a package keeps the links it has; new ones would
+    // need relationships its kept parts do not have.
+    if (template_mode(book)) return vlt_error(book, rc::BAD_ARGUMENT, msg::E02209, "HYPERLINK");
     try {
         sheet.links.push_back(std::move(link));
     } catch (const std::bad_alloc &) {

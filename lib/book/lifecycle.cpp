@@ -226,11 +226,6 @@ int parse_open_options(Book &book, std::string_view text, OpenOptions &opt, size
     }
 }
 
-// Writer of books that came from a file or a template (update mode).
-int write_updated_workbook(Book &book, const std::string &) {
-    return vlt_error_keep(&book, rc::GENERAL, msg::E03600, "vlt_update_excel2007()");
-}
-
 // Opens an existing workbook or template; the book is initialised.
 int open_existing(Book &book, const OpenOptions &opt) {
     std::string name = workbook_name(opt.book);
@@ -302,7 +297,7 @@ int open_existing(Book &book, const OpenOptions &opt) {
 
 // Runs the book's save with the writer its origin asks for.
 int save_to(Book &book, const std::string &path, SaveTarget target) {
-    int got = template_mode(&book) ? write_updated_workbook(book, path)
+    int got = template_mode(&book) ? vlt_update_excel2007(&book, path.c_str(), target)
                                    : vlt_create_excel2007(&book, path.c_str(), target);
     switch (got) {
     case rc::OK:

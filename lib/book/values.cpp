@@ -79,6 +79,7 @@ int vlt_put_image_memory(Book *book, const char *cell, int image_kind, const voi
         std::snprintf(kind_text, sizeof kind_text, "%d", image_kind);
         return vlt_error(book, rc::GENERAL, msg::E03190, kind_text);
     }
+    if (template_mode(book)) return vlt_error(book, rc::BAD_ARGUMENT, msg::E02209, "IMAGE");
     DrawingRecord d;
     d.kind = kind::IMAGE_PATH;
     d.at = Range{row, col, row, col};

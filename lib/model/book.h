@@ -83,6 +83,13 @@ inline Model &model(Book *book) { return book->model; }
 inline const Model &model(const Book *book) { return book->model; }
 inline bool template_mode(const Book *book) { return !book->new_book; }
 
+// Marks a sheet as written to (-1: the current sheet), so that saving a book
+// read from a package regenerates that sheet's part.
+inline void touch_sheet(Book *book, int sheet) {
+    if (sheet < 0) sheet = book->current_sheet;
+    if (sheet >= 0 && static_cast<size_t>(sheet) < book->model.sheets.size()) book->model.sheets[sheet].changed = true;
+}
+
 // Messages of a book's current call (see core/diag.h).
 int vlt_error(Book *book, int rc, const char *tmpl, ...);
 int vlt_error_keep(Book *book, int rc, const char *tmpl, ...);

@@ -157,6 +157,8 @@ struct Sheet {
     bool very_hidden = false; // hidden and not shown in the list of hidden sheets
     std::string code_name;    // code name read from a workbook (empty: "Sheet%d")
     std::unique_ptr<KeptSheet> kept; // texts of a sheet read from a package
+    bool changed = false;     // written to since it was read (a save regenerates it)
+    bool cols_changed = false; // column widths set since it was read (the kept cols no longer hold)
     int32_t number = 0;
     int32_t copied_from = -1; // index of the sheet this one copies (template sheets), -1: none
     std::vector<Row> rows;
@@ -248,12 +250,15 @@ struct Variable {
 struct SourcePackage {
     std::string path;         // the package read (a disk file, or a memory file of the book)
     bool memory = false;      // `path` names a memory file
+    uint64_t file_size = 0;   // size and modification time of a disk file when it was read
+    int64_t file_mtime = 0;
     std::string workbook_part;        // e.g. "xl/workbook.xml"
     std::string styles_part;          // "" when the package has none
     std::string shared_strings_part;  // "" when the package has none
     std::string calc_id;              // calcId of calcPr as written
     // Sizes of the style tables as read: entries past them were added since.
     int32_t fonts = 0, fills = 0, borders = 0, xfs = 0, numfmts = 0;
+    int32_t strings = 0;              // shared strings as read
     bool shared_formulas = false;     // the package holds shared formulas
 };
 

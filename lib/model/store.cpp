@@ -314,10 +314,12 @@ int vlt_store_value(Book *book, Sheet &sheet, Cell &cell, int kind, int32_t num,
 }
 
 int vlt_put_cell_at(Book *book, int sheet, int row, int col, const char *value, size_t len) {
+    touch_sheet(book, sheet);
     return put_value(book, sheet, row, col, std::string_view(value ? value : "", value ? len : 0), Source::caller);
 }
 
 int vlt_put_cell_utf8(Book *book, int sheet, int row, int col, std::string_view value_utf8) {
+    touch_sheet(book, sheet);
     return put_value(book, sheet, row, col, value_utf8, Source::utf8);
 }
 
@@ -332,6 +334,7 @@ int vlt_set_column_width(Sheet &sheet, int c1, int c2, double v) {
     for (int c = c1; c <= c2; ++c) sheet.widths[c] = v + 0.625;
     if (sheet.used_cols < c2 + 1) sheet.used_cols = c2 + 1;
     sheet.sw_widths = 0;
+    sheet.cols_changed = true;
     return 0;
 }
 

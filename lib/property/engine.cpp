@@ -55,6 +55,7 @@ int set_width(const Item &it) {
         if (sh.used_cols < r.c2 + 1) sh.used_cols = r.c2 + 1;
     }
     sh.sw_widths = 0;
+    sh.cols_changed = true;
     return 0;
 }
 

@@ -206,6 +206,22 @@ enum Kind : int32_t {
 };
 
 // Whether a book in template mode accepts the kind.
+// A workbook opened for update also takes the cell formats (fonts, fills,
+// borders, number formats, placement), merges and column widths: its save
+// writes them into the parts it regenerates.
+constexpr bool update_allowed(int k) {
+    switch (k) {
+    case BORDER: case BORDER_LEFT: case BORDER_RIGHT: case BORDER_TOP: case BORDER_BOTTOM: case BORDER_COLOR:
+    case BORDER_DIAGONAL_UP: case BORDER_DIAGONAL_DOWN: case FONT_NAME: case FONT_STYLE: case FONT_SIZE:
+    case FONT_COLOR: case FILL_COLOR: case FILL_PATTERN: case FILL_PATTERN_COLOR: case FILL_GRADATION_COLOR1:
+    case FILL_GRADATION_COLOR2: case FILL_GRADATION_KIND: case FILL_GRADATION_VARIATION: case ALIGN: case WRAP:
+    case VERTICAL_TEXT: case SHRINK: case MERGE: case FORMAT: case WIDTH:
+        return true;
+    default:
+        return false;
+    }
+}
+
 constexpr bool template_allowed(int k) {
     switch (k) {
     case BOOK: case TEMPLATE: case SHEET: case SHEET_SCROLL_ROW: case HEIGHT:

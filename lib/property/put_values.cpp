@@ -141,6 +141,7 @@ int vlt_put_values(Book *book, std::string_view text, const ItemHandlers &handle
             return vlt_error(book, rc::BAD_ARGUMENT, msg::E02300, to_utf8(book, k).c_str());
 
         if (is_cell) {
+            touch_sheet(book, sheet);
             int rc = handlers.put_cell(book, sheet, row, col, value, len);
             if (rc < 0) return rc == rc::LIMIT ? rc::OVERFLOW : rc;
             continue;
@@ -163,8 +164,10 @@ int vlt_put_values(Book *book, std::string_view text, const ItemHandlers &handle
                 return rc::BAD_ARGUMENT;
             continue;
         }
-        if (template_mode(book) && !kind::template_allowed(kind))
+        if (template_mode(book) && !kind::template_allowed(kind) &&
+            !(book->open_mode == MODE_UPDATE && kind::update_allowed(kind)))
             return vlt_error(book, -3, msg::E02209, to_utf8(book, k).c_str());
+        touch_sheet(book, target.sheet);
         int rc = handlers.apply(book, kind, target, value, len);
         if (rc == rc::LIMIT) return rc::OVERFLOW;
         if (rc != 0) return rc;

@@ -24,6 +24,7 @@ struct SaveContext {
     std::string timestamp;               // W3CDTF, UTC, "...Z"
     std::vector<int> numfmt_ids;         // per number-format entry: its numFmtId
     std::vector<uint8_t> numfmt_written; // per entry: 1 when it gets a numFmt element
+    bool update = false;                 // a book read from a package: sheets keep their texts
 };
 
 // Relationship and content-type namespaces.
@@ -43,6 +44,8 @@ void write_theme(XmlWriter &w);
 void write_styles(const SaveContext &ctx, XmlWriter &w);
 void write_workbook(const SaveContext &ctx, XmlWriter &w);
 void write_shared_strings(const SaveContext &ctx, XmlWriter &w);
+// One <si> of the shared-strings part.
+void write_string_item(XmlWriter &w, const std::string &text);
 // Sheet `index` (0-based writing position). Throws std::runtime_error for a
 // cell of an unknown kind.
 void write_worksheet(const SaveContext &ctx, size_t index, XmlWriter &w);
@@ -53,6 +56,16 @@ void write_sheet_data(const SaveContext &ctx, const Sheet &sheet, XmlWriter &w);
 // Printer settings of a sheet: a DEVMODE record with its orientation and
 // paper size.
 std::vector<uint8_t> printer_settings(const Sheet &sheet);
+
+// Single entries of the styles part, for a kept styles part that the save
+// extends with the entries the registry gained.
+void write_style_entry(XmlWriter &w, const Font &f);
+void write_style_entry(XmlWriter &w, const Fill &f);
+void write_style_entry(XmlWriter &w, const Border &b);
+void write_style_entry(const SaveContext &ctx, XmlWriter &w, const Xf &x);
+std::string number_format_code(const NumFmt &f);
+// numFmtId of a built-in format key, or -1.
+int builtin_number_format_id(int key);
 
 // numFmtId of every number-format entry, and whether it gets an element.
 void assign_numfmt_ids(const Model &m, std::vector<int> &ids, std::vector<uint8_t> &written);

@@ -78,6 +78,8 @@ int vlt_xml_escape(int mode, std::string &text) {
     }
 }
 
+void write_string_item(XmlWriter &w, const std::string &text) { write_si(w, text); }
+
 void write_shared_strings(const SaveContext &ctx, XmlWriter &w) {
     const auto &sst = ctx.model->sst;
     w.declaration();

@@ -320,6 +320,13 @@ void write_cell_xfs(const SaveContext &ctx, XmlWriter &w) {
 
 } // namespace
 
+void write_style_entry(XmlWriter &w, const Font &f) { write_font(w, f); }
+void write_style_entry(XmlWriter &w, const Fill &f) { write_fill(w, f); }
+void write_style_entry(XmlWriter &w, const Border &b) { write_border(w, b); }
+void write_style_entry(const SaveContext &ctx, XmlWriter &w, const Xf &x) { write_xf(ctx, w, x); }
+std::string number_format_code(const NumFmt &f) { return format_code(f); }
+int builtin_number_format_id(int key) { return builtin_format_id(key); }
+
 void assign_numfmt_ids(const Model &m, std::vector<int> &ids, std::vector<uint8_t> &written) {
     ids.assign(m.numfmts.size(), 0);
     written.assign(m.numfmts.size(), 0);

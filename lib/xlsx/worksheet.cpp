@@ -5,6 +5,7 @@
 
 #include "model/vocab.h"
 #include "xlsx/package.h"
+#include "xml/fragment.h"
 
 namespace vel {
 
@@ -260,8 +261,123 @@ int paper_size_attr(int paper_code) {
     }
 }
 
+namespace {
+
+// Elements a worksheet may hold after <mergeCells>, in schema order.
+bool after_merge_cells(std::string_view local) {
+    static constexpr std::string_view later[] = {
+        "phoneticPr", "conditionalFormatting", "dataValidations", "hyperlinks", "printOptions", "pageMargins",
+        "pageSetup", "headerFooter", "rowBreaks", "colBreaks", "customProperties", "cellWatches", "ignoredErrors",
+        "smartTags", "drawing", "legacyDrawing", "legacyDrawingHF", "drawingHF", "picture", "oleObjects",
+        "controls", "webPublishItems", "tableParts", "extLst"};
+    for (std::string_view l : later)
+        if (local == l) return true;
+    return false;
+}
+
+// Elements of a kept tail that refer to the sheet's own relationships: a
+// copy of the sheet has none, so they are left out of it.
+bool refers_to_relationships(std::string_view local) {
+    static constexpr std::string_view named[] = {"hyperlinks", "drawing", "legacyDrawing", "legacyDrawingHF",
+                                                 "drawingHF", "picture", "oleObjects", "controls", "tableParts"};
+    for (std::string_view n : named)
+        if (local == n) return true;
+    return false;
+}
+
+// The kept tail with the sheet's merged ranges written anew (in place of
+// the kept ones, or where they belong); for a copied sheet without the
+// elements that need relationships.
+void write_kept_tail(const Sheet &s, bool copy, XmlWriter &w) {
+    const std::string &tail = s.kept->tail;
+    const std::vector<FragmentElement> parts = fragment_elements(tail);
+    bool merged = s.merges.empty();
+    size_t at = 0;
+    for (const FragmentElement &e : parts) {
+        const bool old_merges = e.local == "mergeCells";
+        if (!merged && (old_merges || after_merge_cells(e.local))) {
+            w.raw(std::string_view(tail).substr(at, e.begin - at));
+            write_merge_cells(s, w);
+            merged = true;
+            at = e.begin;
+        }
+        if (old_merges || (copy && refers_to_relationships(e.local))) {
+            w.raw(std::string_view(tail).substr(at, e.begin - at));
+            at = e.end;
+            continue;
+        }
+        if (copy && e.local == "pageSetup") {
+            // Its printer settings stay with the original sheet.
+            std::string tag(tail, e.begin, e.end - e.begin);
+            size_t vb, ve;
+            for (const char *id : {"r:id", "relationships:id"})
+                if (tag_attribute(tag, id, vb, ve)) {
+                    size_t from = tag.rfind(' ', vb);
+                    tag.erase(from, ve + 1 - from);
+                }
+            w.raw(std::string_view(tail).substr(at, e.begin - at));
+            w.raw(tag);
+            at = e.end;
+        }
+    }
+    w.raw(std::string_view(tail).substr(at));
+    if (!merged) write_merge_cells(s, w);
+}
+
+// A sheet read from a package: its kept start tag, properties, views,
+// format and column texts and its kept tail around cells written anew.
+void write_kept_worksheet(const SaveContext &ctx, const Sheet &s, XmlWriter &w) {
+    const KeptSheet &k = *s.kept;
+    const bool copy = s.copied_from >= 0;
+    w.declaration();
+    std::string_view root = "worksheet";
+    if (k.start_tag.empty()) {
+        w.raw("<worksheet xmlns=\"");
+        w.raw(NS_MAIN);
+        w.raw("\" xmlns:r=\"");
+        w.raw(NS_REL);
+        w.raw("\">");
+    } else {
+        std::string start = k.start_tag;
+        size_t vb, ve;
+        // Cells are written without a prefix: the main namespace must be
+        // the default one.
+        if (!tag_attribute(start, "xmlns", vb, ve)) set_tag_attribute(start, 0, "xmlns", NS_MAIN);
+        w.raw(start);
+        size_t n = 1;
+        while (n < k.start_tag.size() && k.start_tag[n] != ' ' && k.start_tag[n] != '>' && k.start_tag[n] != '/' &&
+               k.start_tag[n] != '\r' && k.start_tag[n] != '\n' && k.start_tag[n] != '\t')
+            ++n;
+        root = std::string_view(k.start_tag).substr(1, n - 1);
+    }
+    w.raw(k.sheet_pr);
+    write_dimension(s, w);
+    if (k.views.empty()) {
+        write_sheet_views(s, copy ? 1 : 0, w);
+    } else if (copy) {
+        // A copy is not selected beside its original.
+        std::string views = k.views;
+        for (size_t at; (at = views.find("tabSelected=\"1\"")) != std::string::npos;) views.replace(at, 16, "tabSelected=\"0\"");
+        w.raw(views);
+    } else {
+        w.raw(k.views);
+    }
+    if (k.format_pr.empty()) w.raw("<sheetFormatPr defaultRowHeight=\"13.5\"/>");
+    else w.raw(k.format_pr);
+    if (s.cols_changed || k.cols.empty()) write_cols(s, w);
+    else w.raw(k.cols);
+    write_sheet_data(ctx, s, w);
+    write_kept_tail(s, copy, w);
+    w.raw("</");
+    w.raw(root);
+    w.raw(">");
+}
+
+} // namespace
+
 void write_worksheet(const SaveContext &ctx, size_t index, XmlWriter &w) {
     const Sheet &s = *ctx.sheets[index];
+    if (ctx.update && s.kept) return write_kept_worksheet(ctx, s, w);
     w.declaration();
     w.raw("<worksheet xmlns=\"");
     w.raw(NS_MAIN);

@@ -136,11 +136,21 @@ void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const Colu
         } else {
             w.commit(p);
         }
-        if (c.kind == CELL_FORMULA && !t.formula.empty() && t.formula[0] == '<') {
-            // A stored inner text (formula element of a loaded workbook).
+        // A result read from a workbook says its type.
+        if (c.kind == CELL_FORMULA2 && c.aux)
+            w.raw(c.aux & CELL_AUX_STRING ? " t=\"str\"" : c.aux & CELL_AUX_BOOL ? " t=\"b\"" : c.aux & CELL_AUX_ERROR ? " t=\"e\"" : "");
+        if (!t.formula.empty() && t.formula[0] == '<') {
+            // A stored formula element (shared or array formula of a loaded
+            // workbook), with its cached result when it has one.
             w.raw('>');
             w.raw(t.formula);
-            w.raw("<v></v></c>");
+            if (c.kind == CELL_FORMULA2) {
+                w.raw("<v>");
+                w.text(t.value);
+                w.raw("</v></c>");
+            } else {
+                w.raw("<v></v></c>");
+            }
             return;
         }
         w.raw("><f>");
@@ -201,13 +211,16 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
     for (int c = 0; c < slots && all_empty; ++c) all_empty = slot_empty(row.cells[c]);
 
     // <row r="7" spans="1:160"  ht="15.750000" customHeight="1">
-    char *p = w.reserve(128);
+    char *p = w.reserve(256);
     p = put(p, "<row r=\"");
     std::memcpy(p, rt.digits, 12);
     p += rt.len;
-    p = put(p, "\" spans=\"1:");
-    p = put_uint(p, static_cast<uint32_t>(used));
     *p++ = '"';
+    if (used > 0) {
+        p = put(p, " spans=\"1:");
+        p = put_uint(p, static_cast<uint32_t>(used));
+        *p++ = '"';
+    }
     const bool hidden = row.sw[0] == VXLS_ON;
     if (row.height != 0 && row.height != 65535) {
         p = put(p, hidden ? " hidden=\"1\" ht=\"" : "  ht=\"");
@@ -216,6 +229,18 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
     } else if (hidden) {
         p = put(p, " hidden=\"1\"");
     }
+    // A row format and outline read from a workbook.
+    if (row.style) {
+        p = put(p, " s=\"");
+        p = put_uint(p, row.style);
+        p = put(p, "\" customFormat=\"1\"");
+    }
+    if (row.outline & 7) {
+        p = put(p, " outlineLevel=\"");
+        *p++ = static_cast<char>('0' + (row.outline & 7));
+        *p++ = '"';
+    }
+    if (row.outline & 8) p = put(p, " collapsed=\"1\"");
     if (all_empty) {
         w.commit(put(p, "/>"));
         return;
@@ -237,7 +262,7 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
         }
         if (slot_empty(cell)) continue;
         const uint32_t style = effective_style(m, cell);
-        if (cell.aux) {
+        if (cell.aux && cell.kind != CELL_FORMULA2) {
             write_read_value(w, cell, names, c, rt, style);
             continue;
         }
@@ -288,7 +313,11 @@ void write_sheet_data(const SaveContext &ctx, const Sheet &sheet, XmlWriter &w) 
     std::vector<Cover> covers;
     for (size_t r = 0; r < sheet.rows.size(); ++r) {
         const Row &row = sheet.rows[r];
-        if (row.used <= 0) continue;
+        // A sheet read from a package keeps its rows that have only a
+        // height, a format or an outline level.
+        if (row.used <= 0 && !(ctx.update && ((row.height != 0 && row.height != 65535) || row.sw[0] == VXLS_ON ||
+                                               row.style || row.outline)))
+            continue;
         const int ri = static_cast<int>(r);
         if (!sheet.merges.empty()) {
             covers.clear();

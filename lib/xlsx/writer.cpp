@@ -1,28 +1,16 @@
 // The packager: decides which parts a book's package holds, produces them in
-// zip order and writes the zip. Parts are produced on two threads (each part
-// streamed through its own compressor); the zip receives them in order.
+// zip order and writes the zip (jobs.h produces them on two threads, each
+// part streamed through its own compressor).
 #include "xlsx/writer.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <fcntl.h>
-#include <functional>
-#include <mutex>
-#include <optional>
-#include <stdexcept>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 #include "core/messages.h"
 #include "core/status.h"
 #include "io/mfile.h"
 #include "model/book.h"
+#include "xlsx/jobs.h"
 #include "xlsx/package.h"
 #include "xlsx/part_deflater.h"
 #include "xlsx/vba/vba_project.h"
@@ -31,139 +19,6 @@
 namespace vel {
 
 namespace {
-
-// One zip entry to produce: XML streamed by a part writer, or binary bytes.
-struct Job {
-    std::string name;
-    std::function<void(XmlWriter &)> xml;
-    const std::vector<uint8_t> *bytes = nullptr;
-    std::function<std::vector<uint8_t>()> make_bytes;
-};
-
-CompressedPart produce(const Job &job, PartDeflater &deflater) {
-    if (job.xml) {
-        deflater.begin();
-        XmlWriter w(deflater);
-        job.xml(w);
-        w.flush();
-        return deflater.finish();
-    }
-    if (job.bytes) return compress_bytes(deflater, job.bytes->data(), job.bytes->size());
-    std::vector<uint8_t> bytes = job.make_bytes();
-    return compress_bytes(deflater, bytes.data(), bytes.size());
-}
-
-int failure_code(std::exception_ptr e, std::string &what) {
-    try {
-        std::rethrow_exception(e);
-    } catch (const std::bad_alloc &) {
-        return -2;
-    } catch (const std::exception &x) {
-        what = x.what();
-        return -1;
-    } catch (...) {
-        return -1;
-    }
-}
-
-// Produces the jobs on this thread and one worker, and adds them to the zip
-// in job order. At most LOOKAHEAD finished parts wait for their turn.
-int run_jobs(const std::vector<Job> &jobs, ZipArchive &zip, const ZipTime &time, std::string &what) {
-    constexpr size_t LOOKAHEAD = 8;
-    const size_t n = jobs.size();
-    std::vector<std::optional<CompressedPart>> done(n);
-    std::mutex mu;
-    std::condition_variable cv;
-    size_t next = 0, written = 0;
-    int error = 0;
-
-    auto take = [&](std::unique_lock<std::mutex> &) -> std::optional<size_t> {
-        if (error || next >= n || next >= written + LOOKAHEAD) return std::nullopt;
-        return next++;
-    };
-    auto work = [&](size_t i, PartDeflater &deflater, std::unique_lock<std::mutex> &lk) {
-        lk.unlock();
-        std::optional<CompressedPart> part;
-        int rc = 0;
-        std::string text;
-        try {
-            part = produce(jobs[i], deflater);
-        } catch (...) {
-            rc = failure_code(std::current_exception(), text);
-            if (!text.empty()) text = jobs[i].name + ": " + text;
-        }
-        lk.lock();
-        if (rc && !error) {
-            error = rc;
-            what = text;
-        }
-        if (part) done[i] = std::move(part);
-        cv.notify_all();
-    };
-
-    std::thread worker([&] {
-        try {
-            PartDeflater deflater;
-            std::unique_lock<std::mutex> lk(mu);
-            for (;;) {
-                cv.wait(lk, [&] { return error || next >= n || next < written + LOOKAHEAD; });
-                std::optional<size_t> i = take(lk);
-                if (!i) break;
-                work(*i, deflater, lk);
-            }
-        } catch (...) {
-            std::lock_guard<std::mutex> lk(mu);
-            if (!error) error = -2;
-            cv.notify_all();
-        }
-    });
-
-    // The worker must be joined however this thread's part ends.
-    try {
-        PartDeflater deflater;
-        std::unique_lock<std::mutex> lk(mu);
-        for (;;) {
-            while (!error && written < n && done[written]) {
-                CompressedPart part = std::move(*done[written]);
-                done[written].reset();
-                lk.unlock();
-                int rc = zip.add(jobs[written].name.c_str(), part, time);
-                lk.lock();
-                if (rc && !error) error = rc;
-                ++written;
-                cv.notify_all();
-            }
-            if (error || written == n) break;
-            if (std::optional<size_t> i = take(lk)) {
-                work(*i, deflater, lk);
-                continue;
-            }
-            cv.wait(lk);
-        }
-        cv.notify_all();
-    } catch (...) {
-        std::string text;
-        int rc = failure_code(std::current_exception(), text);
-        std::lock_guard<std::mutex> lk(mu);
-        if (!error) error = rc;
-        cv.notify_all();
-    }
-    worker.join();
-    return error;
-}
-
-// Local date and time for the zip entries; UTC W3CDTF for the properties.
-void save_times(ZipTime &zt, std::string &utc) {
-    std::time_t now = std::time(nullptr);
-    std::tm local{}, gm{};
-    localtime_r(&now, &local);
-    gmtime_r(&now, &gm);
-    zt = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
-    char buf[80];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", gm.tm_year + 1900, gm.tm_mon + 1,
-                  gm.tm_mday, gm.tm_hour, gm.tm_min, gm.tm_sec);
-    utc = buf;
-}
 
 bool read_whole_file(const std::string &path, std::vector<uint8_t> &out) {
     FILE *f = std::fopen(path.c_str(), "rb");
@@ -182,7 +37,7 @@ std::vector<Job> package_jobs(const SaveContext &ctx, const std::vector<uint8_t>
                               const std::vector<uint8_t> *vba) {
     std::vector<Job> jobs;
     auto xml = [&](std::string name, std::function<void(XmlWriter &)> f) {
-        jobs.push_back(Job{std::move(name), std::move(f), nullptr, {}});
+        jobs.push_back(Job{std::move(name), std::move(f), nullptr, {}, {}});
     };
     const SaveContext *c = &ctx;
     xml("[Content_Types].xml", [c](XmlWriter &w) { write_content_types(*c, w); });
@@ -204,24 +59,11 @@ std::vector<Job> package_jobs(const SaveContext &ctx, const std::vector<uint8_t>
             [c, i](XmlWriter &w) { write_sheet_rels(*c, i, w); });
         const Sheet *s = ctx.sheets[i];
         jobs.push_back(Job{"xl/printerSettings/printerSettings" + std::to_string(i + 1) + ".bin", {}, nullptr,
-                           [s] { return printer_settings(*s); }});
+                           [s] { return printer_settings(*s); }, {}});
     }
-    if (thumbnail) jobs.push_back(Job{"docProps/thumbnail.jpeg", {}, thumbnail, {}});
-    if (vba) jobs.push_back(Job{"xl/vbaProject.bin", {}, vba, {}});
+    if (thumbnail) jobs.push_back(Job{"docProps/thumbnail.jpeg", {}, thumbnail, {}, {}});
+    if (vba) jobs.push_back(Job{"xl/vbaProject.bin", {}, vba, {}, {}});
     return jobs;
-}
-
-// Temporary file beside `path` for a disk save; empty when none can be made.
-std::string make_temp_beside(const std::string &path) {
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) return {};
-    // The finished file gets the ordinary permissions of a new file.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
-    return temp;
 }
 
 int save_package(Book *book, const std::string &path, bool in_memory) {
@@ -263,34 +105,17 @@ int save_package(Book *book, const std::string &path, bool in_memory) {
     for (size_t i = 0; i < m.numfmts.size(); ++i) m.numfmts[i].id = static_cast<uint16_t>(ctx.numfmt_ids[i]);
     const std::vector<Job> jobs = package_jobs(ctx, ctx.thumbnail ? &thumbnail : nullptr, vba);
 
-    std::string target = path;
-    if (!in_memory) {
-        target = make_temp_beside(path);
-        if (target.empty()) return vlt_error_keep(book, rc::WRITE_FAILED, msg::E03121, path.c_str());
-    }
-    // Whatever ends the save early (a failure, or an exception on its way
-    // out), the unfinished package is removed; only a complete one stays.
-    struct Unfinished {
-        Book *book;
-        const std::string &target;
-        bool in_memory;
-        bool done = false;
-        ~Unfinished() {
-            if (done) return;
-            if (in_memory) mdelete(book->files, target.c_str());
-            else std::remove(target.c_str());
-        }
-    } unfinished{book, target, in_memory};
+    SaveFile out(book, path, in_memory);
+    if (out.target().empty()) return vlt_error_keep(book, rc::WRITE_FAILED, msg::E03121, path.c_str());
     ZipArchive zip;
-    int rc = zip.open(target, in_memory ? &book->files : nullptr);
+    int rc = zip.open(out.target(), in_memory ? &book->files : nullptr);
     std::string what;
     if (rc == 0) rc = run_jobs(jobs, zip, time, what);
     if (rc == rc::GENERAL && !what.empty()) vlt_error_keep(book, rc::GENERAL, msg::E03600, what.c_str());
     if (rc == 0) rc = zip.close();
     else zip.abandon();
-    if (rc == 0 && !in_memory && std::rename(target.c_str(), path.c_str()) != 0) rc = rc::WRITE_FAILED;
-    if (rc == 0) unfinished.done = true;
-    else if (rc == rc::WRITE_FAILED || rc == rc::OPEN_FAILED) vlt_error_keep(book, rc, msg::E03121, path.c_str());
+    if (rc == 0) rc = out.commit();
+    if (rc == rc::WRITE_FAILED || rc == rc::OPEN_FAILED) vlt_error_keep(book, rc, msg::E03121, path.c_str());
     return rc;
 }
 

@@ -17,4 +17,12 @@ enum class SaveTarget {
 // nothing is left at `path` and the book is unchanged.
 int vlt_create_excel2007(Book *book, const char *path, SaveTarget target);
 
+// Writes a book that was read from a package: the package's entries are
+// copied unchanged except the parts the book changed (worksheets written to,
+// shared strings and styles that grew, the workbook, its relationships and
+// the content types for new parts and calculation settings). Results and
+// guarantees as vlt_create_excel2007; rc::OPEN_FAILED when the package read
+// is gone, rc::GENERAL (message recorded) when it changed on disk since.
+int vlt_update_excel2007(Book *book, const char *path, SaveTarget target);
+
 } // namespace vel

@@ -8,6 +8,7 @@
 
 #include "core/status.h"
 #include "io/mfile.h"
+#include "xlsx/read/zip_reader.h"
 
 namespace vel {
 
@@ -142,6 +143,56 @@ int ZipArchive::add(const char *name, const CompressedPart &part, const ZipTime 
         left -= step;
     }
     if (zipCloseFileInZipRaw64(zip_, part.size, part.crc) != ZIP_OK) return rc::WRITE_FAILED;
+    return rc::OK;
+}
+
+namespace {
+
+// Extra fields without the zip64 record, which the writer makes itself
+// when the entry needs it.
+std::string without_zip64(const std::string &extra) {
+    std::string out;
+    for (size_t at = 0; at + 4 <= extra.size();) {
+        const size_t id = static_cast<uint8_t>(extra[at]) | static_cast<uint8_t>(extra[at + 1]) << 8;
+        const size_t len = static_cast<uint8_t>(extra[at + 2]) | static_cast<uint8_t>(extra[at + 3]) << 8;
+        if (at + 4 + len > extra.size()) break;
+        if (id != 0x0001) out.append(extra, at, 4 + len);
+        at += 4 + len;
+    }
+    return out;
+}
+
+} // namespace
+
+int ZipArchive::copy_from(ZipReader &source, size_t index) {
+    if (!zip_ || index >= source.entries().size()) return rc::WRITE_FAILED;
+    const ZipEntry &e = source.entries()[index];
+    ZipRawFacts facts;
+    if (int got = source.raw_facts(index, facts); got != 0) return got;
+    zip_fileinfo info{};
+    info.dosDate = e.dos_datetime;
+    info.internal_fa = facts.internal_attributes;
+    info.external_fa = facts.external_attributes;
+    const std::string local = without_zip64(facts.local_extra), global = without_zip64(facts.central_extra);
+    const int zip64 = (e.size >= 0xffffffffu || e.compressed_size >= 0xffffffffu) ? 1 : 0;
+    // Bit 3 (sizes after the data) is not needed: the sizes are known.
+    const uLong flags = e.flags & ~0x0008u & ~0x0001u;
+    if (zipOpenNewFileInZip4_64(zip_, e.name.c_str(), &info, local.data(), static_cast<uInt>(local.size()),
+                                global.data(), static_cast<uInt>(global.size()),
+                                facts.comment.empty() ? nullptr : facts.comment.c_str(), e.method, 0, 1,
+                                -MAX_WBITS, 8, 0, nullptr, 0, facts.version_made_by, flags, zip64) != ZIP_OK)
+        return rc::WRITE_FAILED;
+    bool write_failed = false;
+    int got = source.read_raw(index, [&](const char *p, size_t n) {
+        if (zipWriteInFileInZip(zip_, p, static_cast<unsigned>(n)) != ZIP_OK) {
+            write_failed = true;
+            return -1;
+        }
+        return 0;
+    });
+    if (write_failed) return rc::WRITE_FAILED;
+    if (got != 0) return got;
+    if (zipCloseFileInZipRaw64(zip_, e.size, e.crc32) != ZIP_OK) return rc::WRITE_FAILED;
     return rc::OK;
 }
 

@@ -239,8 +239,9 @@ TEST(XlsxReadApi, HostilePackagesFailCleanlyWithBoundedMemory) {
         const bool measured = reset_peak();
         const long resident = status_kib("VmRSS");
         Opened o = open_image(image);
-        if (measured)
+        if (measured) {
             EXPECT_LT(status_kib("VmHWM") - resident, static_cast<long>(image.size() / 1024) + 64 * 1024) << what;
+        }
         EXPECT_LT(o.rc, 0) << what;
         EXPECT_EQ(o.message.rfind("VXLS-", 0), 0u) << what << ": " << o.message;
         // A message that says where: the part or the package.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <new>
+#include <sys/stat.h>
 
 #include "core/charset.h"
 #include "core/messages.h"
@@ -160,6 +161,13 @@ int read_package(Package &pkg, const std::string &path, bool memory) {
     source = std::make_shared<SourcePackage>();
     source->path = path;
     source->memory = memory;
+    if (!memory) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            source->file_size = static_cast<uint64_t>(st.st_size);
+            source->file_mtime = st.st_mtim.tv_sec;
+        }
+    }
 
     // The workbook part, from the package relationships.
     std::vector<Relationship> rels;

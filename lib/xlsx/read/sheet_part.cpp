@@ -358,9 +358,27 @@ private:
         }
         if (c.aux == CELL_AUX_STRING) decode_escapes(value_);
         CellText &t = cell_texts(s_, c);
-        t.formula = formula_;
         t.value = value_;
-        t.aux = f_attrs_;
+        if (f_attrs_.empty()) {
+            t.formula = formula_;
+            return 0;
+        }
+        // A formula element with attributes (shared, array, data table) is
+        // kept whole, as written, so that a save gives it back unchanged.
+        t.formula = "<f ";
+        t.formula += f_attrs_;
+        if (formula_.empty()) {
+            t.formula += "/>";
+            return 0;
+        }
+        t.formula += '>';
+        for (char ch : formula_) {
+            if (ch == '&') t.formula += "&amp;";
+            else if (ch == '<') t.formula += "&lt;";
+            else if (ch == '>') t.formula += "&gt;";
+            else t.formula += ch;
+        }
+        t.formula += "</f>";
         return 0;
     }
 

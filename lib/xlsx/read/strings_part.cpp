@@ -89,7 +89,9 @@ private:
 
 int read_shared_strings(Package &pkg, const std::string &part) {
     StringsHandler handler(pkg.book.model);
-    return read_xml_part(pkg, part, handler, true);
+    int rc = read_xml_part(pkg, part, handler, true);
+    pkg.book.model.source->strings = static_cast<int32_t>(pkg.book.model.sst.size());
+    return rc;
 }
 
 int read_custom_properties(Package &pkg, const std::string &part) {
