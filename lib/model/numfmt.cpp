@@ -579,8 +579,16 @@ std::string display_text(Book *book, const Sheet &sheet, const Cell &cell) {
         }
         return date_display_text(cell.kind, cell.num + shift, value, key);
     }
-    case CELL_FORMULA:
-    case CELL_FORMULA2: return t ? t->aux : none;
+    case CELL_FORMULA2:
+        // The result stored by the last evaluation (the reading calls compute
+        // formulas afresh through the evaluator and show this one only when
+        // it cannot compute).
+        switch (cell.num) {
+        case FORMULA_NUMBER: return value.empty() ? none : number_display_double(std::strtod(value.c_str(), nullptr));
+        case FORMULA_BOOL: return value == "1" ? "TRUE" : "FALSE";
+        default: return value;
+        }
+    case CELL_FORMULA: return none;
     default: return none;
     }
 }

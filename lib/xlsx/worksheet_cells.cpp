@@ -96,8 +96,18 @@ inline void write_slot_cell(XmlWriter &w, const ColumnNames &names, int col, con
     w.commit(put(q, "</v></c>"));
 }
 
+// A formula cell's result type attribute, by the kind of its result.
+std::string_view result_type(const Cell &c) {
+    switch (c.num) {
+    case FORMULA_TEXT: return " t=\"str\"";
+    case FORMULA_BOOL: return " t=\"b\"";
+    case FORMULA_ERROR: return " t=\"e\"";
+    default: return {};
+    }
+}
+
 void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const ColumnNames &names, int col,
-                     const RowText &row, uint32_t style) {
+                     const RowText &row, uint32_t style, bool with_results) {
     static const CellText none;
     const CellText *found = texts_of(sheet, c);
     const CellText &t = found ? *found : none;
@@ -143,15 +153,20 @@ void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const Colu
             w.raw("<v></v></c>");
             return;
         }
+        // A result is written with its type when the book's results are
+        // kept; a book left to recalculate on opening carries none.
+        if (c.kind == CELL_FORMULA2 && with_results) {
+            if (const std::string_view type = result_type(c); !type.empty()) w.raw(type);
+            w.raw("><f>");
+            w.text(t.formula);
+            w.raw("</f><v>");
+            w.text(t.value);
+            w.raw("</v></c>");
+            return;
+        }
         w.raw("><f>");
         w.text(t.formula);
-        w.raw("</f>");
-        if (c.kind == CELL_FORMULA2) {
-            w.raw("<v>");
-            w.text(t.value);
-            w.raw("</v>");
-        }
-        w.raw("</c>");
+        w.raw("</f></c>");
         return;
     case CELL_TEXT_ONLY:
         if (t.value.empty()) {
@@ -190,7 +205,7 @@ void write_read_value(XmlWriter &w, const Cell &c, const ColumnNames &names, int
 }
 
 void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row, int r,
-               const std::vector<Cover> &covers) {
+               const std::vector<Cover> &covers, bool with_results) {
     const ColumnNames &names = column_names();
     RowText rt;
     rt.len = static_cast<int>(std::to_chars(rt.digits, rt.digits + 12, r + 1).ptr - rt.digits);
@@ -260,7 +275,7 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
             }
             [[fallthrough]];
         default:
-            write_text_cell(w, sheet, cell, names, c, rt, style);
+            write_text_cell(w, sheet, cell, names, c, rt, style, with_results);
             break;
         }
     }
@@ -295,7 +310,7 @@ void write_sheet_data(const SaveContext &ctx, const Sheet &sheet, XmlWriter &w) 
             for (const Range &m : sheet.merges)
                 if (ri >= m.r1 && ri <= m.r2) covers.push_back({m.c1, m.c2, ri == m.r1});
         }
-        write_row(w, *ctx.model, sheet, row, ri, covers);
+        write_row(w, *ctx.model, sheet, row, ri, covers, ctx.book->recalc);
     }
     w.raw("</sheetData>");
 }
