@@ -40,21 +40,29 @@ int sheet_named(const Model &m, std::string_view name) {
 
 char fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
-// Comparison of two scalars: numbers before texts before booleans; texts
-// regardless of the case of ASCII letters; an empty operand takes the
-// other's kind (0, "" or FALSE). False with `err` set for an error operand.
-bool compare(const Value &a0, const Value &b0, Value &err, int &order) {
+bool alphanumeric(std::string_view s) {
+    for (char c : s)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+    return true;
+}
+
+// Comparison of two scalars: numbers before texts; texts regardless of the
+// case of ASCII letters; an empty operand takes the other's kind (0, "" or
+// FALSE). Unclear where the programs order differently: a boolean against a
+// number or a text, texts that differ beyond letter case with other
+// characters than ASCII letters and digits (their order is a collation's).
+Read compare(const Value &a0, const Value &b0, int &order, Value &err) {
     if (a0.kind == Value::ERROR || b0.kind == Value::ERROR) {
         err = a0.kind == Value::ERROR ? a0 : b0;
-        return false;
+        return Read::Error;
     }
     Value a = a0, b = b0;
     if (a.kind == Value::EMPTY) a.kind = b.kind == Value::EMPTY ? Value::NUMBER : b.kind, a.num = 0;
     if (b.kind == Value::EMPTY) b.kind = a.kind, b.num = 0;
-    auto rank = [](Value::Kind k) { return k == Value::NUMBER ? 0 : k == Value::TEXT ? 1 : 2; };
-    if (rank(a.kind) != rank(b.kind)) {
-        order = rank(a.kind) < rank(b.kind) ? -1 : 1;
-        return true;
+    if ((a.kind == Value::BOOL) != (b.kind == Value::BOOL)) return Read::Unclear;
+    if (a.kind != b.kind) {
+        order = a.kind == Value::NUMBER ? -1 : 1;
+        return Read::Ok;
     }
     if (a.kind == Value::TEXT) {
         const size_t n = std::min(a.text.size(), b.text.size());
@@ -64,52 +72,58 @@ bool compare(const Value &a0, const Value &b0, Value &err, int &order) {
             if (x != y) order = x < y ? -1 : 1;
         }
         if (order == 0 && a.text.size() != b.text.size()) order = a.text.size() < b.text.size() ? -1 : 1;
-        return true;
+        if (order != 0 && !(alphanumeric(a.text) && alphanumeric(b.text))) return Read::Unclear;
+        return Read::Ok;
     }
     order = a.num < b.num ? -1 : a.num > b.num ? 1 : 0;
-    return true;
+    return Read::Ok;
 }
 
-Value arithmetic(NodeKind k, const Value &a, const Value &b) {
-    Value err;
-    double x, y;
-    if (!number_of(a, err, x) || !number_of(b, err, y)) return err;
+// The arithmetic operators. Powers of 0 to an exponent of 0 or below, and
+// of a negative number to a fraction, are left to the opening program (the
+// programs give 1, #NUM!, #DIV/0! or an odd root there).
+Read arithmetic(NodeKind k, const Value &a, const Value &b, Value &out) {
+    double x = 0, y = 0;
+    Read r = number_of(a, x, out);
+    if (r == Read::Ok) r = number_of(b, y, out);
+    if (r != Read::Ok) return r;
     switch (k) {
-    case NodeKind::Add: return Value::number(x + y);
-    case NodeKind::Sub: return Value::number(x - y);
-    case NodeKind::Mul: return Value::number(x * y);
-    case NodeKind::Div: return y == 0 ? Value::error(ERR_DIV0) : Value::number(x / y);
+    case NodeKind::Add: out = Value::number(x + y); break;
+    case NodeKind::Sub: out = Value::number(x - y); break;
+    case NodeKind::Mul: out = Value::number(x * y); break;
+    case NodeKind::Div: out = y == 0 ? Value::error(ERR_DIV0) : Value::number(x / y); break;
     default: // Pow
-        if (x == 0 && y < 0) return Value::error(ERR_DIV0);
-        if (x == 0 && y == 0) return Value::error(ERR_NUM);
-        return Value::number(std::pow(x, y));
+        if ((x == 0 && y <= 0) || (x < 0 && y != std::trunc(y))) return Read::Unclear;
+        out = Value::number(std::pow(x, y));
+        break;
     }
+    return Read::Ok;
 }
 
-Value join(const Value &a, const Value &b) {
-    Value err;
+Read join(const Value &a, const Value &b, Value &out) {
     std::string x, y;
-    if (!text_of(a, err, x) || !text_of(b, err, y)) return err;
+    Read r = text_of(a, x, out);
+    if (r == Read::Ok) r = text_of(b, y, out);
+    if (r != Read::Ok) return r;
     x += y;
-    if (x.size() > MAX_TEXT_CHARS && utf8_count(x) > MAX_TEXT_CHARS) return Value::error(ERR_VALUE);
-    Value r;
-    r.kind = Value::TEXT;
-    r.text = std::move(x);
-    return r;
+    if (x.size() > MAX_TEXT_CHARS && utf8_count(x) > MAX_TEXT_CHARS) out = Value::error(ERR_VALUE);
+    else out = Value::string(x);
+    return Read::Ok;
 }
 
-Value comparison(NodeKind k, const Value &a, const Value &b) {
-    Value err;
+Read comparison(NodeKind k, const Value &a, const Value &b, Value &out) {
     int order = 0;
-    if (!compare(a, b, err, order)) return err;
+    const Read r = compare(a, b, order, out);
+    if (r != Read::Ok) return r;
     switch (k) {
-    case NodeKind::Eq: return Value::boolean(order == 0);
-    case NodeKind::Ne: return Value::boolean(order != 0);
-    case NodeKind::Lt: return Value::boolean(order < 0);
-    case NodeKind::Le: return Value::boolean(order <= 0);
-    case NodeKind::Gt: return Value::boolean(order > 0);
-    default: return Value::boolean(order >= 0);
+    case NodeKind::Eq: out = Value::boolean(order == 0); break;
+    case NodeKind::Ne: out = Value::boolean(order != 0); break;
+    case NodeKind::Lt: out = Value::boolean(order < 0); break;
+    case NodeKind::Le: out = Value::boolean(order <= 0); break;
+    case NodeKind::Gt: out = Value::boolean(order > 0); break;
+    default: out = Value::boolean(order >= 0); break;
     }
+    return Read::Ok;
 }
 
 // The text of a number result: its shortest digits that read back as it,
@@ -309,9 +323,10 @@ int Evaluator::run(Frame &f, Value &result) {
                 break;
             }
             Value err;
-            double x;
-            if (!number_of(a, err, x)) a = err;
-            else a = Value::number(n.kind == NodeKind::Neg ? -x : x / 100);
+            double x = 0;
+            const Read r = number_of(a, x, err);
+            if (r == Read::Unclear) return fail(nullptr, {});
+            a = r == Read::Error ? err : Value::number(n.kind == NodeKind::Neg ? -x : x / 100);
             break;
         }
         case NodeKind::Call: {
@@ -329,9 +344,12 @@ int Evaluator::run(Frame &f, Value &result) {
             st.pop_back();
             Value &a = st.back();
             if (!scalar(a) || !scalar(b)) return fail(nullptr, {});
-            if (n.kind == NodeKind::Concat) a = join(a, b);
-            else if (n.kind >= NodeKind::Eq) a = comparison(n.kind, a, b);
-            else a = arithmetic(n.kind, a, b);
+            Value out;
+            const Read r = n.kind == NodeKind::Concat ? join(a, b, out)
+                           : n.kind >= NodeKind::Eq   ? comparison(n.kind, a, b, out)
+                                                      : arithmetic(n.kind, a, b, out);
+            if (r == Read::Unclear) return fail(nullptr, {});
+            a = std::move(out);
             break;
         }
         }

@@ -6,9 +6,11 @@
 // the workbook: a function outside the function table, a defined name, an
 // array constant, a structured or external reference, a sheet that does not
 // exist, a range where one value is wanted, a circular reference of any
-// length, or a wrong number of arguments. Results of a spreadsheet error
-// (#DIV/0!, #VALUE!, #NUM!, and the errors that cells and literals hold)
-// are computed results.
+// length, a wrong number of arguments, or a value the spreadsheet programs
+// compute differently (see value.h: booleans joined to text or compared
+// with numbers, texts that read as dates, powers of 0 and odd roots).
+// Spreadsheet errors (#DIV/0!, #VALUE!, #NUM!, and the errors that cells
+// and literals hold) are computed results.
 #pragma once
 #include <cstdint>
 #include <string>

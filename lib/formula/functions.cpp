@@ -3,8 +3,9 @@
 // How arguments are read follows the spreadsheet programs: a reference
 // (a cell or a range) gives the numbers of its cells and passes over texts,
 // booleans and empty cells; a value written into the call counts as a
-// number when it is one (TRUE is 1, "3" is 3) and is #VALUE! otherwise.
-// An error value met on the way is the result.
+// number when it is one (TRUE is 1) and a text is #VALUE!, except a text
+// that reads as a number, which the programs treat differently. An error
+// value met on the way is the result.
 #include "formula/functions.h"
 
 #include <algorithm>
@@ -20,10 +21,10 @@ namespace vel::formula {
 
 namespace {
 
-// Calls `each` with every number the arguments give. False with `err` set
-// when an argument gives an error value.
+// Calls `each` with every number the arguments give. On Error `err` holds
+// the error value met.
 template <class F>
-bool each_number(const CallArgs &a, Value &err, F each) {
+Read each_number(const CallArgs &a, Value &err, F each) {
     for (const Value &v : a.values) {
         if (v.kind == Value::REF) {
             bool ok = true;
@@ -35,14 +36,29 @@ bool each_number(const CallArgs &a, Value &err, F each) {
                 }
                 return ok;
             });
-            if (!ok) return false;
+            if (!ok) return Read::Error;
             continue;
         }
         double d;
-        if (!number_of(v, err, d)) return false;
+        if (v.kind == Value::TEXT) {
+            // A text that reads as a number is taken by some programs and
+            // refused by others; one that is no number is #VALUE! for all.
+            const Read r = text_number(v.text, d);
+            if (r == Read::Error) err = Value::error(ERR_VALUE);
+            return r == Read::Ok ? Read::Unclear : r;
+        }
+        if (const Read r = number_of(v, d, err); r != Read::Ok) return r;
         each(d);
     }
-    return true;
+    return Read::Ok;
+}
+
+// The outcome of a function whose numbers were read with `r`: `out` is
+// already the error value on Error.
+Outcome finish(Read r, Value &out, const Value &result) {
+    if (r == Read::Unclear) return Outcome::Unsupported;
+    if (r == Read::Ok) out = result;
+    return Outcome::Done;
 }
 
 // Argument `i` as one value: a one-cell reference gives its cell's value; a
@@ -61,28 +77,27 @@ Outcome scalar(const CallArgs &a, size_t i, Value &out) {
 
 Outcome fn_sum(const CallArgs &a, Value &out) {
     double sum = 0;
-    if (each_number(a, out, [&](double d) { sum += d; })) out = Value::number(sum);
-    return Outcome::Done;
+    const Read r = each_number(a, out, [&](double d) { sum += d; });
+    return finish(r, out, Value::number(sum));
 }
 
 Outcome fn_average(const CallArgs &a, Value &out) {
     double sum = 0;
     size_t n = 0;
-    if (each_number(a, out, [&](double d) { sum += d, ++n; }))
-        out = n == 0 ? Value::error(ERR_DIV0) : Value::number(sum / static_cast<double>(n));
-    return Outcome::Done;
+    const Read r = each_number(a, out, [&](double d) { sum += d, ++n; });
+    return finish(r, out, n == 0 ? Value::error(ERR_DIV0) : Value::number(sum / static_cast<double>(n)));
 }
 
 Outcome fn_min(const CallArgs &a, Value &out) {
     double m = HUGE_VAL;
-    if (each_number(a, out, [&](double d) { m = std::min(m, d); })) out = Value::number(m == HUGE_VAL ? 0 : m);
-    return Outcome::Done;
+    const Read r = each_number(a, out, [&](double d) { m = std::min(m, d); });
+    return finish(r, out, Value::number(m == HUGE_VAL ? 0 : m));
 }
 
 Outcome fn_max(const CallArgs &a, Value &out) {
     double m = -HUGE_VAL;
-    if (each_number(a, out, [&](double d) { m = std::max(m, d); })) out = Value::number(m == -HUGE_VAL ? 0 : m);
-    return Outcome::Done;
+    const Read r = each_number(a, out, [&](double d) { m = std::max(m, d); });
+    return finish(r, out, Value::number(m == -HUGE_VAL ? 0 : m));
 }
 
 // Numbers in the referenced cells; values written into the call count when
@@ -98,7 +113,9 @@ Outcome fn_count(const CallArgs &a, Value &out) {
             continue;
         }
         double d;
-        if (v.kind == Value::NUMBER || v.kind == Value::BOOL || (v.kind == Value::TEXT && text_number(v.text, d))) ++n;
+        const Read r = v.kind == Value::TEXT ? text_number(v.text, d) : Read::Error;
+        if (r == Read::Unclear) return Outcome::Unsupported;
+        if (v.kind == Value::NUMBER || v.kind == Value::BOOL || r == Read::Ok) ++n;
     }
     out = Value::number(n);
     return Outcome::Done;
@@ -119,10 +136,9 @@ Outcome rounding(const CallArgs &a, Value &out, Rounding mode) {
     if (scalar(a, 0, x) == Outcome::Unsupported) return Outcome::Unsupported;
     if (a.values.size() > 1 && scalar(a, 1, digits) == Outcome::Unsupported) return Outcome::Unsupported;
     double xv = 0, dv = 0;
-    if (!number_of(x, out, xv)) return Outcome::Done;
-    if (a.values.size() > 1 && !number_of(digits, out, dv)) return Outcome::Done;
-    out = Value::number(round_digits(xv, dv, mode));
-    return Outcome::Done;
+    Read r = number_of(x, xv, out);
+    if (r == Read::Ok && a.values.size() > 1) r = number_of(digits, dv, out);
+    return finish(r, out, Value::number(round_digits(xv, dv, mode)));
 }
 
 Outcome fn_round(const CallArgs &a, Value &out) { return rounding(a, out, Rounding::HalfAway); }

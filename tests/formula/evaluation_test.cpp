@@ -43,6 +43,17 @@ TEST_F(Evaluation, WhatCannotBeComputedIsLeftToTheOpeningProgram) {
         {"=Nowhere!A1", ""},            // no such sheet
         {"=B1:B2*2", ""},               // a range where one value is wanted
         {"=SUM(1,,2)", ""},             // an empty argument
+        // Where the spreadsheet programs compute differently.
+        {"=SUM(\"3\",1)", ""},
+        {"=\"a\"&TRUE", ""},
+        {"=TRUE=1", ""},
+        {"=0^0", ""},
+        {"=0^-1", ""},
+        {"=(-8)^(1/3)", ""},
+        {"=1E+20&\"\"", ""},
+        {"=\"2015/01/05\"*1", ""},
+        {"=\"12,34\"*1", ""},
+        {"=\"a-b\"<\"a c\"", ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.formula);
@@ -164,14 +175,13 @@ TEST_F(Evaluation, ErrorValuesAreResults) {
         {"=B3+1", "error #DIV/0!"},
         {"=SUM(B1:B3)", "error #DIV/0!"},
         {"=COUNT(B1:B3,1)", "number 1"},
-        {"=(-8)^(1/3)", "error #NUM!"},
-        {"=0^-1", "error #DIV/0!"},
         {"=1E308*10", "error #NUM!"},
         {"=#N/A&\"a\"", "error #N/A"},
         {"=ROUND(B1,1)", "error #VALUE!"},
         {"=ROW(1)", "error #VALUE!"},
         {"=SUM(\"abc\")", "error #VALUE!"},
-        {"=B1&B2&TRUE&1/4", "text abc5TRUE0.25"},
+        {"=B1&B2&1/4", "text abc50.25"},
+        {"=\"1,000\"*1&\"50%\"*2", "text 10001"},
         {"=\"\"", "text "},
         {"=B1=\"ABC\"", "bool 1"},
         {"=2<\"a\"", "bool 1"},
@@ -204,15 +214,17 @@ TEST_F(Evaluation, EveryCellKindHasItsValue) {
     put("C1", "7");        // a text-only cell: the text "7"
     put("B1", "=A1+A2+A3+A4+A5+A6+A8+A9");
     put("B2", "=COUNT(A1:A11)");
-    put("B3", "=A7&A10&C1");
+    put("B3", "=A7&C1&A1");
     put("B4", "=A11");
     put("B5", "=SUM(A9:A10,C1)+C1");
+    put("B6", "=A10*3");
     ASSERT_EQ(evaluate(), 0) << message();
     EXPECT_EQ(result(0, 1), "number 84035.875"); // 5+1.5+0.5+42009+42009.5+0.25+10+0.125
     EXPECT_EQ(result(1, 1), "number 8");
-    EXPECT_EQ(result(2, 1), "text textTRUE7");
+    EXPECT_EQ(result(2, 1), "text text75");
     EXPECT_EQ(result(3, 1), "error #N/A");
     EXPECT_EQ(result(4, 1), "number 7.125");     // texts and booleans in ranges are passed over
+    EXPECT_EQ(result(5, 1), "number 3");
 }
 
 TEST_F(Evaluation, FormulasAreCheckedWhenPut) {
@@ -261,6 +273,40 @@ TEST_F(Evaluation, ReadingCallsComputeFormulas) {
     char *out[] = {found};
     ASSERT_EQ(VXLS_search(&book, &search, "15x", out), 0) << book.error_info;
     EXPECT_EQ(search.found_row, 2);
+}
+
+} // namespace
+
+namespace {
+
+// A save with a formula it cannot compute succeeds with the formula's
+// message as its notice, and the package asks to be recalculated; a save
+// that fails reports its own failure.
+TEST(EvaluationSave, NoticeAndRecalculationOnOpening) {
+    const std::string dir = vtest::make_temp_dir("formula-save");
+    const struct {
+        std::string path;
+        int rc;
+        const char *message;
+    } cases[] = {
+        {dir + "/loop.xlsx", 0, "VXLS-03200 セルの循環参照が設定されています(\"A1\")。"},
+        {dir + "/no/such/dir/loop.xlsx", VXLS_ERR_WRITE, "VXLS-03121 Excelファイル書込みエラー("},
+    };
+    for (const auto &c : cases) {
+        XLS_BOOK b{};
+        ASSERT_EQ(VXLS_open_book(&b, ("BOOK=" + c.path + " CHARSET=UTF8").c_str()), 0) << b.error_info;
+        ASSERT_EQ(VXLS_open_sheet(&b, ""), 0);
+        for (const auto &[cell, value] : {std::pair{"A1", "=B1"}, {"B1", "=A1+1"}, {"C1", "=2*3"}})
+            ASSERT_EQ(VXLS_put_cell(&b, cell, value, 0), 0) << b.error_info;
+        EXPECT_EQ(VXLS_close_book(&b, "SAVE"), c.rc);
+        EXPECT_EQ(std::string(b.error_info).rfind(c.message, 0), 0u) << b.error_info;
+        VXLS_free_book(&b);
+    }
+    EXPECT_NE(zip_part(cases[0].path, "xl/workbook.xml").find("fullCalcOnLoad=\"1\""), std::string::npos);
+    const std::string sheet = zip_part(cases[0].path, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(sheet.find("<f>2*3</f></c>"), std::string::npos) << sheet;
+    EXPECT_EQ(sheet.find("<v>"), std::string::npos);
+    vtest::run("rm -rf " + vtest::shell_quote(dir));
 }
 
 } // namespace
