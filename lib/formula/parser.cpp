@@ -188,7 +188,7 @@ bool parse_formula(std::string_view text, Program &out, SyntaxFault &fault) {
             }
             reduce(7);
             if (tok.kind == Tok::Comma) {
-                if (stack.back().commas == UINT16_MAX) return fail(tok.text);
+                if (stack.back().commas >= UINT16_MAX - 1) return fail(tok.text); // argc must fit
                 ++stack.back().commas;
                 operand_next = true;
                 break;
@@ -228,7 +228,12 @@ bool parse_formula(std::string_view text, Program &out, SyntaxFault &fault) {
             break;
         }
         case Tok::End:
-            if (operand_next) return dangling(prev == Tok::End ? std::string_view("=") : tok.text);
+            if (operand_next) {
+                if (prev == Tok::Operator) return fail(prev_text);
+                if (prev == Tok::End) return fail("=");
+                fault = {true, std::string(text)}; // "SUM(", "(1,": an open parenthesis
+                return false;
+            }
             reduce(7);
             if (!stack.empty()) {
                 fault = {true, std::string(text)};
@@ -292,7 +297,9 @@ std::string program_text(const Program &p) {
             break;
         }
         default: {
-            static constexpr std::string_view ops[] = {":", "^", "*", "/", "+", "-", "&",
+            // The range operator between blanks, so that the text reads back as the
+            // operator and not as one reference.
+            static constexpr std::string_view ops[] = {" : ", "^", "*", "/", "+", "-", "&",
                                                        "=", "<>", "<", "<=", ">", ">="};
             std::string b = std::move(parts.back());
             parts.pop_back();

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 
 #include "model/cellname.h"
 #include "model/cellvalue.h"
@@ -300,11 +299,15 @@ bool Tokenizer::next(Token &out, SyntaxFault &fault) {
             }
             double v = 0;
             if (std::from_chars(digits.data(), digits.data() + digits.size(), v).ec != std::errc()) {
-                // Out of range: too small reads as 0, too large as infinity (#NUM! when used).
+                // Out of range: too small a number reads as 0; too large a one
+                // is no number a spreadsheet holds.
                 const size_t e = digits.find_first_of("Ee");
                 const std::string_view whole = digits.substr(0, std::min(e, digits.find('.')));
-                const bool tiny = e != NPOS ? digits[e + 1] == '-' : whole.find_first_not_of('0') == NPOS;
-                v = tiny ? 0.0 : HUGE_VAL;
+                if (e != NPOS ? digits[e + 1] != '-' : whole.find_first_not_of('0') != NPOS) {
+                    fault = {false, std::string(s_.substr(pos_, p - pos_))};
+                    return false;
+                }
+                v = 0.0;
             }
             out.kind = Tok::Number;
             out.number = v;

@@ -64,10 +64,11 @@ TEST(FormulaParser, OperandForms) {
         {"\"say \"\"hi\"\"\"&\"\"", "(\"say \"\"hi\"\"\"&\"\")"},
         {"#DIV/0!+#n/a", "(#DIV/0!+#N/A)"},
         {"true<>False", "(TRUE<>FALSE)"},
-        {"1E+3*.5+2.", "((1000*0.5)+2)"},
+        {"1E+3*.5+2.+1E-400", "(((1000*0.5)+2)+0)"},
         {"Table1[[#This Row],[Col]]+{1,\"}\";2}", "(Table1[[#This Row],[Col]]+{1,\"}\";2})"},
         {"_xlfn.CONCAT(\"a\")", "_xlfn.CONCAT(\"a\")"},
-        {"Sheet1:Sheet3!A1", "(Sheet1:'Sheet3'!A1)"},   // a range of sheets: kept, not evaluated
+        {"Sheet1:Sheet3!A1", "(Sheet1 : 'Sheet3'!A1)"}, // a range of sheets: kept, not evaluated
+        {"A1:B2:C3", "(A1:B2 : C3)"},
         {"[1]Book!A1", "[1]Book!A1"},
     };
     for (const auto &c : cases) EXPECT_EQ(tree(c.text), c.want) << c.text;
@@ -85,6 +86,9 @@ TEST(FormulaParser, FaultsNameWhatIsWrong) {
         {"'Sheet!A1", "bracket: 'Sheet!A1"},
         {"{1,2", "bracket: {1,2"},
         {"(1]", "bracket: (1]"},
+        {"SUM(", "bracket: SUM("},
+        {"SUM(1,", "bracket: SUM(1,"},
+        {"-(", "bracket: -("},
         // Other faults: the token at fault.
         {"", "fault: ="},
         {"1**2", "fault: *"},
@@ -104,6 +108,7 @@ TEST(FormulaParser, FaultsNameWhatIsWrong) {
         {"@A1", "fault: @"},
         {"#FOO!", "fault: #FOO!"},
         {"1A", "fault: 1A"},
+        {"1E+309", "fault: 1E+309"},
         {"'abc'", "fault: 'abc'"},
         {"Sheet1!", "fault: Sheet1!"},
         {"1\x01" "2", "fault: \x01"},
