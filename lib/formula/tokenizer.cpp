@@ -24,15 +24,15 @@ inline bool is_name_char(char c) {
 }
 
 // One side of a reference: a cell ($A$1), a whole column ($A) or a whole row ($1).
-enum class Part : uint8_t { Cell, Column, Row };
-struct RefPart {
-    Part kind = Part::Cell;
+enum class Side : uint8_t { Cell, Column, Row };
+struct RefSide {
+    Side kind = Side::Cell;
     int32_t row = 0, col = 0;  // 0-based
 };
 
 // Reads one side of a reference at `i`; the end position, or NPOS. A side
 // directly followed by a name character, "$", "(", "!" or "[" is a name.
-size_t read_part(std::string_view s, size_t i, RefPart &out) {
+size_t read_side(std::string_view s, size_t i, RefSide &out) {
     const size_t n = s.size();
     size_t p = i;
     const bool col_dollar = p < n && s[p] == '$';
@@ -51,9 +51,9 @@ size_t read_part(std::string_view s, size_t i, RefPart &out) {
         return NPOS;
     if (letters > 3 || col > GRID_COLS) return NPOS;
     if (digits > 0 && (row < 1 || row > GRID_ROWS)) return NPOS;
-    if (letters > 0 && digits > 0) out = {Part::Cell, row - 1, col - 1};
-    else if (letters > 0 && !row_dollar) out = {Part::Column, 0, col - 1};
-    else if (letters == 0 && digits > 0) out = {Part::Row, row - 1, 0};
+    if (letters > 0 && digits > 0) out = {Side::Cell, row - 1, col - 1};
+    else if (letters > 0 && !row_dollar) out = {Side::Column, 0, col - 1};
+    else if (letters == 0 && digits > 0) out = {Side::Row, row - 1, 0};
     else return NPOS;
     return p;
 }
@@ -77,18 +77,18 @@ bool starts_nocase(std::string_view s, std::string_view prefix) {
 } // namespace
 
 bool Tokenizer::reference_after(size_t from, Token &out) {
-    RefPart a, b;
-    size_t end = read_part(s_, from, a);
+    RefSide a, b;
+    size_t end = read_side(s_, from, a);
     if (end == NPOS) return false;
     Area area{a.row, a.col, a.row, a.col};
     size_t second = NPOS;
-    if (end < s_.size() && s_[end] == ':') second = read_part(s_, end + 1, b);
+    if (end < s_.size() && s_[end] == ':') second = read_side(s_, end + 1, b);
     if (second != NPOS && b.kind == a.kind) {
         end = second;
         area = {std::min(a.row, b.row), std::min(a.col, b.col), std::max(a.row, b.row), std::max(a.col, b.col)};
-        if (a.kind == Part::Column) area.r1 = 0, area.r2 = GRID_ROWS - 1;
-        if (a.kind == Part::Row) area.c1 = 0, area.c2 = GRID_COLS - 1;
-    } else if (a.kind != Part::Cell) {
+        if (a.kind == Side::Column) area.r1 = 0, area.r2 = GRID_ROWS - 1;
+        if (a.kind == Side::Row) area.c1 = 0, area.c2 = GRID_COLS - 1;
+    } else if (a.kind != Side::Cell) {
         return false;
     }
     out.kind = Tok::Ref;
