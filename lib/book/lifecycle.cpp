@@ -14,6 +14,7 @@
 #include "core/charset.h"
 #include "core/messages.h"
 #include "core/status.h"
+#include "formula/evaluator.h"
 #include "import/datasource.h"
 #include "io/filetype.h"
 #include "io/mfile.h"
@@ -329,6 +330,7 @@ int vlt_open_book(Book &book, std::string_view options, size_t handle_size) {
     if (book.reset(false) != 0) return vlt_error(&book, rc::NO_MEMORY, msg::E00002);
     book.open_mode = opt.mode;
     book.loaders.datasource = vlt_load_datasource;
+    book.loaders.formula_check = formula::vlt_check_formula;
 
     if (opt.mode == MODE_CREATE && opt.tmpl.empty()) {
         std::string path;

@@ -7,6 +7,7 @@
 #include "core/charset.h"
 #include "core/messages.h"
 #include "core/status.h"
+#include "formula/evaluator.h"
 #include "model/cellvalue.h"
 #include "model/numfmt.h"
 #include "model/sheets.h"
@@ -41,10 +42,30 @@ bool is_date_kind(uint8_t kind) {
     return kind == CELL_DATE || kind == CELL_DATE_TIME || kind == CELL_TIME_HM || kind == CELL_TIME_HMS;
 }
 
+// A book read from a workbook shows the results it was saved with until
+// something is written to it.
+bool stored_results_current(const Book *book) {
+    if (!book->model.source) return false;
+    for (const Sheet &s : book->model.sheets)
+        if (s.changed || s.copied_from >= 0) return false;
+    return true;
+}
+
+// The shown text of a cell (UTF-8). A formula is computed now, through the
+// call's evaluator; one that cannot be computed shows the result stored by
+// the last save, if any.
+void shown_utf8(Book *book, formula::Evaluator &ev, int sheet_index, const Sheet &sheet, int row, int col,
+                const Cell &cell, std::string &out) {
+    if ((cell.kind == CELL_FORMULA || (cell.kind == CELL_FORMULA2 && !stored_results_current(book))) &&
+        formula::formula_display(ev, sheet_index, row, col, out))
+        return;
+    cell_display_into(book, sheet, cell, out);
+}
+
 // The shown text of a cell in the caller's character set into a buffer of
 // unknown size (the caller promises room for any cell text). Reuses the
 // thread's scratch texts, so that reading a sheet allocates nothing per cell.
-void shown_into(Book *book, Sheet &sheet, int row, int col, char *out) {
+void shown_into(Book *book, formula::Evaluator &ev, int sheet_index, Sheet &sheet, int row, int col, char *out) {
     if (!out) return;
     const Cell *cell = find_cell(sheet, row, col);
     if (!cell || cell->kind == CELL_EMPTY) {
@@ -52,7 +73,7 @@ void shown_into(Book *book, Sheet &sheet, int row, int col, char *out) {
         return;
     }
     thread_local std::string utf8, converted;
-    cell_display_into(book, sheet, *cell, utf8);
+    shown_utf8(book, ev, sheet_index, sheet, row, col, *cell, utf8);
     const std::string *text = &utf8;
     if (book->charset != VXLS_CHARSET_UTF8) {
         convert_charset(converted, utf8, VXLS_CHARSET_UTF8, book->charset);
@@ -84,7 +105,10 @@ int vlt_get_cell(Book *book, const char *cell, char *value, int value_size, char
         const Cell &c = r.cells[col];
         book->last_row = row;
         book->last_column = col;
-        std::string text = from_utf8(book, cell_display_text(book, *sheet, c));
+        formula::Evaluator ev(*book, false);
+        std::string shown;
+        shown_utf8(book, ev, book->current_sheet, *sheet, row, col, c, shown);
+        std::string text = from_utf8(book, shown);
         if (!value || value_size < 1 || text.size() + 1 > static_cast<size_t>(value_size)) {
             const char *what = c.kind == CELL_FORMULA || c.kind == CELL_FORMULA2 ? "CELL_FORMULA"
                                : is_date_kind(c.kind)                           ? "CELL_DATE/CELL_DATE_TIME"
@@ -111,6 +135,7 @@ int vlt_get_cells(Book *book, int direction, int sheet_index, int row, int colum
     {
         Sheet *sheet = sheet_index >= 0 ? sheet_at(book, sheet_index) : nullptr;
         bool ended = !sheet || row < 0 || column < 0;
+        formula::Evaluator ev(*book, false);
         for (int i = 0; i < count; ++i) {
             if (!ended) {
                 if (row >= sheet->used_rows || row >= static_cast<int>(sheet->rows.size()) ||
@@ -120,7 +145,7 @@ int vlt_get_cells(Book *book, int direction, int sheet_index, int row, int colum
             if (ended) {
                 if (values[i]) values[i][0] = '\0';
             } else {
-                shown_into(book, *sheet, row, column, values[i]);
+                shown_into(book, ev, sheet_index, *sheet, row, column, values[i]);
             }
             if (direction == 0) ++column;
             else ++row;
@@ -163,6 +188,8 @@ int vlt_search(Book *book, SearchState *search, const char *text, char **values)
         }
         std::string want = to_utf8(book, text);
         bool ignore_case = search->match == 1;
+        formula::Evaluator ev(*book, false);
+        std::string shown;
         for (int s = first; s <= last; ++s) {
             Sheet &sheet = sheets[s];
             int rows = std::min<int>(sheet.used_rows, static_cast<int>(sheet.rows.size()));
@@ -172,7 +199,8 @@ int vlt_search(Book *book, SearchState *search, const char *text, char **values)
                 for (int c = c1; c <= c2 && c < cols; ++c) {
                     const Cell &cell = row.cells[c];
                     if (cell.kind == CELL_EMPTY) continue;
-                    if (!equal_text(cell_display_text(book, sheet, cell), want, ignore_case)) continue;
+                    shown_utf8(book, ev, s, sheet, r, c, cell, shown);
+                    if (!equal_text(shown, want, ignore_case)) continue;
                     search->found_sheet = s;
                     search->found_row = r;
                     search->found_column = c;

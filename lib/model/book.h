@@ -24,13 +24,18 @@ constexpr size_t BOOK_PATH_LEN = 257;
 constexpr size_t BOOK_TEXT_LEN = 256;
 constexpr size_t BOOK_PASSWORD_LEN = 64;
 
-// Loads that the property engine starts and higher layers carry out, set by
-// the layer that opens books. Left null, such a load is refused.
+// Loads that the property engine starts and higher layers carry out, and
+// checks that higher layers make for the cell store, set by the layer that
+// opens books. Left null, such a load is refused.
 struct BookLoaders {
     // A delimited text file into the cells of a target (separator ',' or '\t').
     int (*datasource)(Book &book, const PropTarget &target, std::string_view path_utf8, char separator) = nullptr;
     // A template workbook named by the TEMPLATE keyword.
     int (*template_book)(Book &book, std::string_view path_utf8) = nullptr;
+    // The syntax check of a formula text (UTF-8, without "=") before the
+    // store keeps it: 0, or a negative code with the message recorded. Left
+    // null, the store checks only that brackets and quotes pair.
+    int (*formula_check)(Book &book, std::string_view formula_utf8) = nullptr;
 };
 
 enum OpenMode { MODE_READ = 0, MODE_CREATE = 1, MODE_UPDATE = 2, MODE_LOAD = 3, MODE_UNLOAD = 4 };

@@ -54,6 +54,11 @@ const char *error_name(int code);
 // The code of an error name, or -1.
 int error_code(std::string_view name);
 
+// What the result of an evaluated formula cell (CELL_FORMULA2) is, kept in
+// its number slot. Its value text holds the number (shortest text that reads
+// back as it), the text, "1" or "0", or the error's name.
+enum : int32_t { FORMULA_NUMBER = 0, FORMULA_TEXT = 1, FORMULA_BOOL = 2, FORMULA_ERROR = 3 };
+
 // How a number format shows a number: its key and the kind of cell a number
 // takes with it (CELL_DECIMAL for plain numbers, CELL_PERCENT, CELL_DATE for
 // dates with or without a time, CELL_TIME_HMS for times alone).

@@ -51,12 +51,11 @@ enum : uint8_t {
     CELL_AUX_DOUBLE = 1,      // num and text together hold an IEEE double (no texts)
     CELL_AUX_BOOL = 2,        // a boolean: num is 0 or 1 (kind CELL_INTEGER)
     CELL_AUX_ERROR = 4,       // an error value: num is its code (kind CELL_INTEGER)
-    CELL_AUX_STRING = 8,      // a formula cell whose cached result is a text
 };
-// A formula cell (CELL_FORMULA2) read from a workbook keeps its cached
-// result in CellText::value; CELL_AUX_BOOL, CELL_AUX_ERROR or
-// CELL_AUX_STRING then tell its type (none: a number), and CellText::aux
-// holds the attributes of its formula element as written (shared formulas).
+// A formula cell with a result (CELL_FORMULA2) keeps the result's type in
+// `num` (FORMULA_NUMBER and the others of cellvalue.h) and its text in
+// CellText::value. A formula element read with attributes (shared and
+// array formulas) is kept whole, as written, in CellText::formula ("<f ...").
 
 // One cell: 12 bytes. `style` is the 1-based cell-format index (0: none);
 // `num` is the integer / truncated number / date serial / shared-string index;

@@ -544,8 +544,8 @@ std::string display_text(Book *book, const Sheet &sheet, const Cell &cell) {
     if (cell.kind == CELL_FORMULA2) {
         // The cached result: a text, a boolean, an error value or a number
         // shown through the cell's format.
-        if (cell.aux & (CELL_AUX_STRING | CELL_AUX_ERROR)) return value;
-        if (cell.aux & CELL_AUX_BOOL) return value == "1" || value == "TRUE" ? "TRUE" : "FALSE";
+        if (cell.num == FORMULA_TEXT || cell.num == FORMULA_ERROR) return value;
+        if (cell.num == FORMULA_BOOL) return value == "1" || value == "TRUE" ? "TRUE" : "FALSE";
         if (value.empty()) return value;
         FormatClass fc = style_format_class(model(book), cell.style);
         double v = std::strtod(value.c_str(), nullptr);

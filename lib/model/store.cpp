@@ -146,10 +146,14 @@ int type_and_store(Book *book, Sheet &sheet, Cell &cell, int col, std::string_vi
             replace_all(f, "$ROWNUM", std::to_string(book->rownum));
             replace_all(f, "$CLMNUM", std::to_string(book->clmnum));
         }
-        std::string bad;
-        bool parens = false;
-        if (check_formula(f, bad, parens) != 0)
-            return vlt_error(book, -3, parens ? msg::E02304 : msg::E02201, parens ? f.c_str() : bad.c_str());
+        if (book->loaders.formula_check) {
+            if (int rc = book->loaders.formula_check(*book, f); rc != 0) return rc;
+        } else {
+            std::string bad;
+            bool parens = false;
+            if (check_formula(f, bad, parens) != 0)
+                return vlt_error(book, -3, parens ? msg::E02304 : msg::E02201, parens ? f.c_str() : bad.c_str());
+        }
         int rc = vlt_store_value(book, sheet, cell, CELL_FORMULA, 0, {}, f);
         if (rc != 0) return rc;
         if (create && !had_style && vlt_set_align(book, cell, 33) == -2) return vlt_error(book, -2, msg::E00002);

@@ -224,108 +224,35 @@ void type_value(std::string_view s, TypedValue &out) {
 int check_formula(std::string_view f, std::string &bad, bool &parens) {
     parens = false;
     bad.clear();
-    auto binary = [](char ch) {
-        return ch == '*' || ch == '/' || ch == '^' || ch == '&' || ch == '=' || ch == '<' || ch == '>';
-    };
-    // '\x01' marks a completed two-character comparison ("<>", "<=", ">=");
-    // control characters are refused before they could be mistaken for it.
-    auto any_op = [&](char ch) { return binary(ch) || ch == '+' || ch == '-' || ch == '\x01'; };
     if (f.empty()) {
         bad = "=";
         return -1;
     }
-    char stack[64];
     int depth = 0;
-    char last = '(';  // what came before, blanks skipped: '(' stands for "operand expected"
     for (size_t i = 0; i < f.size(); ++i) {
-        unsigned char ch = static_cast<unsigned char>(f[i]);
+        const unsigned char ch = static_cast<unsigned char>(f[i]);
         if (ch == '"' || ch == '\'') {
+            // Quoted to the next lone quote of the same kind ("" and '' stand for one).
             size_t j = i + 1;
-            for (;; ++j) {
-                if (j >= f.size()) {
-                    parens = true;
-                    bad.assign(f.substr(i));
-                    return -1;
-                }
-                if (f[j] == static_cast<char>(ch)) {
-                    if (j + 1 < f.size() && f[j + 1] == static_cast<char>(ch)) {
-                        ++j;
-                        continue;
-                    }
-                    break;
-                }
+            while (j < f.size() && !(f[j] == f[i] && (j + 1 >= f.size() || f[j + 1] != f[i]))) j += f[j] == f[i] ? 2 : 1;
+            if (j >= f.size()) {
+                parens = true;
+                bad.assign(f);
+                return -1;
             }
             i = j;
-            last = 'a';
-            continue;
-        }
-        if (ch == ' ' || ch == '\t') continue;
-        if (ch < 0x20 || ch == 0x7F) {
+        } else if (ch == '(') {
+            ++depth;
+        } else if (ch == ')') {
+            if (--depth < 0) break;
+        } else if ((ch < 0x20 && ch != '\t' && ch != '\r' && ch != '\n') || ch == 0x7F) {
             bad.assign(1, static_cast<char>(ch));
             return -1;
         }
-        if (ch == '(' || ch == '{' || ch == '[') {
-            if (depth == static_cast<int>(sizeof stack)) {
-                parens = true;
-                bad.assign(f);
-                return -1;
-            }
-            stack[depth++] = ch == '(' ? ')' : ch == '{' ? '}' : ']';
-            last = '(';
-            continue;
-        }
-        if (ch == ')' || ch == '}' || ch == ']') {
-            if (depth == 0 || stack[depth - 1] != static_cast<char>(ch)) {
-                parens = true;
-                bad.assign(f);
-                return -1;
-            }
-            if (any_op(last)) {
-                bad.assign(1, last == '\x01' ? f[i - 1] : last);
-                return -1;
-            }
-            --depth;
-            last = 'a';
-            continue;
-        }
-        if (any_op(static_cast<char>(ch))) {
-            if (binary(static_cast<char>(ch))) {
-                bool pair = (last == '<' && (ch == '>' || ch == '=')) || (last == '>' && ch == '=');
-                bool after_operand = !(last == '(' || last == ',' || any_op(last));
-                pair = pair && i > 0 && f[i - 1] == last;
-                if (!after_operand && !pair) {
-                    bad.assign(1, static_cast<char>(ch));
-                    if (any_op(last) && last != '\x01') bad.insert(bad.begin(), last);
-                    return -1;
-                }
-                if (pair) {
-                    last = '\x01';
-                    continue;
-                }
-            }
-            last = static_cast<char>(ch);
-            continue;
-        }
-        if (ch == ',' || ch == ';') {
-            last = ',';
-            continue;
-        }
-        bool known = ch >= 0x80 || (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') ||
-                     ch == '_' || ch == '.' || ch == '$' || ch == '!' || ch == ':' || ch == '#' || ch == '?' ||
-                     ch == '@' || ch == '\\' || ch == '%';
-        if (!known) {
-            bad.assign(1, static_cast<char>(ch));
-            return -1;
-        }
-        last = 'a';
     }
     if (depth != 0) {
         parens = true;
         bad.assign(f);
-        return -1;
-    }
-    if (any_op(last)) {
-        bad.assign(1, last == '\x01' ? f.back() : last);
         return -1;
     }
     return 0;

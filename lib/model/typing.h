@@ -41,9 +41,10 @@ void type_value(std::string_view s, TypedValue &out);
 // Text escapes of a text value: "\n" becomes CR LF, "\\" one backslash.
 void text_escapes(std::string_view s, std::string &out);
 
-// Formula syntax check: balanced parentheses and quotes, known operator
-// characters, no dangling operator. 0 when accepted; otherwise -1 with
-// `bad` set to the offending part and `parens` true for a bracket fault.
+// The store's own formula check, for books without the formula parser's
+// check (Book::loaders): a text, parentheses and quotes that pair, no
+// control characters. 0 when accepted; otherwise -1 with `bad` set to the
+// offending part and `parens` true for a bracket fault.
 int check_formula(std::string_view f, std::string &bad, bool &parens);
 
 // Display width of a text for automatic column width: 2.5 per multi-byte

@@ -13,6 +13,7 @@
 
 #include "core/messages.h"
 #include "core/status.h"
+#include "formula/evaluator.h"
 #include "io/mfile.h"
 #include "xlsx/jobs.h"
 #include "xlsx/package.h"
@@ -546,7 +547,30 @@ int vlt_update_excel2007(Book *book, const char *path, SaveTarget target) {
     if (!book || !path || !*path) return rc::GENERAL;
     if (!book->model.source) return vlt_create_excel2007(book, path, target);
     try {
-        return update_package(book, path, target == SaveTarget::Memory);
+        // Formulas are computed again when anything was written; their
+        // results may then change on any sheet that holds formulas.
+        std::string notice;
+        auto &sheets = book->model.sheets;
+        const bool written = std::any_of(sheets.begin(), sheets.end(),
+                                         [](const Sheet &s) { return s.changed || s.copied_from >= 0; });
+        if (written && book->recalc) {
+            const bool had_message = book->diag.recorded;
+            formula::vlt_evaluate_formulas(*book);
+            if (!had_message && book->diag.recorded) {
+                notice = book->diag.message;
+                book->diag.begin_call();
+            }
+            for (Sheet &s : sheets)
+                for (size_t r = 0; r < s.rows.size() && !s.changed; ++r)
+                    for (const Cell &c : s.rows[r].cells)
+                        if (c.kind == CELL_FORMULA || c.kind == CELL_FORMULA2) {
+                            s.changed = true;
+                            break;
+                        }
+        }
+        int rc = update_package(book, path, target == SaveTarget::Memory);
+        if (rc == rc::OK && !notice.empty()) vlt_error(book, rc::OK, "%s", notice.c_str());
+        return rc;
     } catch (const Failure &f) {
         if (f.rc == rc::NO_MEMORY) return rc::NO_MEMORY;
         return vlt_error_keep(book, f.rc == rc::OPEN_FAILED ? rc::OPEN_FAILED : rc::GENERAL, msg::E03600, f.what.c_str());

@@ -80,7 +80,9 @@ void write_workbook(const SaveContext &ctx, XmlWriter &w) {
     w.raw("<bookViews><workbookView xWindow=\"120\" yWindow=\"120\" windowWidth=\"19110\" "
           "windowHeight=\"11025\"/></bookViews>");
     write_sheets(ctx, w);
-    w.raw("<calcPr calcId=\"145621\"/></workbook>");
+    // A book whose formulas the library did not compute asks to be recalculated on opening.
+    w.raw(ctx.book->recalc ? "<calcPr calcId=\"145621\"/></workbook>"
+                           : "<calcPr calcId=\"145621\" fullCalcOnLoad=\"1\"/></workbook>");
 }
 
 } // namespace vel

@@ -96,8 +96,18 @@ inline void write_slot_cell(XmlWriter &w, const ColumnNames &names, int col, con
     w.commit(put(q, "</v></c>"));
 }
 
+// A formula cell's result type attribute, by the kind of its result.
+std::string_view result_type(const Cell &c) {
+    switch (c.num) {
+    case FORMULA_TEXT: return " t=\"str\"";
+    case FORMULA_BOOL: return " t=\"b\"";
+    case FORMULA_ERROR: return " t=\"e\"";
+    default: return {};
+    }
+}
+
 void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const ColumnNames &names, int col,
-                     const RowText &row, uint32_t style) {
+                     const RowText &row, uint32_t style, bool with_results) {
     static const CellText none;
     const CellText *found = texts_of(sheet, c);
     const CellText &t = found ? *found : none;
@@ -136,15 +146,13 @@ void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const Colu
         } else {
             w.commit(p);
         }
-        // A result read from a workbook says its type.
-        if (c.kind == CELL_FORMULA2 && c.aux)
-            w.raw(c.aux & CELL_AUX_STRING ? " t=\"str\"" : c.aux & CELL_AUX_BOOL ? " t=\"b\"" : c.aux & CELL_AUX_ERROR ? " t=\"e\"" : "");
         if (!t.formula.empty() && t.formula[0] == '<') {
             // A stored formula element (shared or array formula of a loaded
             // workbook), with its cached result when it has one.
+            if (c.kind == CELL_FORMULA2 && with_results) w.raw(result_type(c));
             w.raw('>');
             w.raw(t.formula);
-            if (c.kind == CELL_FORMULA2) {
+            if (c.kind == CELL_FORMULA2 && with_results) {
                 w.raw("<v>");
                 w.text(t.value);
                 w.raw("</v></c>");
@@ -153,15 +161,20 @@ void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const Colu
             }
             return;
         }
+        // A result is written with its type when the book's results are
+        // kept; a book left to recalculate on opening carries none.
+        if (c.kind == CELL_FORMULA2 && with_results) {
+            if (const std::string_view type = result_type(c); !type.empty()) w.raw(type);
+            w.raw("><f>");
+            w.text(t.formula);
+            w.raw("</f><v>");
+            w.text(t.value);
+            w.raw("</v></c>");
+            return;
+        }
         w.raw("><f>");
         w.text(t.formula);
-        w.raw("</f>");
-        if (c.kind == CELL_FORMULA2) {
-            w.raw("<v>");
-            w.text(t.value);
-            w.raw("</v>");
-        }
-        w.raw("</c>");
+        w.raw("</f></c>");
         return;
     case CELL_TEXT_ONLY:
         if (t.value.empty()) {
@@ -200,7 +213,7 @@ void write_read_value(XmlWriter &w, const Cell &c, const ColumnNames &names, int
 }
 
 void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row, int r,
-               const std::vector<Cover> &covers) {
+               const std::vector<Cover> &covers, bool with_results) {
     const ColumnNames &names = column_names();
     RowText rt;
     rt.len = static_cast<int>(std::to_chars(rt.digits, rt.digits + 12, r + 1).ptr - rt.digits);
@@ -262,7 +275,7 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
         }
         if (slot_empty(cell)) continue;
         const uint32_t style = effective_style(m, cell);
-        if (cell.aux && cell.kind != CELL_FORMULA2) {
+        if (cell.aux) {
             write_read_value(w, cell, names, c, rt, style);
             continue;
         }
@@ -285,7 +298,7 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
             }
             [[fallthrough]];
         default:
-            write_text_cell(w, sheet, cell, names, c, rt, style);
+            write_text_cell(w, sheet, cell, names, c, rt, style, with_results);
             break;
         }
     }
@@ -324,7 +337,7 @@ void write_sheet_data(const SaveContext &ctx, const Sheet &sheet, XmlWriter &w) 
             for (const Range &m : sheet.merges)
                 if (ri >= m.r1 && ri <= m.r2) covers.push_back({m.c1, m.c2, ri == m.r1});
         }
-        write_row(w, *ctx.model, sheet, row, ri, covers);
+        write_row(w, *ctx.model, sheet, row, ri, covers, ctx.update || ctx.book->recalc);
     }
     w.raw("</sheetData>");
 }

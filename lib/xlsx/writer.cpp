@@ -8,6 +8,7 @@
 
 #include "core/messages.h"
 #include "core/status.h"
+#include "formula/evaluator.h"
 #include "io/mfile.h"
 #include "model/book.h"
 #include "xlsx/jobs.h"
@@ -124,7 +125,19 @@ int save_package(Book *book, const std::string &path, bool in_memory) {
 int vlt_create_excel2007(Book *book, const char *path, SaveTarget target) {
     if (!book || !path || !*path) return rc::GENERAL;
     try {
-        return save_package(book, path, target == SaveTarget::Memory);
+        // Formulas are computed before anything is written. One that cannot
+        // be computed leaves the book to recalculate on opening and its
+        // message is the save's notice, unless the save fails with its own.
+        const bool had_message = book->diag.recorded;
+        formula::vlt_evaluate_formulas(*book);
+        std::string notice;
+        if (!had_message && book->diag.recorded) {
+            notice = book->diag.message;
+            book->diag.begin_call();
+        }
+        int rc = save_package(book, path, target == SaveTarget::Memory);
+        if (rc == rc::OK && !notice.empty()) vlt_error(book, rc::OK, "%s", notice.c_str());
+        return rc;
     } catch (const std::bad_alloc &) {
         return rc::NO_MEMORY;
     } catch (...) {

@@ -10,11 +10,12 @@ enum class SaveTarget {
     Memory,   // the memory file of that name among the book's memory files
 };
 
-// Writes the book as a package to `path`: a real file (written under a
+// Computes the book's formulas and stores their results (formula/evaluator.h),
+// then writes the book as a package to `path`: a real file (written under a
 // temporary name beside it and renamed when complete) or a memory file of
 // the book. Returns 0, or rc::GENERAL (message recorded), rc::NO_MEMORY,
 // rc::LIMIT, rc::OPEN_FAILED, rc::WRITE_FAILED, rc::ZIP_FAILED. On failure
-// nothing is left at `path` and the book is unchanged.
+// nothing is left at `path` and the book is unchanged but for those results.
 int vlt_create_excel2007(Book *book, const char *path, SaveTarget target);
 
 // Writes a book that was read from a package: the package's entries are

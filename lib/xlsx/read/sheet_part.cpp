@@ -347,16 +347,15 @@ private:
     int store_formula(Cell &c) {
         c.kind = value_.empty() && type_ != 'S' ? CELL_FORMULA : CELL_FORMULA2;
         c.aux = 0;
-        c.num = 0;
         c.style = style_;
-        if (type_ == 'b') c.aux = CELL_AUX_BOOL;
-        else if (type_ == 'e') c.aux = CELL_AUX_ERROR;
-        else if (type_ == 'S' || type_ == 's') c.aux = CELL_AUX_STRING;
+        // The result's type goes into the number slot, as evaluation keeps it.
+        c.num = type_ == 'b' ? FORMULA_BOOL : type_ == 'e' ? FORMULA_ERROR
+                : type_ == 'S' || type_ == 's' ? FORMULA_TEXT : FORMULA_NUMBER;
         if (type_ == 's') {   // a shared-string result: its text is the value
             long long index = to_int(value_, -1);
             value_ = index >= 0 && static_cast<size_t>(index) < m_.sst.size() ? m_.sst[index].text : std::string();
         }
-        if (c.aux == CELL_AUX_STRING) decode_escapes(value_);
+        if (c.num == FORMULA_TEXT) decode_escapes(value_);
         CellText &t = cell_texts(s_, c);
         t.value = value_;
         if (f_attrs_.empty()) {

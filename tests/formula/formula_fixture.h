@@ -1,0 +1,70 @@
+// A book opened through the interface in UTF-8, with helpers that put
+// values and formulas, evaluate as a save does, and look at the results.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "book_access.h"
+#include "core/status.h"
+#include "formula/evaluator.h"
+#include "model/cellvalue.h"
+#include "model/store.h"
+#include "test_support.h"
+#include "velmora.h"
+
+namespace ftest {
+
+class FormulaBook : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(VXLS_open_book(&book, "CHARSET=UTF8"), 0) << book.error_info;
+        ASSERT_EQ(VXLS_open_sheet(&book, ""), 0) << book.error_info;
+    }
+    void TearDown() override { VXLS_free_book(&book); }
+
+    vel::Book &b() { return book_of(&book); }
+    // Puts a value (a formula when it begins with "=") into a cell of the current sheet.
+    void put(const char *cell, const std::string &value) {
+        ASSERT_EQ(VXLS_put_cell(&book, cell, value.c_str(), 0), 0) << cell << " " << book.error_info;
+    }
+    // Evaluates every formula as a save does; the book's message after it.
+    int evaluate() {
+        b().diag.begin_call();
+        return vel::formula::vlt_evaluate_formulas(b());
+    }
+    std::string message() { return b().diag.message; }
+    vel::Cell &cell(int sheet, int r, int c) { return b().model.sheets.at(sheet).rows.at(r).cells.at(c); }
+    // The stored result of a formula cell: "number 6", "text ab", "bool 1",
+    // "error #DIV/0!", or "unevaluated".
+    std::string result(int sheet, int r, int c) {
+        vel::Cell &x = cell(sheet, r, c);
+        if (x.kind != vel::CELL_FORMULA2) return "unevaluated";
+        const std::string &v = b().model.sheets[sheet].texts.at(x.text - 1).value;
+        static const char *kinds[] = {"number ", "text ", "bool ", "error "};
+        return kinds[x.num] + v;
+    }
+    std::string result(int r, int c) { return result(static_cast<int>(book.current_sheet), r, c); }
+    // The shown value of a cell through VXLS_get_cell.
+    std::string get(const char *name, std::string *kind = nullptr) {
+        static char value[70000], k[4000];
+        int rc = VXLS_get_cell(&book, name, value, sizeof value, k, sizeof k);
+        if (rc != 0) return "rc=" + std::to_string(rc);
+        if (kind) *kind = k;
+        return value;
+    }
+
+    XLS_BOOK book{};
+};
+
+// One part of a zip package, read with Python's zipfile.
+inline std::string zip_part(const std::string &file, const std::string &part) {
+    std::string out;
+    vtest::run("/usr/bin/python3 -c \"import zipfile,sys; "
+               "sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())\" " +
+                   vtest::shell_quote(file) + " " + vtest::shell_quote(part),
+               &out);
+    return out;
+}
+
+} // namespace ftest

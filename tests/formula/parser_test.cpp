@@ -1,0 +1,143 @@
+// The formula parser: the precedence table, the forms of references and
+// operands, and the faults with the texts their messages name.
+#include <gtest/gtest.h>
+
+#include "formula/functions.h"
+#include "formula/parser.h"
+
+using namespace vel::formula;
+
+namespace {
+
+std::string tree(const std::string &text) {
+    Program p;
+    SyntaxFault fault;
+    if (!parse_formula(text, p, fault)) return (fault.bracket ? "bracket: " : "fault: ") + fault.what;
+    return program_text(p);
+}
+
+TEST(FormulaParser, PrecedenceTable) {
+    const struct {
+        const char *text, *want;
+    } cases[] = {
+        {"1+2*3", "(1+(2*3))"},
+        {"1-2-3", "((1-2)-3)"},
+        {"8/4/2", "((8/4)/2)"},
+        {"-2^2", "((-2)^2)"},              // the sign binds tighter than the power
+        {"2^-1", "(2^(-1))"},
+        {"2^3^2", "((2^3)^2)"},            // powers group from the left
+        {"2*-3^2", "(2*((-3)^2))"},
+        {"2^50%", "(2^(50%))"},            // percent binds tighter than the power
+        {"-50%", "((-50)%)"},
+        {"10%*A1", "((10%)*A1)"},
+        {"1+2&3", "((1+2)&3)"},
+        {"1&2=\"12\"", "((1&2)=\"12\")"},
+        {"1<2=TRUE", "((1<2)=TRUE)"},
+        {"A1<>B1", "(A1<>B1)"},
+        {"A1>=1", "(A1>=1)"},
+        {"-A1+-2", "((-A1)+(-2))"},
+        {"--+1", "(-(-(+1)))"},
+        {"(1+2)*3", "((1+2)*3)"},
+        {"(((1)))", "1"},
+        {" 1 +\n2\t", "(1+2)"},
+        {"SUM(A1:B2,-C3*2,)", "SUM(A1:B2,((-C3)*2),)"},
+        {"ROW()", "ROW()"},
+        {"IF(A1=\"a)\",1,2)", "IF((A1=\"a)\"),1,2)"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(tree(c.text), c.want) << c.text;
+}
+
+TEST(FormulaParser, OperandForms) {
+    const struct {
+        const char *text, *want;
+    } cases[] = {
+        {"$A$1+b$2", "(A1+B2)"},
+        {"A1:$C$3+C3:A1", "(A1:C3+A1:C3)"},            // corners in any order
+        {"A:C", "A1:C1048576"},
+        {"$2:3", "A2:XFD3"},
+        {"XFD1048576", "XFD1048576"},
+        {"XFE1", "XFE1"},                                // no column: a name
+        {"A1048577", "A1048577"},
+        {"Sheet2!A1*'My ''q'' sheet'!B2:C3", "('Sheet2'!A1*'My ''q'' sheet'!B2:C3)"},
+        {"日本!A1", "'日本'!A1"},
+        {"LOG10(100)+A1(2)", "(LOG10(100)+A1(2))"},     // a name before "(" calls a function
+        {"\"say \"\"hi\"\"\"&\"\"", "(\"say \"\"hi\"\"\"&\"\")"},
+        {"#DIV/0!+#n/a", "(#DIV/0!+#N/A)"},
+        {"true<>False", "(TRUE<>FALSE)"},
+        {"1E+3*.5+2.+1E-400", "(((1000*0.5)+2)+0)"},
+        {"Table1[[#This Row],[Col]]+{1,\"}\";2}", "(Table1[[#This Row],[Col]]+{1,\"}\";2})"},
+        {"_xlfn.CONCAT(\"a\")", "_xlfn.CONCAT(\"a\")"},
+        {"Sheet1:Sheet3!A1", "(Sheet1 : 'Sheet3'!A1)"}, // a range of sheets: kept, not evaluated
+        {"A1:B2:C3", "(A1:B2 : C3)"},
+        {"[1]Book!A1", "[1]Book!A1"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(tree(c.text), c.want) << c.text;
+}
+
+TEST(FormulaParser, FaultsNameWhatIsWrong) {
+    const struct {
+        const char *text, *want;
+    } cases[] = {
+        // Pairs that do not close: the whole formula.
+        {"SUM(A1", "bracket: SUM(A1"},
+        {"A1)", "bracket: A1)"},
+        {")(", "bracket: )("},
+        {"\"abc", "bracket: \"abc"},
+        {"'Sheet!A1", "bracket: 'Sheet!A1"},
+        {"{1,2", "bracket: {1,2"},
+        {"(1]", "bracket: (1]"},
+        {"SUM(", "bracket: SUM("},
+        {"SUM(1,", "bracket: SUM(1,"},
+        {"-(", "bracket: -("},
+        // Other faults: the token at fault.
+        {"", "fault: ="},
+        {"1**2", "fault: *"},
+        {"1+", "fault: +"},
+        {"*1", "fault: *"},
+        {"(1/)", "fault: /"},
+        {"1=<2", "fault: <"},
+        {"1<>=2", "fault: ="},
+        {"1 2", "fault: 2"},
+        {"A1 B1", "fault: B1"},
+        {"SUM (A1)", "fault: ("},
+        {"(1,2)", "fault: ,"},
+        {"1,2", "fault: ,"},
+        {"()", "fault: )"},
+        {"A1~B1", "fault: ~"},
+        {"A1;B1", "fault: ;"},
+        {"@A1", "fault: @"},
+        {"#FOO!", "fault: #FOO!"},
+        {"1A", "fault: 1A"},
+        {"1E+309", "fault: 1E+309"},
+        {"'abc'", "fault: 'abc'"},
+        {"Sheet1!", "fault: Sheet1!"},
+        {"1\x01" "2", "fault: \x01"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(tree(c.text), c.want) << c.text;
+}
+
+TEST(FormulaParser, DeepNestingNeedsNoRecursion) {
+    const int depth = 200000;
+    std::string text = std::string(depth, '(') + "1" + std::string(depth, ')');
+    EXPECT_EQ(tree(text), "1");
+    std::string minus(depth, '-');
+    Program p;
+    SyntaxFault fault;
+    ASSERT_TRUE(parse_formula(minus + "1", p, fault));
+    EXPECT_EQ(p.nodes.size(), static_cast<size_t>(depth) + 1);
+}
+
+TEST(FormulaParser, FunctionTable) {
+    EXPECT_EQ(function_at(find_function("round")).name, "ROUND");
+    EXPECT_EQ(find_function("VLOOKUP"), -1);
+    Program p;
+    SyntaxFault fault;
+    ASSERT_TRUE(parse_formula("ROW(A1)+ROW(1+A2)", p, fault));
+    // ROW reads no cells of a reference given to it; a reference inside an expression is read.
+    int address_only = 0;
+    for (const Node &n : p.nodes)
+        if (n.kind == NodeKind::Ref) address_only += n.marks & NODE_ADDRESS_ONLY;
+    EXPECT_EQ(address_only, 1);
+}
+
+} // namespace
