@@ -282,6 +282,11 @@ int open_existing(Book &book, const OpenOptions &opt) {
     book.book_path = write_path;
 
     got = vlt_read_excel2007(book, read_path, opt.read_memory);
+    if (got == 0 && book.model.source && book.model.source->strict && (opt.mode == MODE_UPDATE || !opt.tmpl.empty())) {
+        // A Strict package is read; a save could not give it back as it was.
+        const std::string what = read_path + ": Strict Open XML is read, not written";
+        return vlt_error(&book, rc::UNSUPPORTED, msg::E00900, what.c_str());
+    }
     if (got == 0) {
         book.read_memory = opt.read_memory;
         book.write_memory = opt.write_memory;

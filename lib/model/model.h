@@ -259,6 +259,7 @@ struct SourcePackage {
     int32_t fonts = 0, fills = 0, borders = 0, xfs = 0, numfmts = 0;
     int32_t strings = 0;              // shared strings as read
     bool shared_formulas = false;     // the package holds shared formulas
+    bool strict = false;              // Strict Open XML: read, but not written back
 };
 
 // Book-wide document settings beyond those a caller sees in its handle.

@@ -546,6 +546,11 @@ int update_package(Book *book, const std::string &path, bool in_memory) {
 int vlt_update_excel2007(Book *book, const char *path, SaveTarget target) {
     if (!book || !path || !*path) return rc::GENERAL;
     if (!book->model.source) return vlt_create_excel2007(book, path, target);
+    // Parts written anew would not match a Strict package's own.
+    if (book->model.source->strict) {
+        const std::string what = book->model.source->path + ": Strict Open XML is read, not written";
+        return vlt_error_keep(book, rc::UNSUPPORTED, msg::E00900, what.c_str());
+    }
     try {
         // Formulas are computed again when anything was written; their
         // results may then change on any sheet that holds formulas.

@@ -203,6 +203,7 @@ int read_package(Package &pkg, const std::string &path, bool memory) {
     for (const Relationship &r : rels)
         if (r.type == "custom-properties" && !r.external)
             if (int rc = read_custom_properties(pkg, r.target); rc != 0) return rc;
+    source->strict = pkg.strict;
     return rc::OK;
 }
 
@@ -214,6 +215,7 @@ int read_xml_part(Package &pkg, std::string_view part, XmlHandler &handler, bool
     XmlReader xml(handler);
     int status = pkg.zip.read(static_cast<size_t>(index), [&](const char *p, size_t n) { return xml.feed(p, n); });
     if (status == 0) status = xml.finish();
+    pkg.strict |= xml.strict();
     if (status == 0) return rc::OK;
     if (pkg.failed) return pkg.failed;   // a handler recorded its own failure
     const std::string &why = xml.status() != 0 ? xml.error() : pkg.zip.error();

@@ -20,6 +20,7 @@ struct Package {
     ZipReader zip;
     std::string failure;      // why the read failed (English, UTF-8), naming the part
     int failed = 0;           // the failure's code (rc::)
+    bool strict = false;      // a part used the Strict namespaces
 
     explicit Package(Book &b) : book(b) {}
     // Records a failure and returns its code.

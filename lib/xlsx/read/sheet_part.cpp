@@ -412,6 +412,7 @@ int read_worksheet(Package &pkg, const std::string &part, int sheet_index) {
     int status = big ? pkg.zip.read_threaded(static_cast<size_t>(index), feed)
                      : pkg.zip.read(static_cast<size_t>(index), feed);
     if (status == 0) status = xml.finish();
+    pkg.strict |= xml.strict();
     if (status == 0) return rc::OK;
     if (pkg.failed) return pkg.failed;
     const std::string &why = xml.status() != 0 ? xml.error() : pkg.zip.error();
