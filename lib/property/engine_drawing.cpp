@@ -160,22 +160,35 @@ bool default_by_rows(const CellBlock &d) { return d.r2 - d.r1 < d.c2 - d.c1; }
 
 // One NAME=value option of the chart keyword's value; false when refused.
 bool chart_option(const Item &it, Chart &ch, std::string_view name, std::string_view v) {
-    double x;
+    double x = 0;
     auto number = [&](double lo, double hi) { return read_double(v, x) && std::isfinite(x) && x >= lo && x <= hi; };
-    if (same_nocase(name, "TITLE")) return ch.title.assign(v), true;
+    auto whole = [&](double lo, double hi, int32_t &out) {
+        if (!number(lo, hi)) return false;
+        out = static_cast<int32_t>(x);
+        return true;
+    };
+    if (same_nocase(name, "TITLE")) {
+        ch.title.assign(v);
+        return true;
+    }
     if (same_nocase(name, "LEGEND")) return (ch.legend = word_of(kLegendWords, v, -1)) >= 0;
     if (same_nocase(name, "TYPE")) return (ch.type = chart_type_of(v)) >= 0;
-    if (same_nocase(name, "STYLE")) return number(1, 48) && (ch.style = static_cast<int>(x), true);
+    if (same_nocase(name, "STYLE")) return whole(1, 48, ch.style);
     if (same_nocase(name, "LOCATION")) return read_cell(it, v, ch.at.row, ch.at.col);
-    if (same_nocase(name, "MAX")) return number(-1e300, 1e300) && (ch.max = x, ch.has_max = true);
-    if (same_nocase(name, "MIN")) return number(-1e300, 1e300) && (ch.min = x, ch.has_min = true, true);
+    if (same_nocase(name, "MAX") || same_nocase(name, "MIN")) {
+        if (!number(-1e300, 1e300)) return false;
+        const bool max = same_nocase(name, "MAX");
+        (max ? ch.max : ch.min) = x;
+        (max ? ch.has_max : ch.has_min) = true;
+        return true;
+    }
     if (same_nocase(name, "BACKCOLOR")) return read_color(v, ch.back);
     if (same_nocase(name, "GRADATIONCOLOR1")) return read_color(v, ch.gradient1);
     if (same_nocase(name, "GRADATIONCOLOR2")) return read_color(v, ch.gradient2);
-    if (same_nocase(name, "3D_ROTATE_X")) return number(-90, 90) && (ch.rot_x = static_cast<int>(x), true);
-    if (same_nocase(name, "3D_ROTATE_Y")) return number(0, 360) && (ch.rot_y = static_cast<int>(x), true);
-    if (same_nocase(name, "3D_DEPTH")) return number(20, 2000) && (ch.depth = static_cast<int>(x), true);
-    if (same_nocase(name, "3D_PERSPECTIVE")) return number(0, 240) && (ch.perspective = static_cast<int>(x), true);
+    if (same_nocase(name, "3D_ROTATE_X")) return whole(-90, 90, ch.rot_x);
+    if (same_nocase(name, "3D_ROTATE_Y")) return whole(0, 360, ch.rot_y);
+    if (same_nocase(name, "3D_DEPTH")) return whole(20, 2000, ch.depth);
+    if (same_nocase(name, "3D_PERSPECTIVE")) return whole(0, 240, ch.perspective);
     return false;
 }
 

@@ -139,12 +139,13 @@ TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     ASSERT_EQ(sheet().charts.size(), 1u);
     EXPECT_EQ(sheet().charts[0].title, "売上");
     EXPECT_EQ(sheet().charts[0].legend_font_size, 12);
-    // Five rows by three columns: two series of four points, by column.
-    ASSERT_EQ(sheet().charts[0].series.size(), 2u);
+    // Six rows by four columns: names in the first row, categories in the
+    // first column, three series of five points down the columns.
+    ASSERT_EQ(sheet().charts[0].series.size(), 3u);
     EXPECT_EQ(sheet().charts[0].series[1].values.c1, 2);
     EXPECT_EQ(sheet().charts[0].series[1].values.r1, 1);
     ASSERT_EQ(apply(602, 0, 0, "TRUE"), 0) << error();
-    EXPECT_EQ(sheet().charts[0].series.size(), 4u);
+    EXPECT_EQ(sheet().charts[0].series.size(), 5u);
     EXPECT_EQ(apply(601, 0, 0, "PIECHART", 5, 3), -1);
     EXPECT_EQ(error(), "VXLS-02430 グラフ(GRAPH)の指定内容が不正です(\"PIECHART\")。");
     EXPECT_EQ(apply(601, 0, 0, "LINE COLOUR=red", 5, 3), -1);
