@@ -30,9 +30,9 @@
  * UTF-8 form, a Shift-JIS or EUC-JP sequence that does not convert) is
  * refused with VXLS_ERR_ARGUMENT and a message naming the item.
  *
- * Pictures, charts, shapes, comments, tables and sparklines named in
- * property text are checked and recorded; this release does not write them
- * into the package yet.
+ * Pictures, charts, shapes, comments, tables, sparklines, sheet
+ * backgrounds and the thumbnail named in property text are written into the
+ * package; a picture's size is read from its header when it is placed.
  *
  * This header compiles as C99 and as C++.
  */
@@ -217,11 +217,14 @@ int   VXLS_put_variable(XLS_BOOK *book, const char *name, const char *value);
  * when the key names no property. */
 int   VXLS_is_property(XLS_BOOK *book, const char *key, int *kind);
 /* Places a picture held in memory (`image_kind` one of VXLS_FILE_BMP ..
- * VXLS_FILE_WMF, `length` bytes, copied) at a cell of the current sheet,
- * with the caller's size and placement values and an optional link. It is
- * recorded with the book; this release does not write pictures yet.
- * VXLS_ERR_ARGUMENT for a bad cell or empty picture, VXLS_ERR_GENERAL for a
- * kind that is not a picture. */
+ * VXLS_FILE_WMF, `length` bytes, copied) at a cell of the current sheet.
+ * `width` and `height` are its size in pixels (0: the size its header
+ * gives); place1 and place2 move it right and down from the cell's corner
+ * (pixels, -100000..100000), place3 scales it in percent (0: 100). A
+ * non-empty `link` is followed when the picture is clicked.
+ * VXLS_ERR_ARGUMENT for a bad cell, an empty picture or placement values out
+ * of range, VXLS_ERR_GENERAL for a kind that is not a picture or bytes whose
+ * header is not one of that kind. */
 int   VXLS_put_image_memory(XLS_BOOK *book, const char *cell, int image_kind, const void *image,
                             long length, int width, int height, int place1, int place2, int place3,
                             const char *link);

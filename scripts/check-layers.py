@@ -32,7 +32,7 @@ def main() -> int:
     lib = root / "lib"
     faults = []
     for path in sorted(lib.rglob("*")):
-        if path.suffix not in (".h", ".cpp") or not path.is_file():
+        if path.suffix not in (".h", ".cpp", ".c") or not path.is_file():
             continue
         own = folder_of(path, lib)
         if own not in FLOORS:

@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   fonts-noto-cjk xvfb xauth ffmpeg
-  python3 python3-openpyxl python3-olefile libxml2-utils libxml2-dev
+  python3 python3-openpyxl python3-olefile python3-pil libxml2-utils libxml2-dev poppler-utils
   libreoffice-calc-nogui
   libxlsxwriter-dev
   qt6-translations-l10n

@@ -2,6 +2,7 @@
 // pictures held in memory, and the address and property checks.
 #include "book/values.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -9,6 +10,7 @@
 #include "core/charset.h"
 #include "core/messages.h"
 #include "core/status.h"
+#include "io/picture.h"
 #include "model/sheets.h"
 #include "model/store.h"
 #include "model/variables.h"
@@ -80,18 +82,33 @@ int vlt_put_image_memory(Book *book, const char *cell, int image_kind, const voi
         return vlt_error(book, rc::GENERAL, msg::E03190, kind_text);
     }
     if (template_mode(book)) return vlt_error(book, rc::BAD_ARGUMENT, msg::E02209, "IMAGE");
-    DrawingRecord d;
-    d.kind = kind::IMAGE_PATH;
-    d.at = Range{row, col, row, col};
-    d.image_kind = image_kind;
-    d.width = width;
-    d.height = height;
-    for (int i = 0; i < 3; ++i) d.place[i] = place ? place[i] : 0;
-    if (link && *link && !checked_utf8(book, link, d.link))
+    // The bytes must be a picture of the kind named; its header gives the
+    // size when the caller gives none.
+    PictureInfo info;
+    if (probe_picture(image_kind, static_cast<const uint8_t *>(image), static_cast<size_t>(length), info) != 0) {
+        char kind_text[16];
+        std::snprintf(kind_text, sizeof kind_text, "%d", image_kind);
+        return vlt_error(book, rc::GENERAL, msg::E03190, kind_text);
+    }
+    Picture p;
+    p.at.row = row;
+    p.at.col = col;
+    p.kind = image_kind;
+    p.width = width > 0 ? width : info.width;
+    p.height = height > 0 ? height : info.height;
+    const int *pl = place ? place : nullptr;
+    if (pl) {
+        if (pl[0] < -100000 || pl[0] > 100000 || pl[1] < -100000 || pl[1] > 100000 || pl[2] < 0 || pl[2] > 10000)
+            return vlt_error(book, rc::BAD_ARGUMENT, msg::E02420);
+        p.at.dx = pl[0];
+        p.at.dy = pl[1];
+        if (pl[2] > 0) p.scale = pl[2] / 100.0;
+    }
+    if (link && *link && !checked_utf8(book, link, p.link))
         return vlt_error(book, rc::BAD_ARGUMENT, msg::E02300, name.c_str());
     const auto *bytes = static_cast<const uint8_t *>(image);
-    d.bytes.assign(bytes, bytes + length);
-    sheet->drawings.push_back(std::move(d));
+    p.bytes.assign(bytes, bytes + length);
+    sheet->pictures.push_back(std::move(p));
     return rc::OK;
 }
 

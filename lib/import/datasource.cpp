@@ -209,9 +209,33 @@ bool insert_row(Sheet &sheet, int r) {
         if (c.row >= r) ++c.row;
     for (int32_t &b : sheet.row_breaks)
         if (b >= r) ++b;
-    for (DrawingRecord &d : sheet.drawings) {
-        if (d.at.r1 >= r) ++d.at.r1;
-        if (d.at.r2 >= r) ++d.at.r2;
+    auto shift = [r](int32_t &row) {
+        if (row >= r) ++row;
+    };
+    auto shift_block = [&](CellBlock &b) {
+        if (b.empty()) return;
+        shift(b.r1);
+        shift(b.r2);
+    };
+    for (Picture &p : sheet.pictures) shift(p.at.row);
+    for (Shape &s : sheet.shapes) {
+        shift(s.at.row);
+        shift(s.end.row);
+    }
+    for (Chart &c : sheet.charts) {
+        shift(c.at.row);
+        shift_block(c.data);
+        for (ChartSeries &s : c.series) {
+            shift_block(s.name);
+            shift_block(s.categories);
+            shift_block(s.values);
+            shift_block(s.sizes);
+        }
+    }
+    for (Table &t : sheet.tables) shift_block(t.ref);
+    for (SparklineGroup &g : sheet.sparklines) {
+        shift_block(g.cells);
+        if (g.source_sheet == sheet.name) shift_block(g.source);
     }
     return true;
 }

@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/drawing.h"
+
 namespace vel {
 
 // Cell kinds.
@@ -93,11 +95,6 @@ struct Hyperlink {
     std::string tooltip;      // screen tip (UTF-8)
 };
 
-struct Comment {
-    int32_t row = 0, col = 0;
-    std::string text;         // UTF-8
-};
-
 // Header/footer section: text and font settings.
 struct HeaderFooterPart {
     std::string text;
@@ -115,20 +112,6 @@ struct PageSetup {
     int32_t dpi = 200;
     int32_t scale = 100;
     double margin[6] = {1.9, 1.9, 1.8, 1.8, 0.8, 0.8}; // top, bottom, left, right, header, footer (cm)
-};
-
-// Records kept for the drawing writers (pictures, charts, sparklines,
-// tables, shapes). Options are kept as key/value pairs in the order given.
-struct DrawingRecord {
-    int32_t kind = 0;         // keyword kind that created it (501 image, 601 chart, ...)
-    Range at;
-    std::string path;         // picture path or similar main value
-    std::vector<std::pair<int32_t, std::string>> options; // (kind, value)
-    std::vector<uint8_t> bytes; // picture held in memory
-    int32_t image_kind = 0;   // file kind of a picture held in memory (201..207)
-    int32_t width = 0, height = 0; // its size in pixels as the caller gave it (0: the picture's own)
-    int32_t place[3] = {0, 0, 0};  // the caller's placement values
-    std::string link;         // link attached to the picture (UTF-8)
 };
 
 // Kinds of sheets of a workbook read from a file.
@@ -174,15 +157,20 @@ struct Sheet {
     uint8_t tab_rgb[3] = {0, 0, 0};
     Range filter;
     std::string password;
-    std::string background;   // background picture path
+    Background background;
     int32_t scroll_row = 0;
     PageSetup page;
     HeaderFooterPart header[3], footer[3]; // left, center, right
     std::vector<Range> merges;
     std::vector<Hyperlink> links;
-    std::vector<Comment> comments;
     std::vector<int32_t> row_breaks;       // 0-based rows after which a page break is set
-    std::vector<DrawingRecord> drawings;
+    // Objects beside the cells (model/drawing.h), in the order they were made.
+    std::vector<Picture> pictures;
+    std::vector<Chart> charts;
+    std::vector<Shape> shapes;
+    std::vector<Comment> comments;
+    std::vector<Table> tables;
+    std::vector<SparklineGroup> sparklines;
     std::vector<CellText> texts;           // Cell::text - 1 indexes this
 };
 
@@ -264,7 +252,7 @@ struct SourcePackage {
 
 // Book-wide document settings beyond those a caller sees in its handle.
 struct BookSettings {
-    std::string thumbnail;    // thumbnail picture path
+    Thumbnail thumbnail;
     std::string version;      // application version text of the app part
     bool date1904 = false;    // serials count from 1904-01-01 (a workbook read from a file)
     std::vector<std::pair<std::string, std::string>> custom_properties; // name, text (read from a package)

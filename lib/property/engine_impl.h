@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "io/picture.h"
 #include "model/book.h"
 #include "property/engine.h"
 #include "model/model.h"
@@ -83,7 +84,8 @@ int apply_drawing_keyword(const Item &it);
 
 // Kind code of a file (vel_file_type), -1 when unknown, -101 unreadable.
 int file_kind(const std::string &path_utf8);
-// Validates a picture path for a keyword: 0, or the message and its code.
-int check_picture_path(const Item &it, std::string &path_out);
+// Checks a picture path for a keyword (its kind within first..last) and
+// reads its size from its header: 0, or the message and its code.
+int load_picture_path(const Item &it, int first_kind, int last_kind, std::string &path_out, PictureInfo &info);
 
 } // namespace vel

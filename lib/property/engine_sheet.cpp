@@ -86,11 +86,25 @@ int select_sheet(const Item &it) {
     return vlt_add_sheet(it.book, checked);
 }
 
-int picture_option(const Item &it, std::string &member) {
+// The sheet background (JPEG, PNG, GIF or TIFF) and the book's thumbnail
+// (any picture kind).
+int background_picture(const Item &it, Background &bg) {
     std::string path;
-    int rc = check_picture_path(it, path);
+    PictureInfo info;
+    int rc = load_picture_path(it, VXLS_FILE_JPEG, VXLS_FILE_TIFF, path, info);
     if (rc < 0) return rc;
-    member = std::move(path);
+    bg.kind = info.kind;
+    bg.path = std::move(path);
+    return 0;
+}
+
+int thumbnail_picture(const Item &it, Thumbnail &thumb) {
+    std::string path;
+    PictureInfo info;
+    int rc = load_picture_path(it, VXLS_FILE_BMP, VXLS_FILE_WMF, path, info);
+    if (rc < 0) return rc;
+    thumb.kind = info.kind;
+    thumb.path = std::move(path);
     return 0;
 }
 
@@ -181,7 +195,7 @@ int sheet_keyword(const Item &it) {
         sh.tab_rgb[0] = rgb.r, sh.tab_rgb[1] = rgb.g, sh.tab_rgb[2] = rgb.b;
         return 0;
     }
-    case kind::SHEET_BACKGROUND_PATH: return picture_option(it, sh.background);
+    case kind::SHEET_BACKGROUND_PATH: return background_picture(it, sh.background);
     case kind::SHEET_SCROLL_ROW:
         if (!read_int(it.value, n) || n < 0 || n > it.book->max_rows) return bad_number(it);
         sh.scroll_row = static_cast<int32_t>(n);
@@ -240,7 +254,7 @@ int apply_book_sheet_keyword(const Item &it) {
     case kind::BOOK_RECALC: return set_flag(it, book->recalc);
     case kind::BOOK_BACKUP: return set_flag(it, book->backup);
     case kind::BOOK_FINAL: return set_flag(it, book->final_book);
-    case kind::BOOK_THUMBNAIL_PATH: return picture_option(it, model(book).settings.thumbnail);
+    case kind::BOOK_THUMBNAIL_PATH: return thumbnail_picture(it, model(book).settings.thumbnail);
     case kind::TEMPLATE: return template_book(it);
     case kind::SHEET: return select_sheet(it);
     case kind::SHEET_ORDER: {

@@ -399,6 +399,34 @@ void write_worksheet(const SaveContext &ctx, size_t index, XmlWriter &w) {
     const std::string header = hf_text(s.header), footer = hf_text(s.footer);
     if (!header.empty() || !footer.empty()) write_header_footer(header, footer, w);
     if (!s.row_breaks.empty()) write_row_breaks(s, w);
+    const SheetObjects o = index < ctx.objects.size() ? ctx.objects[index] : SheetObjects{};
+    if (o.drawing) {
+        w.raw("<drawing r:id=\"rId");
+        w.num(o.rid_drawing);
+        w.raw("\"/>");
+    }
+    if (o.comments) {
+        w.raw("<legacyDrawing r:id=\"rId");
+        w.num(o.rid_vml);
+        w.raw("\"/>");
+    }
+    if (o.background) {
+        w.raw("<picture r:id=\"rId");
+        w.num(o.rid_background);
+        w.raw("\" />");
+    }
+    if (!s.tables.empty()) {
+        w.raw("<tableParts count=\"");
+        w.num(static_cast<int64_t>(s.tables.size()));
+        w.raw("\">");
+        for (size_t t = 0; t < s.tables.size(); ++t) {
+            w.raw("<tablePart r:id=\"rId");
+            w.num(o.rid_first_table + static_cast<int>(t));
+            w.raw("\" />");
+        }
+        w.raw("</tableParts>");
+    }
+    if (!s.sparklines.empty()) write_sparklines(s, w);
     w.raw("</worksheet>");
 }
 

@@ -10,6 +10,7 @@
 #include "core/status.h"
 #include "formula/evaluator.h"
 #include "io/mfile.h"
+#include "io/picture.h"
 #include "model/book.h"
 #include "xlsx/jobs.h"
 #include "xlsx/package.h"
@@ -62,7 +63,45 @@ std::vector<Job> package_jobs(const SaveContext &ctx, const std::vector<uint8_t>
         jobs.push_back(Job{"xl/printerSettings/printerSettings" + std::to_string(i + 1) + ".bin", {}, nullptr,
                            [s] { return printer_settings(*s); }, {}});
     }
-    if (thumbnail) jobs.push_back(Job{"docProps/thumbnail.jpeg", {}, thumbnail, {}, {}});
+    // The objects: drawings with their relationships, charts, pictures,
+    // comments with their note boxes, tables.
+    for (size_t i = 0; i < n; ++i) {
+        const SheetObjects &o = ctx.objects[i];
+        if (!o.drawing) continue;
+        const std::string number = std::to_string(o.drawing);
+        xml("xl/drawings/_rels/drawing" + number + ".xml.rels", [c, i](XmlWriter &w) { write_drawing_rels(*c, i, w); });
+        xml("xl/drawings/drawing" + number + ".xml", [c, i](XmlWriter &w) { write_drawing(*c, i, w); });
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const Sheet *s = ctx.sheets[i];
+        for (size_t k = 0; k < s->charts.size(); ++k) {
+            const Chart *chart = &s->charts[k];
+            xml("xl/charts/chart" + std::to_string(ctx.objects[i].first_chart + static_cast<int>(k)) + ".xml",
+                [c, s, chart](XmlWriter &w) { write_chart(*c, *s, *chart, w); });
+        }
+    }
+    for (size_t m = 0; m < ctx.media.size(); ++m)
+        jobs.push_back(Job{"xl/media/image" + std::to_string(m + 1) + "." + picture_extension(ctx.media[m].kind), {},
+                           ctx.media[m].bytes, {}, {}});
+    for (size_t i = 0; i < n; ++i) {
+        const int part = ctx.objects[i].comments;
+        if (!part) continue;
+        const Sheet *s = ctx.sheets[i];
+        xml("xl/comments" + std::to_string(part) + ".xml", [c, s](XmlWriter &w) { write_comments(*c, *s, w); });
+        xml("xl/drawings/vmlDrawing" + std::to_string(part) + ".vml",
+            [c, s, part](XmlWriter &w) { write_vml(*c, *s, part, w); });
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const Sheet *s = ctx.sheets[i];
+        for (size_t k = 0; k < s->tables.size(); ++k) {
+            const int number = ctx.objects[i].first_table + static_cast<int>(k);
+            const Table *t = &s->tables[k];
+            xml("xl/tables/table" + std::to_string(number) + ".xml",
+                [c, s, t, number](XmlWriter &w) { write_table(*c, *s, *t, number, w); });
+        }
+    }
+    if (thumbnail)
+        jobs.push_back(Job{std::string("docProps/thumbnail.") + picture_extension(ctx.thumbnail_kind), {}, thumbnail, {}, {}});
     if (vba) jobs.push_back(Job{"xl/vbaProject.bin", {}, vba, {}, {}});
     return jobs;
 }
@@ -94,11 +133,29 @@ int save_package(Book *book, const std::string &path, bool in_memory) {
             return vlt_error_keep(book, rc::GENERAL, msg::E03600, "vlt_create_excel2007() vbaProject.bin");
     }
     std::vector<uint8_t> thumbnail;
-    if (!m.settings.thumbnail.empty()) {
-        if (!read_whole_file(m.settings.thumbnail, thumbnail))
-            return vlt_error_keep(book, rc::OPEN_FAILED, msg::E03102, m.settings.thumbnail.c_str());
+    if (m.settings.thumbnail.kind) {
+        if (!read_whole_file(m.settings.thumbnail.path, thumbnail))
+            return vlt_error_keep(book, rc::OPEN_FAILED, msg::E03102, m.settings.thumbnail.path.c_str());
         ctx.thumbnail = true;
+        ctx.thumbnail_kind = m.settings.thumbnail.kind;
     }
+    // The pictures placed from files are read now: a file that went away
+    // since it was placed fails the save with its name.
+    std::vector<std::vector<uint8_t>> file_bytes;
+    for (const Sheet *s : ctx.sheets) {
+        if (s->background.kind) {
+            file_bytes.emplace_back();
+            if (!read_whole_file(s->background.path, file_bytes.back()))
+                return vlt_error_keep(book, rc::OPEN_FAILED, msg::E03102, s->background.path.c_str());
+        }
+        for (const Picture &p : s->pictures) {
+            if (p.path.empty()) continue;
+            file_bytes.emplace_back();
+            if (!read_whole_file(p.path, file_bytes.back()))
+                return vlt_error_keep(book, rc::OPEN_FAILED, msg::E03102, p.path.c_str());
+        }
+    }
+    plan_objects(ctx, file_bytes);
 
     ZipTime time;
     save_times(time, ctx.timestamp);

@@ -101,7 +101,9 @@ void job(const std::string &options, bool *completed) {
         return;
     }
     const char *steps[] = {"A1=見出し B1=12.5 C1=2024/1/5 D1='text", "A1:C3.BORDER=THIN A1.FILL.COLOR=ff0000",
-                           "A2.FONT.NAME=Arial A2=x B2.FORMAT=文字列 SHEET.HEADER.CENTER=p"};
+                           "A2.FONT.NAME=Arial A2=x B2.FORMAT=文字列 SHEET.HEADER.CENTER=p",
+                           "A1:B2.CHART=COLUMN A3.COMMENT=x A1:C3.TABLE_FORMAT=Light1 D5.AUTOSHAPE=OVAL "
+                           "E1:E1.SPARKLINE=A1:D1"};
     bool ok = !failed(call([&] { return VXLS_open_sheet(&book, "SHEET_NAME=One"); }));
     for (const char *s : steps) ok = ok && !failed(call([&] { return VXLS_put_values(&book, s); }));
     if (!ok) {
@@ -121,6 +123,22 @@ void job(const std::string &options, bool *completed) {
 
 void *operator new(size_t n) { return allocate(n); }
 void *operator new[](size_t n) { return allocate(n); }
+// The non-throwing forms share the same allocator, so that every delete
+// frees what its own allocator made.
+void *operator new(size_t n, const std::nothrow_t &) noexcept {
+    try {
+        return allocate(n);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+void *operator new[](size_t n, const std::nothrow_t &) noexcept {
+    try {
+        return allocate(n);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete(void *p, size_t) noexcept { std::free(p); }

@@ -107,29 +107,45 @@ TEST_F(SheetKeywords, PageBreaksPaperAndHeaders) {
 
 TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
     std::string dir = make_temp_dir("engine_pictures");
-    std::string png = dir + "/p.png", txt = dir + "/p.txt";
+    std::string png = dir + "/p.png", txt = dir + "/p.txt", fake = dir + "/fake.png";
+    run("ffmpeg -v error -f lavfi -i color=c=red:s=24x16 -frames:v 1 -y " + shell_quote(png));
     {
-        std::ofstream(png, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
+        std::ofstream(fake, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
         std::ofstream(txt) << "not a picture at all";
     }
     ASSERT_EQ(apply(501, 2, 1, png), 0) << error();
     ASSERT_EQ(apply(502, 2, 1, "0.5"), 0) << error();
-    ASSERT_EQ(sheet().drawings.size(), 1u);
-    EXPECT_EQ(sheet().drawings[0].path, png);
-    EXPECT_EQ(sheet().drawings[0].options.size(), 1u);
+    ASSERT_EQ(sheet().pictures.size(), 1u);
+    EXPECT_EQ(sheet().pictures[0].path, png);
+    EXPECT_EQ(sheet().pictures[0].width, 24);
+    EXPECT_EQ(sheet().pictures[0].height, 16);
+    EXPECT_EQ(sheet().pictures[0].scale, 0.5);
     EXPECT_EQ(apply(501, 0, 0, txt), -1);
     EXPECT_EQ(error(), "VXLS-03190 イメージファイルがサポート外のファイル形式です(\"" + txt + "\")。");
+    // A PNG signature over a broken header is refused by the probe.
+    EXPECT_EQ(apply(501, 0, 0, fake), -1);
+    EXPECT_EQ(error(), "VXLS-03190 イメージファイルがサポート外のファイル形式です(\"" + fake + "\")。");
     EXPECT_EQ(apply(501, 0, 0, dir + "/missing.png"), -101);
     EXPECT_EQ(apply(503, 0, 0, "left"), -1);
     ASSERT_EQ(put("SHEET.BACKGROUND.PATH=" + png), 0) << error();
-    EXPECT_EQ(sheet().background, png);
+    EXPECT_EQ(sheet().background.path, png);
+    EXPECT_EQ(sheet().background.kind, 203);
 }
 
 TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     EXPECT_EQ(apply(602, 0, 0, "TRUE"), -1); // option before any chart
     ASSERT_EQ(apply(601, 0, 0, "LINE TITLE=売上 3D_DEPTH=100", 5, 3), 0) << error();
     ASSERT_EQ(apply(604, 0, 0, "12"), 0) << error();
-    EXPECT_EQ(sheet().drawings.back().options.size(), 3u);
+    ASSERT_EQ(sheet().charts.size(), 1u);
+    EXPECT_EQ(sheet().charts[0].title, "売上");
+    EXPECT_EQ(sheet().charts[0].legend_font_size, 12);
+    // Six rows by four columns: names in the first row, categories in the
+    // first column, three series of five points down the columns.
+    ASSERT_EQ(sheet().charts[0].series.size(), 3u);
+    EXPECT_EQ(sheet().charts[0].series[1].values.c1, 2);
+    EXPECT_EQ(sheet().charts[0].series[1].values.r1, 1);
+    ASSERT_EQ(apply(602, 0, 0, "TRUE"), 0) << error();
+    EXPECT_EQ(sheet().charts[0].series.size(), 5u);
     EXPECT_EQ(apply(601, 0, 0, "PIECHART", 5, 3), -1);
     EXPECT_EQ(error(), "VXLS-02430 グラフ(GRAPH)の指定内容が不正です(\"PIECHART\")。");
     EXPECT_EQ(apply(601, 0, 0, "LINE COLOUR=red", 5, 3), -1);
@@ -153,7 +169,7 @@ TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     EXPECT_EQ(apply(625, 0, 0, "100"), -1);
     EXPECT_NE(error().find("VXLS-02601"), std::string::npos) << error();
     ASSERT_EQ(apply(621, 3, 3, "楕円"), 0) << error();
-    EXPECT_EQ(sheet().drawings.back().path, "ellipse");
+    EXPECT_EQ(sheet().shapes.back().preset, "ellipse");
     ASSERT_EQ(apply(625, 3, 3, "100"), 0) << error();
     EXPECT_EQ(apply(626, 3, 3, "tall"), -1);
     EXPECT_EQ(error(), "VXLS-02302 数値が不正です(\"tall\")。");

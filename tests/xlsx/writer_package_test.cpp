@@ -196,7 +196,7 @@ TEST(WriterPackage, ThumbnailPartAndAMissingThumbnail) {
     tb.book.final_book = true;
     std::string jpeg = dir + "/thumb.jpeg";
     vtest::run("ffmpeg -v error -f lavfi -i testsrc2=size=64x48 -frames:v 1 -y " + vtest::shell_quote(jpeg));
-    tb.model().settings.thumbnail = jpeg;
+    tb.model().settings.thumbnail = {VXLS_FILE_JPEG, jpeg};
     std::string path = dir + "/thumb.xlsx";
     ASSERT_EQ(tb.save(path), 0) << tb.error();
     EXPECT_EQ(validate(path), "");
@@ -209,7 +209,7 @@ TEST(WriterPackage, ThumbnailPartAndAMissingThumbnail) {
     EXPECT_NE(zip_part(path, "[Content_Types].xml").find("<Default Extension=\"jpeg\" ContentType=\"image/jpeg\"/>"),
               std::string::npos);
 
-    tb.model().settings.thumbnail = dir + "/missing.jpeg";
+    tb.model().settings.thumbnail = {VXLS_FILE_JPEG, dir + "/missing.jpeg"};
     std::string second = dir + "/second.xlsx";
     EXPECT_EQ(tb.save(second), -101);
     EXPECT_NE(tb.error().find("VXLS-03102"), std::string::npos);

@@ -1,0 +1,309 @@
+// One workbook per object family, and one with all of them on two sheets,
+// written through the C interface from property text. Each must pass the
+// schema check, show its objects to openpyxl, and render in LibreOffice with
+// the objects where they are anchored.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "drawing_fixture.h"
+#include "test_support.h"
+#include "velmora.h"
+
+using namespace dtest;
+
+namespace {
+
+// Marker colour of cell A1, and the colours of the placed objects.
+constexpr uint32_t MARKER = 0x00FF00, PICTURE = 0x2060C0, CHART_BACK = 0xFFFF00, SERIES = 0x4F81BD, SHAPE = 0xFF0000;
+
+// Every sheet of the pixel checks: columns A:L of width 6 (53 pixels), rows
+// of 15 points (20 pixels), A1 filled with the marker colour.
+const char *GRID = "A1:L1.WIDTH=6 A1:A45.HEIGHT=15 A1.FILL.COLOR=00ff00";
+
+struct Books {
+    std::string dir;
+    std::map<std::string, std::string> files;  // family -> workbook
+    std::map<std::string, std::string> errors; // family -> failure while writing
+    std::string png, jpeg, bmp;
+};
+
+Books &books() {
+    static Books b;
+    return b;
+}
+
+// Writes a workbook from property texts (one VXLS_put_values call each) and
+// an optional step of its own; records the first failure.
+template <class Extra>
+void write_book(const std::string &family, const std::vector<std::string> &texts, Extra extra) {
+    Books &b = books();
+    std::string path = b.dir + "/" + family + ".xlsx";
+    XLS_BOOK book{};
+    std::string error;
+    if (VXLS_open_book(&book, ("CHARSET=UTF8 BOOK=\"" + path + "\"").c_str()) != 0) error = book.error_info;
+    for (const std::string &t : texts)
+        if (error.empty() && VXLS_put_values(&book, t.c_str()) != 0) error = t + ": " + book.error_info;
+    if (error.empty()) error = extra(book);
+    if (error.empty() && VXLS_close_book(&book, "SAVE") != 0) error = std::string("save: ") + book.error_info;
+    if (!error.empty()) VXLS_free_book(&book);
+    b.files[family] = path;
+    b.errors[family] = error;
+}
+
+void write_book(const std::string &family, const std::vector<std::string> &texts) {
+    write_book(family, texts, [](XLS_BOOK &) { return std::string(); });
+}
+
+std::string chart_data(int first_row) {
+    std::string r1 = std::to_string(first_row);
+    std::string t = "A" + r1 + "=月 B" + r1 + "=売上 C" + r1 + "=費用 ";
+    for (int i = 1; i <= 3; ++i) {
+        std::string r = std::to_string(first_row + i);
+        t += "A" + r + "=" + std::to_string(i) + "月 B" + r + "=10 C" + r + "=" + std::to_string(3 + i) + " ";
+    }
+    return t;
+}
+
+class Families : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Books &b = books();
+        b.dir = vtest::make_temp_dir("drawing");
+        b.png = make_picture(b.dir, "blue", "png", 120, 80, "2060c0");
+        b.jpeg = make_picture(b.dir, "orange", "jpeg", 64, 48, "ff8000");
+        b.bmp = make_picture(b.dir, "gray", "bmp", 40, 30, "808080");
+
+        write_book("picture", {"SHEET=pic", GRID, "C3.IMAGE.PATH=" + b.png,
+                               "H3.IMAGE.PATH=" + b.jpeg + " H3.IMAGE.RATIO=0.5 H3.IMAGE.OFFSET.X=10"},
+                   [&](XLS_BOOK &book) {
+                       std::string bytes = vtest::read_file(b.bmp);
+                       int rc = VXLS_put_image_memory(&book, "C12", VXLS_FILE_BMP, bytes.data(), static_cast<long>(bytes.size()),
+                                                      0, 0, 0, 0, 200, "https://example.com/");
+                       return rc == 0 ? std::string() : std::string("image memory: ") + book.error_info;
+                   });
+        write_book("chart", {"SHEET=chart", GRID, chart_data(3),
+                             "A3:B6.CHART=\"COLUMN TITLE=売上 MIN=0 MAX=10 BACKCOLOR=ffff00 LOCATION=D3\" "
+                             "A3:B6.CHART.GAP_WIDTH=0",
+                             "A3:C6.CHART=\"LINE LEGEND=BOTTOM LOCATION=D25\"",
+                             "A3:B6.CHART=\"PIE LOCATION=M3\" A3:B6.CHART.DATA_LABEL=TRUE",
+                             "B3:C6.CHART=\"SCATTER LOCATION=M25\""});
+        write_book("shape", {"SHEET=shape", GRID,
+                             "E12.AUTOSHAPE=RECTANGLE E12.AUTOSHAPE.WIDTH=120 E12.AUTOSHAPE.HEIGHT=80 "
+                             "E12.AUTOSHAPE.FILL.COLOR=ff0000 E12.AUTOSHAPE.TEXT=四角 E12.AUTOSHAPE.LINE.COLOR=000000",
+                             "B3.AUTOSHAPE=LINE B3.AUTOSHAPE.END=D8 B3.AUTOSHAPE.ARROW.END.KIND=TRIANGLE "
+                             "B3.AUTOSHAPE.LINE.WIDTH=2 B3.AUTOSHAPE.LINE.STYLE=dashed",
+                             "H3.AUTOSHAPE=楕円 H3.AUTOSHAPE.GRADATION.COLOR1=blue H3.AUTOSHAPE.GRADATION.COLOR2=white "
+                             "H3.AUTOSHAPE.SHADOW.KIND=OUTER H3.AUTOSHAPE.ROTATION=30 H3.AUTOSHAPE.EFFECT=BEVEL",
+                             "H20.AUTOSHAPE=TEXTBOX H20.AUTOSHAPE.TEXT=\"メモ 1\" H20.AUTOSHAPE.FONT.STYLE=bold "
+                             "H20.AUTOSHAPE.TEXT.ALIGN=TOP_LEFT",
+                             "B20.AUTOSHAPE=ROUND_RECTANGLE B20.AUTOSHAPE.ADJUST.X=30 B20.AUTOSHAPE.FILL.ACCENT=3 "
+                             "B20.AUTOSHAPE.EFFECT=GLOW B20.AUTOSHAPE.BLUR=2"});
+        write_book("comment", {"BOOK.CREATOR=山田 SHEET=note B2=x B2.COMMENT=確認済み D5.COMMENT=\"二つ目 の メモ\" "
+                               "A1.COMMENT=<&>"});
+        write_book("table", {"SHEET=table A1=品名 B1=数 C1=単価 A2=りんご B2=3 C2=120 A3=みかん B3=5 C3=80 "
+                             "A1:C3.TABLE_FORMAT=Medium9",
+                             "E1:F3.TABLE_FORMAT=Light1 E1:F3.TABLE_FORMAT.COLUMN_NAME=x,y E2=1 F2=2"});
+        write_book("sparkline", {"SHEET=spark A1=1 B1=3 C1=-2 D1=5 A2=2 B2=2 C2=4 D2=1 A3=5 B3=-1 C3=2 D3=3 "
+                                 "E1:E3.SPARKLINE=A1:D3 E1:E3.SPARKLINE.KIND=BAR E1:E3.SPARKLINE.DISPLAY=HIGH,LOW "
+                                 "E1:E3.SPARKLINE.HIGH.COLOR=red",
+                                 "F1:F1.SPARKLINE=spark!A1:D1 F1:F1.SPARKLINE.DISPLAY=MARKER"});
+        write_book("all", {"BOOK.THUMBNAIL.PATH=" + b.jpeg, "SHEET=一", GRID, chart_data(20), "B3.IMAGE.PATH=" + b.png,
+                           "B10.AUTOSHAPE=RECTANGLE B10.AUTOSHAPE.WIDTH=100 B10.AUTOSHAPE.HEIGHT=60 "
+                           "B10.AUTOSHAPE.FILL.COLOR=ff0000",
+                           "A20:B23.CHART=\"COLUMN MIN=0 MAX=10 BACKCOLOR=ffff00 LOCATION=E3\" A20:B23.CHART.GAP_WIDTH=0 "
+                           "A20:B23.CHART.WIDTH=320 A20:B23.CHART.HEIGHT=200",
+                           "A2.COMMENT=一枚目",
+                           "SHEET=二 SHEET.BACKGROUND.PATH=" + b.png + " A1=名 B1=値 A2=x B2=1 A3=y B3=2 "
+                           "A1:B3.TABLE_FORMAT=Dark2 C2:C3.SPARKLINE=A2:B3 A1:B3.CHART=\"BAR_STACKED LOCATION=E2\" "
+                           "D4.COMMENT=二枚目"});
+    }
+
+    static const std::string &file(const std::string &family) { return books().files[family]; }
+    static void written(const std::string &family) {
+        ASSERT_EQ(books().errors[family], "");
+        EXPECT_EQ(validate(file(family)), "");
+    }
+    // LibreOffice's rendering of the book's first page (converted when a
+    // test first asks, so that tests without pixel checks start no office).
+    static Image rendered(const std::string &family) {
+        std::string f = file(family);
+        std::string error = soffice_to_pdf({f}, books().dir);
+        EXPECT_EQ(error, "");
+        return render_pdf(f.substr(0, f.size() - 5) + ".pdf");
+    }
+};
+
+// The position of a cell's top-left corner in the rendering, from the
+// rendered marker cell A1 (all columns and rows of the grid are equal).
+struct Grid {
+    Box a1;
+    int x(int col, double dx = 0) const { return a1.x + col * a1.w + static_cast<int>(dx); }
+    int y(int row, double dy = 0) const { return a1.y + row * a1.h + static_cast<int>(dy); }
+};
+
+Grid grid_of(const Image &img) {
+    Grid g;
+    EXPECT_TRUE(find_color(img, MARKER, g.a1)) << "marker cell not rendered";
+    return g;
+}
+
+std::string colour(uint32_t c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%06X", c);
+    return buf;
+}
+
+#define EXPECT_PIXEL(img, px, py, want) \
+    EXPECT_TRUE(near((img).at(px, py), want)) << "at (" << (px) << "," << (py) << ") " << colour((img).at(px, py))
+
+} // namespace
+
+TEST_F(Families, PicturesFromFilesAndMemory) {
+    written("picture");
+    EXPECT_EQ(check_objects(file("picture"), R"({"pic": {"pictures": [
+        {"col": 2, "row": 2, "width": 120, "height": 80},
+        {"col": 7, "row": 2, "width": 32, "height": 24},
+        {"col": 2, "row": 11, "width": 80, "height": 60}]}})"),
+              "");
+    std::string names = zip_names(file("picture"));
+    EXPECT_NE(names.find("xl/media/image1.png"), std::string::npos) << names;
+    EXPECT_NE(names.find("xl/media/image2.jpeg"), std::string::npos);
+    EXPECT_NE(names.find("xl/media/image3.bmp"), std::string::npos);
+    // The picture held in memory keeps its link.
+    std::string rels = zip_part(file("picture"), "xl/drawings/_rels/drawing1.xml.rels");
+    EXPECT_NE(rels.find("Target=\"https://example.com/\" TargetMode=\"External\""), std::string::npos) << rels;
+    // The media parts are byte for byte the files placed.
+    EXPECT_EQ(zip_part(file("picture"), "xl/media/image1.png"), vtest::read_file(books().png));
+
+    Image img = rendered("picture");
+    ASSERT_FALSE(img.empty());
+    Grid g = grid_of(img);
+    EXPECT_PIXEL(img, g.x(2, 60), g.y(2, 40), PICTURE);
+    EXPECT_PIXEL(img, g.x(2, 10), g.y(2, 10), PICTURE);
+    EXPECT_PIXEL(img, g.x(2, 110), g.y(2, 70), PICTURE);
+    EXPECT_FALSE(near(img.at(g.x(2, -8), g.y(2, 40)), PICTURE)) << "picture starts left of C3";
+    EXPECT_FALSE(near(img.at(g.x(2, 130), g.y(2, 40)), PICTURE)) << "picture wider than 120 pixels";
+    EXPECT_PIXEL(img, g.x(7, 10 + 16), g.y(2, 12), 0xFF8000);
+}
+
+TEST_F(Families, ChartsWithTheirSeries) {
+    written("chart");
+    EXPECT_EQ(check_objects(file("chart"), R"({"chart": {"charts": [
+        {"type": "barChart", "series": [{"val": "chart!$B$4:$B$6", "cat": "chart!$A$4:$A$6", "tx": "chart!$B$3"}]},
+        {"type": "lineChart", "series": [{"val": "chart!$B$4:$B$6", "cat": "chart!$A$4:$A$6", "tx": "chart!$B$3"},
+                                         {"val": "chart!$C$4:$C$6", "cat": "chart!$A$4:$A$6", "tx": "chart!$C$3"}]},
+        {"type": "pieChart", "series": [{"val": "chart!$B$4:$B$6", "cat": "chart!$A$4:$A$6", "tx": "chart!$B$3"}]},
+        {"type": "scatterChart", "series": [{"val": "chart!$C$4:$C$6", "cat": "chart!$B$4:$B$6", "tx": "chart!$C$3"}]}]}})"),
+              "");
+    std::string chart = zip_part(file("chart"), "xl/charts/chart1.xml");
+    EXPECT_NE(chart.find("<c:pt idx=\"1\"><c:v>2月</c:v></c:pt>"), std::string::npos) << "category cache";
+    EXPECT_NE(chart.find("<c:max val=\"10\"/><c:min val=\"0\"/>"), std::string::npos);
+
+    Image img = rendered("chart");
+    ASSERT_FALSE(img.empty());
+    Grid g = grid_of(img);
+    // The chart area's fill just inside the anchor corner D3, the plot area
+    // (filled by columns reaching the maximum) in the middle.
+    EXPECT_PIXEL(img, g.x(3, 6), g.y(2, 6), CHART_BACK);
+    EXPECT_PIXEL(img, g.x(3, 240), g.y(2, 160), SERIES);
+    EXPECT_FALSE(near(img.at(g.x(3, -6), g.y(2, 100)), CHART_BACK)) << "chart starts left of D3";
+}
+
+TEST_F(Families, EveryChartTypePassesTheSchema) {
+    // All chart type words of the vocabulary, each over the same data.
+    static const char *const types[] = {"COLUMN", "COLUMN_STACKED", "COLUMN_PERCENT", "COLUMN_3D", "BAR", "BAR_STACKED",
+                                        "BAR_PERCENT", "BAR_3D", "LINE", "LINE_STACKED", "LINE_PERCENT", "LINE_3D",
+                                        "PIE", "PIE_3D", "AREA", "AREA_STACKED", "AREA_PERCENT", "AREA_3D", "SCATTER",
+                                        "DOUGHNUT", "RADAR", "STOCK", "SURFACE", "BUBBLE"};
+    std::vector<std::string> texts = {"SHEET=types A1=日 B1=高 C1=安 D1=終 A2=1 B2=9 C2=5 D2=7 A3=2 B3=8 C3=4 D3=6 "
+                                      "A4=3 B4=10 C4=6 D4=9"};
+    int n = 0;
+    for (const char *t : types)
+        texts.push_back(std::string("A1:D4.CHART=\"") + t + " TITLE=" + t + " LOCATION=F" + std::to_string(1 + 20 * n++) +
+                        " 3D_ROTATE_X=20\" A1:D4.CHART.DATA_LABEL=TRUE A1:D4.CHART.MAJOR_UNIT=2 "
+                        "A1:D4.CHART.LEGEND_FONT_SIZE=8");
+    write_book("types", texts);
+    written("types");
+    const char *tags[] = {"barChart", "barChart", "barChart", "bar3DChart", "barChart", "barChart", "barChart",
+                          "bar3DChart", "lineChart", "lineChart", "lineChart", "line3DChart", "pieChart",
+                          "pie3DChart", "areaChart", "areaChart", "areaChart", "area3DChart", "scatterChart",
+                          "doughnutChart", "radarChart", "stockChart", "surface3DChart", "bubbleChart"};
+    for (int i = 0; i < 24; ++i) {
+        std::string part = zip_part(file("types"), "xl/charts/chart" + std::to_string(i + 1) + ".xml");
+        EXPECT_NE(part.find(std::string("<c:") + tags[i] + ">"), std::string::npos) << types[i];
+    }
+}
+
+TEST_F(Families, ShapesWithTheirLook) {
+    written("shape");
+    std::string drawing = zip_part(file("shape"), "xl/drawings/drawing1.xml");
+    EXPECT_NE(drawing.find("<a:prstGeom prst=\"ellipse\">"), std::string::npos);
+    EXPECT_NE(drawing.find("<a:tailEnd type=\"triangle\""), std::string::npos);
+    EXPECT_NE(drawing.find("<a:gd name=\"adj1\" fmla=\"val 30000\" />"), std::string::npos);
+    EXPECT_NE(drawing.find("<a:t>メモ 1</a:t>"), std::string::npos);
+    EXPECT_NE(drawing.find("rot=\"1800000\""), std::string::npos);
+
+    Image img = rendered("shape");
+    ASSERT_FALSE(img.empty());
+    Grid g = grid_of(img);
+    // Away from the centred text.
+    EXPECT_PIXEL(img, g.x(4, 15), g.y(11, 40), SHAPE);
+    EXPECT_PIXEL(img, g.x(4, 105), g.y(11, 15), SHAPE);
+    EXPECT_FALSE(near(img.at(g.x(4, 135), g.y(11, 40)), SHAPE)) << "shape wider than 120 pixels";
+}
+
+TEST_F(Families, CommentsWithTheirNoteBoxes) {
+    written("comment");
+    EXPECT_EQ(check_objects(file("comment"), R"({"note": {"comments": {
+        "B2": {"text": "確認済み", "author": "山田"}, "D5": {"text": "二つ目 の メモ", "author": "山田"},
+        "A1": {"text": "<&>", "author": "山田"}}}})"),
+              "");
+    std::string names = zip_names(file("comment"));
+    EXPECT_NE(names.find("xl/comments1.xml"), std::string::npos);
+    EXPECT_NE(names.find("xl/drawings/vmlDrawing1.vml"), std::string::npos);
+}
+
+TEST_F(Families, TablesNamedByTheirHeaders) {
+    written("table");
+    EXPECT_EQ(check_objects(file("table"), R"({"table": {"tables": {
+        "テーブル1": {"ref": "A1:C3", "columns": ["品名", "数", "単価"]},
+        "テーブル2": {"ref": "E1:F3", "columns": ["x", "y"]}}}})"),
+              "");
+}
+
+TEST_F(Families, SparklineGroupsInTheSheet) {
+    written("sparkline");
+    EXPECT_EQ(check_objects(file("sparkline"), R"({"spark": {"sparklines": [
+        ["spark!A1:D1", "E1"], ["spark!A2:D2", "E2"], ["spark!A3:D3", "E3"], ["spark!A1:D1", "F1"]]}})"),
+              "");
+    std::string sheet = zip_part(file("sparkline"), "xl/worksheets/sheet1.xml");
+    EXPECT_NE(sheet.find("<x14:sparklineGroup type=\"column\" displayEmptyCellsAs=\"gap\" high=\"1\" low=\"1\">"),
+              std::string::npos);
+    EXPECT_NE(sheet.find("<x14:colorHigh rgb=\"FFFF0000\"/>"), std::string::npos);
+}
+
+TEST_F(Families, AllFamiliesOnTwoSheets) {
+    written("all");
+    EXPECT_EQ(check_objects(file("all"), R"({
+        "一": {"pictures": [{"col": 1, "row": 2, "width": 120, "height": 80}],
+               "charts": [{"type": "barChart", "series": [{"val": "一!$B$21:$B$23", "cat": "一!$A$21:$A$23", "tx": "一!$B$20"}]}],
+               "comments": {"A2": {"text": "一枚目", "author": "MyName"}}},
+        "二": {"tables": {"テーブル1": {"ref": "A1:B3", "columns": ["名", "値"]}},
+               "sparklines": [["二!A2:B2", "C2"], ["二!A3:B3", "C3"]],
+               "charts": [{"type": "barChart", "series": [{"val": "二!$B$2:$B$3", "cat": "二!$A$2:$A$3", "tx": "二!$B$1"}]}],
+               "comments": {"D4": {"text": "二枚目", "author": "MyName"}},
+               "background": true}})"),
+              "");
+    std::string names = zip_names(file("all"));
+    EXPECT_NE(names.find("docProps/thumbnail.jpeg"), std::string::npos) << names;
+    EXPECT_NE(names.find("xl/comments2.xml"), std::string::npos);
+
+    Image img = rendered("all");
+    ASSERT_FALSE(img.empty());
+    Grid g = grid_of(img);
+    EXPECT_PIXEL(img, g.x(1, 60), g.y(2, 40), PICTURE);
+    EXPECT_PIXEL(img, g.x(1, 20), g.y(9, 30), SHAPE);
+    EXPECT_PIXEL(img, g.x(4, 6), g.y(2, 6), CHART_BACK);
+    EXPECT_PIXEL(img, g.x(4, 160), g.y(2, 110), SERIES);
+}

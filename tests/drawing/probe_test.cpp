@@ -1,0 +1,199 @@
+// Picture size probes: real pictures of every kind, and headers that are
+// cut short or lie, which must be refused without reading past the bytes.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "drawing_fixture.h"
+#include "io/picture.h"
+#include "test_support.h"
+
+using vel::PictureInfo;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes bytes_of(const std::string &s) { return Bytes(s.begin(), s.end()); }
+
+void put16(Bytes &b, size_t at, uint32_t v) {
+    if (b.size() < at + 2) b.resize(at + 2);
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(Bytes &b, size_t at, uint32_t v) {
+    put16(b, at, v & 0xffff);
+    put16(b, at + 2, v >> 16);
+}
+
+// Probes a copy of exactly these bytes on the heap, so that AddressSanitizer
+// sees any read past them.
+int probe(int kind, const Bytes &b, PictureInfo &info) {
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[b.size() ? b.size() : 1]);
+    if (!b.empty()) std::memcpy(copy.get(), b.data(), b.size());
+    return vel::probe_picture(kind, copy.get(), b.size(), info);
+}
+
+Bytes bmp(int32_t w, int32_t h, int bits, uint32_t colors_used = 0, size_t palette_bytes = 1024) {
+    Bytes b(54 + palette_bytes, 0);
+    b[0] = 'B', b[1] = 'M';
+    put32(b, 2, static_cast<uint32_t>(b.size()));
+    put32(b, 14, 40);
+    put32(b, 18, static_cast<uint32_t>(w));
+    put32(b, 22, static_cast<uint32_t>(h));
+    put16(b, 28, static_cast<uint32_t>(bits));
+    put32(b, 46, colors_used);
+    return b;
+}
+
+// A little-endian TIFF whose first directory holds the given entries.
+Bytes tiff(std::vector<std::array<uint32_t, 4>> entries, uint32_t dir = 8) {
+    Bytes b(dir, 0);
+    b[0] = 'I', b[1] = 'I', b[2] = 42;
+    put32(b, 4, dir);
+    put16(b, dir, static_cast<uint32_t>(entries.size()));
+    size_t at = dir + 2;
+    for (const auto &e : entries) { // tag, type, count, value
+        put16(b, at, e[0]);
+        put16(b, at + 2, e[1]);
+        put32(b, at + 4, e[2]);
+        put32(b, at + 8, e[3]);
+        at += 12;
+    }
+    put32(b, at, 0);
+    return b;
+}
+
+Bytes emf(int32_t fl, int32_t ft, int32_t fr, int32_t fb) {
+    Bytes b(108, 0);
+    put32(b, 0, 1);
+    put32(b, 4, 108);
+    put32(b, 24, static_cast<uint32_t>(fl));
+    put32(b, 28, static_cast<uint32_t>(ft));
+    put32(b, 32, static_cast<uint32_t>(fr));
+    put32(b, 36, static_cast<uint32_t>(fb));
+    put32(b, 40, 0x464D4520);
+    return b;
+}
+
+Bytes wmf(int16_t right, int16_t bottom, uint16_t inch, size_t size = 120) {
+    Bytes b(size, 0);
+    put32(b, 0, 0x9AC6CDD7);
+    put16(b, 10, static_cast<uint16_t>(right));
+    put16(b, 12, static_cast<uint16_t>(bottom));
+    put16(b, 14, inch);
+    return b;
+}
+
+} // namespace
+
+TEST(PictureProbes, RealPicturesOfEveryRasterKind) {
+    std::string dir = vtest::make_temp_dir("probes");
+    struct {
+        const char *ext;
+        int kind;
+    } kinds[] = {{"png", VXLS_FILE_PNG}, {"jpeg", VXLS_FILE_JPEG}, {"bmp", VXLS_FILE_BMP}, {"gif", VXLS_FILE_GIF},
+                 {"tiff", VXLS_FILE_TIFF}};
+    for (const auto &k : kinds) {
+        std::string path = dtest::make_picture(dir, "p", k.ext, 38, 22, "336699");
+        PictureInfo info;
+        ASSERT_EQ(vel::probe_picture_file(k.kind, path, info), 0) << k.ext;
+        EXPECT_EQ(info.width, 38) << k.ext;
+        EXPECT_EQ(info.height, 22) << k.ext;
+        EXPECT_EQ(info.kind, k.kind);
+        // The same bytes from memory give the same size.
+        PictureInfo mem;
+        EXPECT_EQ(probe(k.kind, bytes_of(vtest::read_file(path)), mem), 0) << k.ext;
+        EXPECT_EQ(mem.width, 38);
+    }
+    PictureInfo info;
+    EXPECT_EQ(vel::probe_picture_file(VXLS_FILE_PNG, dir + "/none.png", info), VXLS_ERR_OPEN);
+}
+
+TEST(PictureProbes, BitmapHeadersAndPalettes) {
+    PictureInfo info;
+    ASSERT_EQ(probe(VXLS_FILE_BMP, bmp(10, -7, 24, 0, 0), info), 0);
+    EXPECT_EQ(info.height, 7) << "a top-down picture is as high as a bottom-up one";
+    EXPECT_EQ(info.palette_code, 3);
+    EXPECT_TRUE(info.palette.empty());
+    ASSERT_EQ(probe(VXLS_FILE_BMP, bmp(10, 7, 8), info), 0);
+    EXPECT_EQ(info.palette_code, 2);
+    EXPECT_EQ(info.palette.size(), 256u * 4);
+    ASSERT_EQ(probe(VXLS_FILE_BMP, bmp(10, 7, 4, 3, 12), info), 0);
+    EXPECT_EQ(info.palette.size(), 3u * 4) << "the colours the header says it uses";
+
+    Bytes wrong = bmp(10, 7, 24, 0, 0);
+    wrong[0] = 'X';
+    EXPECT_EQ(probe(VXLS_FILE_BMP, wrong, info), -1);
+    Bytes whole = bmp(10, 7, 24, 0, 0);
+    EXPECT_EQ(probe(VXLS_FILE_BMP, Bytes(whole.begin(), whole.begin() + 30), info), -102);
+    // A palette that runs past the end of the file, and absurd sizes.
+    EXPECT_EQ(probe(VXLS_FILE_BMP, bmp(10, 7, 8, 0, 100), info), -102);
+    EXPECT_EQ(probe(VXLS_FILE_BMP, bmp(0x7fffffff, 7, 24, 0, 0), info), -1);
+    EXPECT_EQ(probe(VXLS_FILE_BMP, bmp(10, static_cast<int32_t>(0x80000000u), 24, 0, 0), info), -1);
+    EXPECT_EQ(probe(VXLS_FILE_BMP, bmp(0, 7, 24, 0, 0), info), -1);
+}
+
+TEST(PictureProbes, TiffDirectories) {
+    PictureInfo info;
+    ASSERT_EQ(probe(VXLS_FILE_TIFF, tiff({{256, 3, 1, 640}, {257, 3, 1, 480}}), info), 0);
+    EXPECT_EQ(info.width, 640);
+    EXPECT_EQ(info.height, 480);
+    // A LONG width above 65,535 keeps all its bits.
+    ASSERT_EQ(probe(VXLS_FILE_TIFF, tiff({{256, 4, 1, 70000}, {257, 4, 1, 3}}), info), 0);
+    EXPECT_EQ(info.width, 70000);
+    EXPECT_EQ(probe(VXLS_FILE_TIFF, tiff({{256, 4, 1, 0x80000000u}, {257, 4, 1, 3}}), info), -1);
+    // Entries of other types or counts do not count; a missing height fails.
+    EXPECT_EQ(probe(VXLS_FILE_TIFF, tiff({{256, 3, 1, 640}, {257, 3, 2, 480}}), info), -1);
+    EXPECT_EQ(probe(VXLS_FILE_TIFF, tiff({}), info), -1);
+    // The directory past the end of the file, or its entries cut short.
+    Bytes far = tiff({{256, 3, 1, 640}, {257, 3, 1, 480}});
+    put32(far, 4, 0xFFFFFF00u);
+    EXPECT_EQ(probe(VXLS_FILE_TIFF, far, info), -104);
+    Bytes cut = tiff({{256, 3, 1, 640}});
+    put16(cut, 8, 60000);
+    EXPECT_EQ(probe(VXLS_FILE_TIFF, cut, info), -102);
+    // Big-endian files are refused.
+    Bytes big = tiff({{256, 3, 1, 640}, {257, 3, 1, 480}});
+    big[0] = big[1] = 'M';
+    EXPECT_EQ(probe(VXLS_FILE_TIFF, big, info), -1);
+}
+
+TEST(PictureProbes, MetafilesGiveScreenPixels) {
+    PictureInfo info;
+    // A frame of 5,08 x 2,54 cm is 192 x 96 pixels at 96 dots per inch.
+    ASSERT_EQ(probe(VXLS_FILE_EMF, emf(0, 0, 5080, 2540), info), 0);
+    EXPECT_EQ(info.width, 192);
+    EXPECT_EQ(info.height, 96);
+    Bytes no_signature = emf(0, 0, 5080, 2540);
+    no_signature[40] = 0;
+    EXPECT_EQ(probe(VXLS_FILE_EMF, no_signature, info), -1);
+    EXPECT_EQ(probe(VXLS_FILE_EMF, Bytes(no_signature.begin(), no_signature.begin() + 60), info), -102);
+    // 2 x 1 inches at 1440 units per inch.
+    ASSERT_EQ(probe(VXLS_FILE_WMF, wmf(2880, 1440, 1440), info), 0);
+    EXPECT_EQ(info.width, 192);
+    EXPECT_EQ(info.height, 96);
+    EXPECT_EQ(probe(VXLS_FILE_WMF, wmf(2880, 1440, 1440, 100), info), -102);
+    EXPECT_EQ(probe(VXLS_FILE_WMF, wmf(2880, 1440, 0), info), -1);
+}
+
+TEST(PictureProbes, LibraryHeadersThatLie) {
+    PictureInfo info;
+    // The codec libraries refuse these and hand back a code, never leaving
+    // the process.
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                 0x80, 0, 0, 0, 0, 0, 0, 1, 8, 2, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(probe(VXLS_FILE_PNG, png, info), -1) << "a width of 2^31";
+    EXPECT_EQ(probe(VXLS_FILE_PNG, Bytes(png.begin(), png.begin() + 20), info), -1);
+    Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'};
+    EXPECT_EQ(probe(VXLS_FILE_JPEG, jpeg, info), -1) << "a segment cut short";
+    Bytes jump = {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF, 0, 0};
+    EXPECT_EQ(probe(VXLS_FILE_JPEG, jump, info), -1) << "a segment longer than the file";
+    EXPECT_EQ(probe(VXLS_FILE_GIF, bytes_of("GIF89a\x05"), info), -102);
+    EXPECT_EQ(probe(VXLS_FILE_GIF, Bytes{}, info), -1);
+    EXPECT_EQ(probe(150, bytes_of("anything at all"), info), -1);
+}
