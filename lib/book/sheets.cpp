@@ -116,9 +116,7 @@ int vlt_open_sheet(Book &book, std::string_view options) {
         else if (int got = check_new_sheet_name(&book, opt.name); got != 0) return got;
         int source = vlt_find_sheet(&book, opt.source);
         if (source < 0) return vlt_error(&book, rc::NO_SHEET, msg::E03002, opt.source.c_str());
-        if (int got = vlt_add_sheet(&book, opt.name); got != 0) return got;
-        book.model.sheets.back().copied_from = source;
-        return rc::OK;
+        return vlt_copy_sheet(&book, source, opt.name);
     }
     }
     return vlt_error(&book, rc::BAD_ARGUMENT, msg::E02200, "MODE");

@@ -53,6 +53,7 @@ enum : uint8_t {
     CELL_AUX_DOUBLE = 1,      // num and text together hold an IEEE double (no texts)
     CELL_AUX_BOOL = 2,        // a boolean: num is 0 or 1 (kind CELL_INTEGER)
     CELL_AUX_ERROR = 4,       // an error value: num is its code (kind CELL_INTEGER)
+    CELL_AUX_EMPTY_TEXT = 8,  // a text cell whose text is empty (kind CELL_TEXT_ONLY)
 };
 // A formula cell with a result (CELL_FORMULA2) keeps the result's type in
 // `num` (FORMULA_NUMBER and the others of cellvalue.h) and its text in
@@ -138,7 +139,7 @@ struct Sheet {
     uint8_t sheet_kind = SHEET_WORKSHEET;
     bool very_hidden = false; // hidden and not shown in the list of hidden sheets
     std::string code_name;    // code name read from a workbook (empty: "Sheet%d")
-    std::unique_ptr<KeptSheet> kept; // texts of a sheet read from a package
+    std::shared_ptr<KeptSheet> kept; // texts of a sheet read from a package (shared by its copies)
     bool changed = false;     // written to since it was read (a save regenerates it)
     bool cols_changed = false; // column widths set since it was read (the kept cols no longer hold)
     int32_t number = 0;

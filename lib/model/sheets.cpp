@@ -42,6 +42,26 @@ int vlt_add_sheet(Book *book, std::string_view name) {
     return rc::OK;
 }
 
+int vlt_copy_sheet(Book *book, int source, std::string_view name) {
+    Model &m = book->model;
+    if (source < 0 || static_cast<size_t>(source) >= m.sheets.size()) return rc::NO_SHEET;
+    try {
+        // The copy takes the original's cells, texts, rows, merges, widths
+        // and settings; kept texts of a sheet read from a package are shared.
+        Sheet copy = m.sheets[static_cast<size_t>(source)];
+        copy.name.assign(name);
+        copy.number = static_cast<int32_t>(m.sheets.size());
+        copy.copied_from = source;
+        copy.changed = true;
+        m.sheets.push_back(std::move(copy));
+    } catch (const std::bad_alloc &) {
+        return vlt_error(book, rc::NO_MEMORY, msg::E00002);
+    }
+    m.sheet_capacity = static_cast<int32_t>(m.sheets.capacity());
+    book->current_sheet = static_cast<int>(m.sheets.size()) - 1;
+    return rc::OK;
+}
+
 bool valid_sheet_name(std::string_view name) {
     if (name.empty() || name.front() == '\'' || name.back() == '\'') return false;
     for (char c : name) {

@@ -13,6 +13,9 @@ int vlt_find_sheet(const Book *book, std::string_view name_utf8);
 // Appends a sheet with that name (UTF-8) and makes it current; 0, or
 // rc::NO_MEMORY with the out-of-memory message.
 int vlt_add_sheet(Book *book, std::string_view name_utf8);
+// Adds a copy of sheet `source` (a template sheet) named `name` at the end;
+// it becomes the current sheet. 0, rc::NO_SHEET, or rc::NO_MEMORY (message).
+int vlt_copy_sheet(Book *book, int source, std::string_view name);
 
 // Whether a workbook can carry the name: valid UTF-8, not empty, no
 // character of : \ / ? * [ ] and no control character, no apostrophe at

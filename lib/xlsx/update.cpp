@@ -167,6 +167,7 @@ private:
         {
             XmlWriter w(sink);
             for (size_t i = static_cast<size_t>(src.strings); i < m_.sst.size(); ++i) write_string_item(w, m_.sst[i].text);
+            w.flush();
         }
         insert_before_root_end(doc, sink.text);
         // References are counted anew over every sheet.
@@ -221,6 +222,7 @@ private:
             {
                 XmlWriter w(sink);
                 for (size_t i = table.had; i < table.now; ++i) table.entry(w, i);
+                w.flush();
             }
             root_children(doc, root, children);
             insert_entries(doc, children, table.name, table.now - table.had, sink.text, p);
@@ -502,6 +504,7 @@ int update_package(Book *book, const std::string &path, bool in_memory) {
     ctx.macro = book->macro_book;
     ctx.update = true;
     for (const Sheet &s : m.sheets) ctx.sheets.push_back(&s);
+    ctx.objects.resize(m.sheets.size());   // a book being updated takes no new objects
     update_numfmt_ids(m, src.numfmts, ctx.numfmt_ids, ctx.numfmt_written);
     for (size_t i = static_cast<size_t>(src.numfmts); i < m.numfmts.size(); ++i)
         m.numfmts[i].id = static_cast<uint16_t>(ctx.numfmt_ids[i]);

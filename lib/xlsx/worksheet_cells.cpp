@@ -196,11 +196,14 @@ void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const Colu
     }
 }
 
-// A value read from a workbook: a double, a boolean or an error value.
+// A value read from a workbook: a double, a boolean, an error value or an
+// empty text.
 void write_read_value(XmlWriter &w, const Cell &c, const ColumnNames &names, int col, const RowText &row,
                       uint32_t style) {
     char *p = cell_head(w.reserve(96), names, col, row, style);
-    if (c.aux & CELL_AUX_BOOL) {
+    if (c.aux & CELL_AUX_EMPTY_TEXT) {
+        w.commit(put(p, " t=\"inlineStr\"><is><t></t></is></c>"));
+    } else if (c.aux & CELL_AUX_BOOL) {
         w.commit(put(put(p, c.num ? " t=\"b\"><v>1" : " t=\"b\"><v>0"), "</v></c>"));
     } else if (c.aux & CELL_AUX_ERROR) {
         p = put(p, " t=\"e\"><v>");

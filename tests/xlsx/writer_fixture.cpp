@@ -144,7 +144,7 @@ std::string check_with_openpyxl(const std::string &file, const std::string &expe
 std::string soffice_to_csv(const std::vector<std::string> &files, const std::string &outdir) {
     std::string cmd = "cd " + vtest::shell_quote(outdir) +
                       " && timeout 170 soffice -env:UserInstallation=file://" + outdir +
-                      "/lo-profile --headless --norestore --convert-to csv --outdir " + vtest::shell_quote(outdir);
+                      "/lo-profile --headless --norestore --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir " + vtest::shell_quote(outdir);
     for (const std::string &f : files) cmd += " " + vtest::shell_quote(f);
     std::string out;
     int rc = vtest::run(cmd, &out);

@@ -125,7 +125,7 @@ int add_sheets(Package &pkg, const std::vector<SheetRef> &refs, const std::vecto
         s.number = static_cast<int32_t>(m.sheets.size());
         s.sw_hidden = ref.state == "visible" ? VXLS_OFF : VXLS_ON;
         s.very_hidden = ref.state == "veryHidden";
-        s.kept = std::make_unique<KeptSheet>();
+        s.kept = std::make_shared<KeptSheet>();
         s.kept->rel_id = ref.rel_id;
         s.kept->sheet_id = ref.sheet_id;
         std::string part;

@@ -337,7 +337,7 @@ private:
     // A text kept in the cell itself.
     int keep_text(Cell &c, const std::string &text) {
         c.kind = CELL_TEXT_ONLY;
-        c.aux = 0;
+        c.aux = text.empty() ? CELL_AUX_EMPTY_TEXT : 0;   // an empty text is still a value
         c.num = 0;
         c.style = style_;
         cell_texts(s_, c).value = text;

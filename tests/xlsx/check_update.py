@@ -1,0 +1,113 @@
+#!/usr/bin/python3
+"""Checks workbooks saved in update mode against the workbooks they came from.
+
+usage: check_update.py MANIFEST
+
+Each line of MANIFEST: ORIGINAL<TAB>UPDATED<TAB>SHEET<TAB>CELL<TAB>VALUE<TAB>FILL
+(FILL an RRGGBB colour or "-"; VALUE a number or a text). For each pair:
+- every zip entry other than the shared strings, the worksheets, the styles,
+  the workbook, its relationships and the content types is byte-identical,
+  and the entries keep their order;
+- openpyxl reads every cell of every sheet with the value it had, except
+  the changed cell, which has the new value (and fill);
+- every formula is still there (openpyxl's formula texts before and after).
+Prints one line per difference (at most 10 per pair) and exits 1 when any.
+"""
+import datetime
+import re
+import sys
+import zipfile
+import warnings
+
+import openpyxl
+from openpyxl.utils.datetime import to_excel
+
+warnings.simplefilter("ignore")
+REGENERATED = re.compile(r"^(xl/sharedStrings\.xml|xl/styles\.xml|xl/workbook\.xml|\[Content_Types\]\.xml|"
+                         r"xl/_rels/workbook\.xml\.rels|xl/worksheets/sheet\d+\.xml)$")
+
+
+def cells(path, data_only):
+    book = openpyxl.load_workbook(path, data_only=data_only, keep_vba=False)
+    out = {}
+    for ws in book.worksheets:
+        for row in ws.iter_rows():
+            for c in row:
+                if c.value is not None:
+                    out[(ws.title, c.coordinate)] = c.value
+    return book, out
+
+
+def serial(v):
+    """Dates and times as the serial numbers they were stored as."""
+    if isinstance(v, (datetime.datetime, datetime.date, datetime.time)):
+        return to_excel(v)
+    return v
+
+
+def same(a, b):
+    a, b = serial(a), serial(b)
+    if isinstance(a, float) or isinstance(b, float):
+        try:
+            return abs(float(a) - float(b)) <= 1e-9 * max(1.0, abs(float(a)))
+        except (TypeError, ValueError):
+            return False
+    return a == b
+
+
+def check(original, updated, sheet, cell, value, fill):
+    faults = []
+    with zipfile.ZipFile(original) as zo, zipfile.ZipFile(updated) as zu:
+        names_o = [i.filename for i in zo.infolist()]
+        names_u = [i.filename for i in zu.infolist()]
+        if names_u[:len(names_o)] != names_o:
+            faults.append("entries changed order or went missing: %s" % sorted(set(names_o) - set(names_u)))
+        for extra in names_u[len(names_o):]:
+            if not REGENERATED.match(extra):
+                faults.append("new entry " + extra)
+        for info in zo.infolist():
+            if REGENERATED.match(info.filename) or info.filename not in names_u:
+                continue
+            if zo.read(info) != zu.read(info.filename):
+                faults.append("entry changed: " + info.filename)
+            elif zu.getinfo(info.filename).date_time != info.date_time:
+                faults.append("entry date changed: " + info.filename)
+    try:
+        want = float(value)
+    except ValueError:
+        want = value
+    for data_only in (True, False):
+        _, before = cells(original, data_only)
+        book, after = cells(updated, data_only)
+        key = (sheet, cell)
+        got = after.get(key)
+        if not same(got, want):
+            faults.append("%s!%s is %r, expected %r (data_only=%s)" % (sheet, cell, got, want, data_only))
+        for k in set(before) | set(after):
+            if k == key:
+                continue
+            if not same(before.get(k), after.get(k)):
+                faults.append("%s!%s was %r, now %r (data_only=%s)" % (k[0], k[1], before.get(k), after.get(k),
+                                                                      data_only))
+        if fill != "-" and not data_only:
+            rgb = book[sheet][cell].fill.fgColor.rgb
+            if not isinstance(rgb, str) or not rgb.upper().endswith(fill.upper()):
+                faults.append("%s!%s fill %r, expected %s" % (sheet, cell, rgb, fill))
+    return faults
+
+
+def main():
+    bad = 0
+    for line in open(sys.argv[1], encoding="utf-8"):
+        fields = line.rstrip("\n").split("\t")
+        if len(fields) != 6:
+            continue
+        faults = check(*fields)
+        for f in faults[:10]:
+            print("%s: %s" % (fields[1].rsplit("/", 1)[-1], f))
+        bad += len(faults)
+    sys.exit(1 if bad else 0)
+
+
+if __name__ == "__main__":
+    main()
