@@ -3,9 +3,11 @@
 # read through the public API (bench_read) beside the peers, each run three
 # times, medians printed. Peak resident memory per cell is the process's
 # peak divided by the cells read.
-#   usage: scripts/bench-read.sh BUILD_DIR [xls|xlsx|all]
+# The update benchmark opens the same .xlsx in update mode, changes one cell
+# and saves it, beside openpyxl's load and save.
+#   usage: scripts/bench-read.sh BUILD_DIR [xls|xlsx|update|all]
 set -euo pipefail
-build="${1:?usage: scripts/bench-read.sh BUILD_DIR [xls|xlsx|all]}"
+build="${1:?usage: scripts/bench-read.sh BUILD_DIR [xls|xlsx|update|all]}"
 which="${2:-all}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 work="${TMPDIR:-/tmp}/vel-bench-read"
@@ -44,14 +46,32 @@ if [ "$which" = xls ] || [ "$which" = all ]; then
     measure "SheetJS" $cells node "$root/bench/peers/sheetjs_read.js" "$xls"
 fi
 
+# Median wall seconds and peak MiB of three runs of a job.
+measure_job() {
+    local name=$1
+    shift
+    local walls=() peaks=()
+    for _ in 1 2 3; do
+        /usr/bin/time -f "%e %M" -o "$work/time.log" "$@" >/dev/null 2>&1
+        read -r w p < "$work/time.log"
+        walls+=("$w")
+        peaks+=("$p")
+    done
+    local w p
+    w=$(printf '%s\n' "${walls[@]}" | sort -n | sed -n 2p)
+    p=$(printf '%s\n' "${peaks[@]}" | sort -n | sed -n 2p)
+    awk -v n="$name" -v w="$w" -v p="$p" 'BEGIN { printf "%-22s %8.3f s %9.1f MiB\n", n, w, p / 1024 }'
+}
+
+xlsx="$work/data-200k.xlsx"
+if [ "$which" != xls ] && [ ! -f "$xlsx" ]; then
+    /usr/bin/python3 "$root/bench/make_xlsx_input.py" "$work/plain-200k.xlsx" 200000
+    # LibreOffice recalculates and stores the formulas' cached values.
+    (cd "$work" && mkdir -p calc && soffice -env:UserInstallation="file://$work/lo" --headless \
+        --convert-to xlsx --outdir calc plain-200k.xlsx >/dev/null 2>&1 && mv calc/plain-200k.xlsx "$xlsx")
+fi
+
 if [ "$which" = xlsx ] || [ "$which" = all ]; then
-    xlsx="$work/data-200k.xlsx"
-    if [ ! -f "$xlsx" ]; then
-        /usr/bin/python3 "$root/bench/make_xlsx_input.py" "$work/plain-200k.xlsx" 200000
-        # LibreOffice recalculates and stores the formulas' cached values.
-        (cd "$work" && mkdir -p calc && soffice -env:UserInstallation="file://$work/lo" --headless \
-            --convert-to xlsx --outdir calc plain-200k.xlsx >/dev/null 2>&1 && mv calc/plain-200k.xlsx "$xlsx")
-    fi
     cells=$(/usr/bin/python3 - "$xlsx" <<'PY'
 import sys, openpyxl
 n = 0
@@ -66,4 +86,10 @@ PY
     measure "openpyxl read-only" "$cells" /usr/bin/python3 "$root/bench/peers/openpyxl_read.py" "$xlsx"
     measure "SheetJS" "$cells" node "$root/bench/peers/sheetjs_read.js" "$xlsx"
     measure "ExcelJS streaming" "$cells" node "$root/bench/peers/exceljs_read.js" "$xlsx"
+fi
+
+if [ "$which" = update ] || [ "$which" = all ]; then
+    echo "== update one cell of the .xlsx of 200,000 rows x 10 columns and save"
+    measure_job "velmora (C API)" "$build/bench/bench_update" "$xlsx" "$work/updated.xlsx"
+    measure_job "openpyxl load+save" /usr/bin/python3 "$root/bench/peers/openpyxl_update.py" "$xlsx" "$work/updated-openpyxl.xlsx"
 fi

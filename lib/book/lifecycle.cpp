@@ -327,6 +327,26 @@ int save_to(Book &book, const std::string &path, SaveTarget target) {
     }
 }
 
+// The TEMPLATE keyword: the template is read into a book that has no sheets
+// yet; the book enters template mode and keeps its own name. A template
+// that cannot be read leaves the book as it was.
+int load_template(Book &book, std::string_view path_utf8) {
+    if (!book.model.sheets.empty())
+        return vlt_error(&book, rc::BAD_ARGUMENT, msg::E03600, "TEMPLATE: the book has sheets already");
+    const std::string path(path_utf8);
+    Book scratch;
+    scratch.charset = book.charset;
+    scratch.loaders = book.loaders;
+    if (int got = vlt_read_excel2007(scratch, path, false); got != 0)
+        return vlt_error(&book, got, "%s", scratch.diag.message.c_str());
+    book.model = std::move(scratch.model);
+    book.new_book = false;
+    book.recalc = scratch.recalc;
+    book.template_path = path;
+    book.current_sheet = 0;
+    return rc::OK;
+}
+
 } // namespace
 
 int vlt_open_book(Book &book, std::string_view options, size_t handle_size) {
@@ -336,6 +356,7 @@ int vlt_open_book(Book &book, std::string_view options, size_t handle_size) {
     book.open_mode = opt.mode;
     book.loaders.datasource = vlt_load_datasource;
     book.loaders.formula_check = formula::vlt_check_formula;
+    book.loaders.template_book = [](Book &b, std::string_view path) { return load_template(b, path); };
 
     if (opt.mode == MODE_CREATE && opt.tmpl.empty()) {
         std::string path;

@@ -178,7 +178,7 @@ const Value &Evaluator::cell_value(int sheet, int row, int col, Value &scratch) 
     case CELL_SHARED_TEXT: {
         const auto &sst = book_.model.sst;
         scratch.kind = Value::TEXT;
-        if (c->num >= 0 && static_cast<size_t>(c->num) < sst.size()) scratch.text = sst[c->num].text;
+        if (c->num >= 0 && static_cast<size_t>(c->num) < sst.size()) scratch.text = sst[c->num];
         return scratch;
     }
     case CELL_FORMULA:

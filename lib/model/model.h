@@ -7,8 +7,11 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -41,11 +44,10 @@ constexpr int XLS_SHEET_LEN = 93;      // longest sheet name in bytes
 constexpr int XLS_KEY_LEN = 80;
 constexpr int XLS_KEY_VALUE_LEN = 6000;
 
-// The texts of one cell: value text, formula text, and a text the readers fill.
+// The texts of one cell: its value text and its formula text.
 struct CellText {
     std::string value;
     std::string formula;
-    std::string aux;
 };
 
 // Marks of Cell::aux for values read from workbooks.
@@ -172,7 +174,7 @@ struct Sheet {
     std::vector<Comment> comments;
     std::vector<Table> tables;
     std::vector<SparklineGroup> sparklines;
-    std::vector<CellText> texts;           // Cell::text - 1 indexes this
+    std::deque<CellText> texts;            // Cell::text - 1 indexes this (a deque: no copies as it grows)
 };
 
 // Style tables.
@@ -225,8 +227,36 @@ struct NumFmt {
     std::string code;         // format code of a format read from a workbook
 };
 
-struct SharedString {
-    std::string text;         // UTF-8
+// The shared-string table: UTF-8 texts stored end to end in large blocks
+// with 12 bytes of index each, so that a table of many short texts costs
+// little more than its characters. Texts are only ever appended.
+class StringTable {
+public:
+    size_t size() const { return refs_.size(); }
+    bool empty() const { return refs_.empty(); }
+    std::string_view operator[](size_t i) const {
+        const Ref &r = refs_[i];
+        return std::string_view(blocks_[r.block].data() + r.offset, r.length);
+    }
+    std::string_view at(size_t i) const {
+        if (i >= refs_.size()) throw std::out_of_range("StringTable::at");
+        return (*this)[i];
+    }
+    std::string_view back() const { return (*this)[refs_.size() - 1]; }
+    // Appends a text (std::bad_alloc or std::length_error when it cannot).
+    void push_back(std::string_view text);
+    void pop_back() { refs_.pop_back(); }   // its characters stay in their block
+    void clear() {
+        refs_.clear();
+        blocks_.clear();
+    }
+
+private:
+    struct Ref {
+        uint32_t block, offset, length;
+    };
+    std::deque<Ref> refs_;
+    std::vector<std::string> blocks_;   // each filled only within its reserved room: texts never move
 };
 
 struct Variable {
@@ -264,7 +294,7 @@ struct StyleTables;           // hash indexes, defined by the style registry
 struct Model {
     std::vector<Sheet> sheets;        // sheets in use (size) with reserved capacity
     int32_t sheet_capacity = 10;
-    std::vector<SharedString> sst;
+    StringTable sst;
     std::vector<Xf> xfs;              // 1-based from cells: xfs[style - 1]
     std::vector<Font> fonts;
     std::vector<Fill> fills;

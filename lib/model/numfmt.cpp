@@ -521,7 +521,7 @@ void cell_display_into(Book *book, const Sheet &sheet, const Cell &cell, std::st
     if (cell.aux == 0) {
         if (cell.kind == CELL_SHARED_TEXT) {
             const auto &sst = model(book).sst;
-            if (cell.num >= 0 && static_cast<size_t>(cell.num) < sst.size()) out.assign(sst[cell.num].text);
+            if (cell.num >= 0 && static_cast<size_t>(cell.num) < sst.size()) out.assign(sst[cell.num]);
             else out.clear();
             return;
         }
@@ -563,7 +563,7 @@ std::string display_text(Book *book, const Sheet &sheet, const Cell &cell) {
     case CELL_TEXT_ONLY: return value;
     case CELL_SHARED_TEXT: {
         const auto &sst = model(book).sst;
-        return cell.num >= 0 && static_cast<size_t>(cell.num) < sst.size() ? sst[cell.num].text : none;
+        return cell.num >= 0 && static_cast<size_t>(cell.num) < sst.size() ? std::string(sst[cell.num]) : none;
     }
     case CELL_INTEGER:
     case CELL_DECIMAL:

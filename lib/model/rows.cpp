@@ -62,4 +62,19 @@ CellText &cell_texts(Sheet &sheet, Cell &cell) {
     return sheet.texts[cell.text - 1];
 }
 
+void StringTable::push_back(std::string_view text) {
+    constexpr size_t BLOCK = 1 << 20;
+    if (text.size() > UINT32_MAX || refs_.size() >= UINT32_MAX) throw std::length_error("StringTable");
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < text.size()) {
+        std::string block;
+        block.reserve(std::max(BLOCK, text.size()));
+        blocks_.push_back(std::move(block));
+    }
+    std::string &block = blocks_.back();
+    const Ref ref{static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(block.size()),
+                  static_cast<uint32_t>(text.size())};
+    refs_.push_back(ref);
+    block.append(text);   // within the reserved room: earlier texts stay where they are
+}
+
 } // namespace vel

@@ -24,8 +24,6 @@ namespace vel {
 
 namespace {
 
-constexpr size_t SST_FIRST = 100;
-constexpr size_t SST_LINEAR_FROM = 104857600;
 constexpr size_t CELL_CHAR_LIMIT = 32767;
 
 // Local time as "yyyy/mm/dd hh:mm:ss".
@@ -272,15 +270,8 @@ int put_value(Book *book, int sheet_index, int row, int col, std::string_view ra
 int vlt_add_sst(Book *book, std::string_view text) {
     auto &sst = model(book).sst;
     try {
-        if (sst.size() == sst.capacity()) {
-            size_t cap = sst.capacity();
-            size_t want = cap == 0 ? SST_FIRST : cap >= SST_LINEAR_FROM ? cap + 1000 : cap * 2;
-            sst.reserve(want);
-        }
-        sst.emplace_back();
-        sst.back().text.assign(text);
-    } catch (const std::bad_alloc &) {
-        if (!sst.empty() && sst.back().text.size() != text.size()) sst.pop_back();
+        sst.push_back(text);
+    } catch (const std::exception &) {
         return -2;
     }
     return static_cast<int>(sst.size()) - 1;

@@ -56,7 +56,8 @@ int book_name(const Item &it) {
     return 0;
 }
 
-// Template workbook: checked and recorded; the book enters template mode.
+// Template workbook: checked, then read into the book, which enters template
+// mode.
 int template_book(const Item &it) {
     std::string path = str(it.value);
     if (!ends_with(path, ".xlsx")) path += ".xlsx";
@@ -64,9 +65,9 @@ int template_book(const Item &it) {
     int kind = file_kind(path);
     if (kind == -101) return vlt_error(it.book, -101, msg::E03101, path.c_str());
     if (kind != 12) return vlt_error(it.book, -4, msg::E00900, path.c_str());
-    it.book->template_path = path;
-    it.book->new_book = false;
-    return 0;
+    // The layer that opens books reads the template into this one.
+    if (!it.book->loaders.template_book) return vlt_error(it.book, -4, msg::E00900, path.c_str());
+    return it.book->loaders.template_book(*it.book, path);
 }
 
 int select_sheet(const Item &it) {

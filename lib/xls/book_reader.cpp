@@ -116,12 +116,7 @@ public:
         xf_kind_.push_back(style_format_class(m_, static_cast<int>(m_.xfs.size())).kind);
     }
 
-    void shared_strings_begin(uint32_t declared) override {
-        // The declared count may lie; it only sizes the first allocation.
-        m_.sst.reserve(std::min<uint32_t>(declared, 1u << 16));
-    }
-
-    void shared_string(std::string_view text) override { m_.sst.push_back(SharedString{std::string(text)}); }
+    void shared_string(std::string_view text) override { m_.sst.push_back(text); }
 
     void cell(const xls::CellEvent &ev) override {
         Sheet *s = sheet(ev.sheet);
@@ -138,7 +133,7 @@ public:
             c->aux = 0;
             c->num = static_cast<int32_t>(m_.sst.size());
             c->style = style;
-            m_.sst.push_back(SharedString{std::string(ev.text)});
+            m_.sst.push_back(ev.text);
             break;
         case xls::ValueKind::shared_string:
             c->kind = CELL_SHARED_TEXT;

@@ -138,7 +138,7 @@ std::string cell_display_text(const Model &m, const Sheet &s, int row, int col) 
     if (col >= static_cast<int>(r.cells.size())) return {};
     const Cell &c = r.cells[col];
     if (c.kind == CELL_SHARED_TEXT)
-        return c.num >= 0 && static_cast<size_t>(c.num) < m.sst.size() ? m.sst[c.num].text : std::string();
+        return c.num >= 0 && static_cast<size_t>(c.num) < m.sst.size() ? std::string(m.sst[c.num]) : std::string();
     double v;
     if (cell_number(s, c, v)) return double_text(v);
     if (const CellText *t = texts_of(s, c)) return t->value;

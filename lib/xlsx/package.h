@@ -68,7 +68,7 @@ void write_styles(const SaveContext &ctx, XmlWriter &w);
 void write_workbook(const SaveContext &ctx, XmlWriter &w);
 void write_shared_strings(const SaveContext &ctx, XmlWriter &w);
 // One <si> of the shared-strings part.
-void write_string_item(XmlWriter &w, const std::string &text);
+void write_string_item(XmlWriter &w, std::string_view text);
 // Sheet `index` (0-based writing position). Throws std::runtime_error for a
 // cell of an unknown kind.
 void write_worksheet(const SaveContext &ctx, size_t index, XmlWriter &w);

@@ -52,8 +52,8 @@ void unescape(std::string &text) {
 }
 
 // <si> with its <t>, preserving blanks when the text holds any.
-void write_si(XmlWriter &w, const std::string &text) {
-    bool blank = text.find(' ') != std::string::npos;
+void write_si(XmlWriter &w, std::string_view text) {
+    bool blank = text.find(' ') != std::string_view::npos;
     w.raw(blank ? "<si><t xml:space=\"preserve\">" : "<si><t>");
     w.text(text, ESCAPE_KEEP_BREAKS);
     w.raw("</t><phoneticPr fontId=\"1\"/></si>");
@@ -78,7 +78,7 @@ int vlt_xml_escape(int mode, std::string &text) {
     }
 }
 
-void write_string_item(XmlWriter &w, const std::string &text) { write_si(w, text); }
+void write_string_item(XmlWriter &w, std::string_view text) { write_si(w, text); }
 
 void write_shared_strings(const SaveContext &ctx, XmlWriter &w) {
     const auto &sst = ctx.model->sst;
@@ -90,7 +90,7 @@ void write_shared_strings(const SaveContext &ctx, XmlWriter &w) {
     w.raw("\" uniqueCount=\"");
     w.num(static_cast<int64_t>(sst.size()));
     w.raw("\">");
-    for (const SharedString &s : sst) write_si(w, s.text);
+    for (size_t i = 0; i < sst.size(); ++i) write_si(w, sst[i]);
     w.raw("</sst>");
 }
 

@@ -106,6 +106,7 @@ public:
                 plan_.new_sheets.push_back(i);
             }
         }
+        name_new_sheets();
         const bool strings_grew = m_.sst.size() > static_cast<size_t>(src.strings);
         plan_.new_strings_part = strings_grew && src.shared_strings_part.empty();
         if (strings_grew && !plan_.new_strings_part) edit_strings();
@@ -166,7 +167,7 @@ private:
         StringSink sink;
         {
             XmlWriter w(sink);
-            for (size_t i = static_cast<size_t>(src.strings); i < m_.sst.size(); ++i) write_string_item(w, m_.sst[i].text);
+            for (size_t i = static_cast<size_t>(src.strings); i < m_.sst.size(); ++i) write_string_item(w, m_.sst[i]);
             w.flush();
         }
         insert_before_root_end(doc, sink.text);
@@ -425,10 +426,7 @@ private:
     }
 
 public:
-    void prepare() {
-        name_new_sheets();
-        plan();
-    }
+    void prepare() { plan(); }
 
 private:
     Book *book_;

@@ -357,7 +357,7 @@ void write_kept_worksheet(const SaveContext &ctx, const Sheet &s, XmlWriter &w) 
     } else if (copy) {
         // A copy is not selected beside its original.
         std::string views = k.views;
-        for (size_t at; (at = views.find("tabSelected=\"1\"")) != std::string::npos;) views.replace(at, 16, "tabSelected=\"0\"");
+        for (size_t at; (at = views.find("tabSelected=\"1\"")) != std::string::npos;) views.replace(at, 15, "tabSelected=\"0\"");
         w.raw(views);
     } else {
         w.raw(k.views);

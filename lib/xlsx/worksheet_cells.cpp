@@ -139,13 +139,7 @@ void write_text_cell(XmlWriter &w, const Sheet &sheet, const Cell &c, const Colu
     }
     case CELL_FORMULA:
     case CELL_FORMULA2:
-        if (!t.aux.empty()) {
-            *p++ = ' ';
-            w.commit(p);
-            w.raw(t.aux);
-        } else {
-            w.commit(p);
-        }
+        w.commit(p);
         if (!t.formula.empty() && t.formula[0] == '<') {
             // A stored formula element (shared or array formula of a loaded
             // workbook), with its cached result when it has one.

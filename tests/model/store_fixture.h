@@ -26,7 +26,7 @@ protected:
         vel::Cell &x = cell(r, c);
         return x.text ? sheet().texts[x.text - 1].value : std::string();
     }
-    std::string sst_text(int r, int c) { return book_of(&book).model.sst.at(cell(r, c).num).text; }
+    std::string sst_text(int r, int c) { return std::string(book_of(&book).model.sst.at(cell(r, c).num)); }
     // Shown value and kind name of a cell read back through the API.
     std::string get(const char *name, std::string *kind = nullptr) {
         char value[70000], k[300];

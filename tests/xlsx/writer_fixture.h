@@ -64,7 +64,7 @@ struct TestBook {
         x.kind = vel::CELL_SHARED_TEXT;
         x.num = static_cast<int32_t>(model().sst.size());
         x.style = style;
-        model().sst.push_back({t});
+        model().sst.push_back(t);
     }
     void value(vel::Sheet &s, int r, int c, uint8_t kind, int32_t num, const std::string &text = "",
                uint16_t style = 0) {

@@ -169,7 +169,7 @@ TEST(WriterParts, EscapeModesAndPasswordHash) {
 
 TEST(WriterParts, SharedStringsKeepEveryEntry) {
     Written x;
-    for (const char *t : {"same", "same", "same", " lead", "a\r\nb"}) x.tb.model().sst.push_back({t});
+    for (const char *t : {"same", "same", "same", " lead", "a\r\nb"}) x.tb.model().sst.push_back(t);
     x.prepare();
     vel::StringSink sink;
     {

@@ -50,6 +50,16 @@ void keep_attr(std::string &out, std::string_view name, std::string_view value) 
     out += '"';
 }
 
+// A formula attribute that says what its absence says (some writers spell
+// out every default): the formula is then a plain one.
+bool attr_is_default(const XmlAttr &a) {
+    if (a.local == "t") return a.value == "normal";
+    static constexpr std::string_view flags[] = {"aca", "ca", "dt2D", "dtr", "del1", "del2", "bx"};
+    for (std::string_view f : flags)
+        if (a.local == f) return a.value == "false" || a.value == "0";
+    return false;
+}
+
 class SheetHandler : public XmlHandler {
 public:
     SheetHandler(Package &pkg, Sheet &sheet) : pkg_(pkg), m_(pkg.book.model), s_(sheet) {
@@ -77,6 +87,7 @@ public:
             }
             if (n == "sheetData") return 0;
             if (n == "sheetPr" || n == "sheetViews" || n == "sheetFormatPr" || n == "cols") return capture(true);
+            if (n == "dimension") reserve_rows(e.attr("ref"));
             if (n == "sheetFormatPr") return 0;
             return 0;
         case 3:
@@ -95,7 +106,7 @@ public:
                 in_f_ = has_formula_ = true;
                 for (size_t i = 0; i < e.attr_count; ++i) {
                     const XmlAttr &a = e.attrs[i];
-                    if (a.ns != XmlNs::NONE) continue;
+                    if (a.ns != XmlNs::NONE || attr_is_default(a)) continue;
                     keep_attr(f_attrs_, a.local, a.value);
                     if (a.local == "t" && a.value == "shared") {
                         m_.source->shared_formulas = true;
@@ -152,7 +163,10 @@ public:
         return 0;
     }
 
-    void set_part(const std::string &part) { part_ = part; }
+    void set_part(const std::string &part, uint64_t size) {
+        part_ = part;
+        part_size_ = size;
+    }
 
 private:
     int capture(bool include) {
@@ -164,6 +178,24 @@ private:
         int rc = xml_->end_capture(include, &bytes);
         if (rc == 0) into.assign(bytes);
         return rc == XMLREAD_ERR_REFUSED ? 0 : rc;
+    }
+
+    // The row table is sized once from the stated used range, so that it is
+    // neither grown by copies nor left half empty. The statement may lie:
+    // it counts only as far as the part's size allows rows.
+    void reserve_rows(std::string_view ref) {
+        size_t colon = ref.find(':');
+        int r = 0, c = 0;
+        if (colon == std::string_view::npos || !parse_ref(ref.substr(colon + 1), r, c)) return;
+        const size_t most = static_cast<size_t>(part_size_ / 16 + 1);
+        const size_t want = std::min<size_t>(static_cast<size_t>(r) + 1, most);
+        if (want > s_.rows.capacity()) {
+            try {
+                s_.rows.reserve(want);
+            } catch (const std::bad_alloc &) {
+                // The table grows as the rows come.
+            }
+        }
     }
 
     int row(const XmlElement &e) {
@@ -179,7 +211,7 @@ private:
         if (!hidden && ht.empty() && s.empty() && level.empty()) return 0;
         Row *rw = ensure_row(s_, row_);
         if (!rw) return pkg_.fail(rc::NO_MEMORY, part_);
-        if (!ht.empty()) {
+        if (!ht.empty() && to_bool(e.attr("customHeight"))) {
             double h = to_double(ht, -1);
             if (h >= 0 && h * 100 < 65535) rw->height = static_cast<uint16_t>(h * 100 + 0.5);
         }
@@ -353,7 +385,7 @@ private:
                 : type_ == 'S' || type_ == 's' ? FORMULA_TEXT : FORMULA_NUMBER;
         if (type_ == 's') {   // a shared-string result: its text is the value
             long long index = to_int(value_, -1);
-            value_ = index >= 0 && static_cast<size_t>(index) < m_.sst.size() ? m_.sst[index].text : std::string();
+            value_ = index >= 0 && static_cast<size_t>(index) < m_.sst.size() ? std::string(m_.sst[index]) : std::string();
         }
         if (c.num == FORMULA_TEXT) decode_escapes(value_);
         CellText &t = cell_texts(s_, c);
@@ -386,6 +418,7 @@ private:
     Sheet &s_;
     XmlReader *xml_ = nullptr;
     std::string part_;
+    uint64_t part_size_ = 0;
     std::vector<uint8_t> kinds_;   // per cell format: the kind its numbers take
     bool first_child_ = true, tail_open_ = false;
     int row_ = -1, col_ = -1;
@@ -403,7 +436,7 @@ int read_worksheet(Package &pkg, const std::string &part, int sheet_index) {
     if (index < 0) return pkg.fail(rc::UNSUPPORTED, "no part " + part);
     Sheet &sheet = pkg.book.model.sheets[static_cast<size_t>(sheet_index)];
     SheetHandler handler(pkg, sheet);
-    handler.set_part(part);
+    handler.set_part(part, pkg.zip.entries()[static_cast<size_t>(index)].size);
     XmlReader xml(handler);
     handler.attach(xml);
     auto feed = [&](const char *p, size_t n) { return xml.feed(p, n); };

@@ -13,11 +13,7 @@ public:
 
     int start_element(const XmlElement &e) override {
         if (e.ns != XmlNs::MAIN) return 0;
-        if (e.local == "sst") {
-            // The declared count may lie: it only sizes the first allocation.
-            long long n = to_int(e.attr("uniqueCount"), 0);
-            if (n > 0) m_.sst.reserve(static_cast<size_t>(std::min<long long>(n, 1 << 16)));
-        } else if (e.local == "si") {
+        if (e.local == "si") {
             current_.clear();
             in_si_ = true;
         } else if (e.local == "rPh") {
@@ -36,7 +32,7 @@ public:
             --phonetic_;
         } else if (e.local == "si") {
             decode_escapes(current_);
-            m_.sst.push_back(SharedString{current_});
+            m_.sst.push_back(current_);
             in_si_ = false;
         }
         return 0;
