@@ -41,6 +41,11 @@ bool is_date_kind(uint8_t kind) {
     return kind == CELL_DATE || kind == CELL_DATE_TIME || kind == CELL_TIME_HM || kind == CELL_TIME_HMS;
 }
 
+// A cell shows at most this many characters through VXLS_get_cells: the
+// caller's buffers are sized for it. A workbook read from a file may hold a
+// longer text; only its first characters fit.
+constexpr size_t SHOWN_CHAR_LIMIT = 32767;
+
 // The shown text of a cell in the caller's character set into a buffer of
 // unknown size (the caller promises room for any cell text). Reuses the
 // thread's scratch texts, so that reading a sheet allocates nothing per cell.
@@ -53,6 +58,8 @@ void shown_into(Book *book, Sheet &sheet, int row, int col, char *out) {
     }
     thread_local std::string utf8, converted;
     cell_display_into(book, sheet, *cell, utf8);
+    if (utf8.size() > SHOWN_CHAR_LIMIT && utf8_count(utf8) > SHOWN_CHAR_LIMIT)
+        utf8.resize(utf8_prefix(utf8, SHOWN_CHAR_LIMIT));
     const std::string *text = &utf8;
     if (book->charset != VXLS_CHARSET_UTF8) {
         convert_charset(converted, utf8, VXLS_CHARSET_UTF8, book->charset);
