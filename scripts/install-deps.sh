@@ -16,7 +16,7 @@ PACKAGES=(
   libxlsxwriter-dev
   qt6-translations-l10n
   libx11-dev xdotool x11-utils openbox python3-uno
-  desktop-file-utils
+  desktop-file-utils locales
 )
 if [ "${1:-}" = --package ]; then
   PACKAGES+=(debhelper lintian fakeroot)

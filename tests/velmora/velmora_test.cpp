@@ -162,6 +162,15 @@ TEST(VelmoraProgram, HelpCardAndVersion) {
     ASSERT_EQ(vtest::run("LC_ALL=C.UTF-8 " + program + " help", &out), 0) << out;
     EXPECT_NE(out.find("VELMORA: Release 2.0.0.0"), std::string::npos);
     EXPECT_NE(out.find("■フォント"), std::string::npos);   // UTF-8, the terminal's set
+    // In an EUC-JP terminal (a locale made here), the card is EUC-JP.
+    const std::string locales = vtest::make_temp_dir("velmora-locale");
+    if (vtest::run("localedef -f EUC-JP -i ja_JP " + vtest::shell_quote(locales + "/ja_JP.eucJP")) == 0) {
+        ASSERT_EQ(vtest::run("LOCPATH=" + vtest::shell_quote(locales) + " LC_ALL=ja_JP.eucJP " + program + " help", &out), 0);
+        EXPECT_NE(out.find("\xa2\xa3\xa5\xd5\xa5\xa9\xa5\xf3\xa5\xc8"), std::string::npos);   // ■フォント
+        EXPECT_EQ(out.find("■フォント"), std::string::npos);
+    } else {
+        std::printf("note: localedef cannot make ja_JP.eucJP; the EUC-JP card is not checked\n");
+    }
     ASSERT_EQ(vtest::run(program + " --version", &out), 0);
     EXPECT_EQ(out, "velmora 2.0.0.0 (library 2.0.0.0)\n");
     EXPECT_EQ(vtest::run(program + " dump", &out), 2);
