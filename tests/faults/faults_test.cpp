@@ -121,6 +121,15 @@ void job(const std::string &options, bool *completed) {
 
 void *operator new(size_t n) { return allocate(n); }
 void *operator new[](size_t n) { return allocate(n); }
+// The nothrow forms fail the same way, and their blocks come from malloc too.
+void *operator new(size_t n, const std::nothrow_t &) noexcept {
+    try {
+        return allocate(n);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+void *operator new[](size_t n, const std::nothrow_t &t) noexcept { return operator new(n, t); }
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete(void *p, size_t) noexcept { std::free(p); }
