@@ -19,7 +19,7 @@ PACKAGES=(
   desktop-file-utils locales
 )
 if [ "${1:-}" = --package ]; then
-  PACKAGES+=(debhelper lintian fakeroot)
+  PACKAGES+=(debhelper lintian)
 fi
 
 missing=()
