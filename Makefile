@@ -19,8 +19,9 @@ build: deps
 	cmake --build $(BUILD) -j$(JOBS)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then a short run of every fuzz target.
-test: deps layers unit tsan fuzz-smoke
+# then a short run of every fuzz target, then the Debian packages built,
+# installed, used and removed (about 2 minutes).
+test: deps layers unit tsan fuzz-smoke package-check
 
 # Every include of the library points down its floors.
 layers:

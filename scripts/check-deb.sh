@@ -18,7 +18,7 @@ debs=("$dir"/*.deb)
 echo "== lintian"
 lintian --fail-on error --display-level ">=warning" "${debs[@]}" || fail "lintian reports errors"
 
-installed() { dpkg-query -W -f='${Status}\n' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+installed() { [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]; }
 for p in "${packages[@]}"; do
   if installed "$p"; then
     echo "check-deb: $p is installed from an earlier run; purging it first"
@@ -41,7 +41,7 @@ echo "== the installed programs"
 [ "$(command -v velmora)" = /usr/bin/velmora ] || fail "velmora is not /usr/bin/velmora"
 velmora --version
 gridcinema --version
-ldd /usr/bin/gridcinema | grep -Eq 'libvelmora\.so\.2 => (/usr)?/lib/' || fail "gridcinema does not use the installed library"
+grep -Eq 'libvelmora\.so\.2 => (/usr)?/lib/' <<< "$(ldd /usr/bin/gridcinema)" || fail "gridcinema does not use the installed library"
 ffmpeg -v error -y -f lavfi -i testsrc2=size=160x120:rate=10:duration=2 -f lavfi -i sine=frequency=440:duration=2 \
   -shortest clip.avi
 gridcinema convert clip.avi --output clip.xlsm || fail "gridcinema convert"
@@ -57,7 +57,7 @@ PY
 printf 'A1=Item B1=Price\nA2=Tea B2=350\n' > prices.txt
 velmora run prices.txt > /dev/null
 [ "$(velmora dump prices.xlsx)" = $'Item,Price\r\nTea,350\r' ] || fail "velmora run and dump"
-velmora help | grep -q 'VELMORA: Release' || fail "velmora help"
+grep -q 'VELMORA: Release' <<< "$(velmora help)" || fail "velmora help"
 man -w velmora gridcinema > /dev/null || fail "manual pages"
 desktop-file-validate /usr/share/applications/gridcinema.desktop || fail "desktop entry"
 
