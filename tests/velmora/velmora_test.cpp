@@ -175,4 +175,11 @@ TEST(VelmoraProgram, HelpCardAndVersion) {
     EXPECT_EQ(out, "velmora 2.0.0.0 (library 2.0.0.0)\n");
     EXPECT_EQ(vtest::run(program + " dump", &out), 2);
     EXPECT_NE(out.find("usage: velmora"), std::string::npos);
+
+    // An output that cannot be written fails the job.
+    const std::string dir = vtest::make_temp_dir("velmora-full");
+    write(dir + "/s.txt", "A1=1 B1=2\n");
+    ASSERT_EQ(velmora({"run", dir + "/s.txt"}).rc, 0);
+    EXPECT_EQ(vtest::run("(" + program + " dump " + vtest::shell_quote(dir + "/s.xlsx") + " >/dev/full)", &out), 1);
+    EXPECT_NE(out.find("cannot write the output"), std::string::npos) << out;
 }

@@ -1,6 +1,6 @@
 // Every sheet (or one) of a workbook opened in UTF-8, read one row at a time
 // with VXLS_get_cells and written as CSV (RFC 4180, CRLF), TSV (tab, line
-// feed and backslash escaped) or JSON. Only a row is held at a time; before
+// feed and backslash escaped) or JSON. At most a row is held at a time; before
 // a sheet is written, one pass over the row lengths (no texts) finds its
 // width and its last row with cells.
 #include "dump.h"
@@ -171,7 +171,12 @@ public:
                     break;
                 }
                 ++done;
+                // A row of many long texts is written as it is read too.
+                if (line_.size() >= (1u << 16))
+                    flush();
             });
+            if (write_error_)
+                return false;
             if (rc != 0)
                 return fail_read();
             if (format_ == Format::json) {
@@ -208,14 +213,13 @@ public:
     const std::string &read_error() const { return read_error_; }
 
 private:
+    // Writes what is held; after a failed write nothing more is written.
     bool flush()
     {
-        if (!line_.empty() && std::fwrite(line_.data(), 1, line_.size(), out_) != line_.size()) {
+        if (!write_error_ && !line_.empty() && std::fwrite(line_.data(), 1, line_.size(), out_) != line_.size())
             write_error_ = errno ? errno : EIO;
-            return false;
-        }
         line_.clear();
-        return true;
+        return !write_error_;
     }
     bool fail_read()
     {
