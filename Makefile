@@ -7,7 +7,9 @@ TSANB  ?= build-tsan
 BENCHB ?= build-bench
 FUZZ_SECONDS ?= 20
 
-.PHONY: deps build test layers unit tsan fuzz-smoke fuzz demo bench clean
+DEBB   ?= build-deb
+
+.PHONY: deps build test layers unit tsan fuzz-smoke fuzz demo bench package package-check clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -17,8 +19,9 @@ build: deps
 	cmake --build $(BUILD) -j$(JOBS)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then a short run of every fuzz target.
-test: deps layers unit tsan fuzz-smoke
+# then a short run of every fuzz target, then the Debian packages built,
+# installed, used and removed (about 2 minutes).
+test: deps layers unit tsan fuzz-smoke package-check
 
 # Every include of the library points down its floors.
 layers:
@@ -52,5 +55,14 @@ bench: deps
 	cmake --build $(BENCHB) -j$(JOBS)
 	bash scripts/bench.sh $(BENCHB)
 
+# Debian packages (libvelmora2, libvelmora-dev, velmora, gridcinema) in $(DEBB)/.
+package:
+	bash scripts/install-deps.sh --package
+	JOBS=$(JOBS) bash scripts/build-deb.sh $(DEBB)
+
+# lintian, then install the packages with apt, use them, remove them.
+package-check: package
+	bash scripts/check-deb.sh $(DEBB)
+
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZB) $(TSANB) $(BENCHB)
+	rm -rf $(BUILD) $(ASAN) $(FUZZB) $(TSANB) $(BENCHB) $(DEBB)

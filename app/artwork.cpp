@@ -44,18 +44,21 @@ QPixmap logo_bitmap()
     return pm;
 }
 
+QImage icon_image(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.translate(0, size * 0.025);
+    draw_logo(p, size, size * 0.95);
+    return image;
+}
+
 QIcon app_icon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.translate(0, size * 0.025);
-        draw_logo(p, size, size * 0.95);
-        p.end();
-        icon.addPixmap(pm);
-    }
+    for (int size : {16, 32, 48, 64, 128})
+        icon.addPixmap(QPixmap::fromImage(icon_image(size)));
     return icon;
 }
 

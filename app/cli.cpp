@@ -71,7 +71,7 @@ bool ends_with(const std::string &s, const char *tail)
 std::string parse(const std::vector<std::string> &args, CliOptions &o)
 {
     if (args.empty() || args[0] != "convert")
-        return "expected the command 'convert'";
+        return "expected the command 'convert' or one file to open";
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string &a = args[i];
         auto value = [&](std::string &v) {
@@ -164,9 +164,15 @@ private:
 
 } // namespace
 
+bool opens_file(const std::vector<std::string> &args)
+{
+    return args.size() == 1 && args[0] != "convert" && !args[0].empty() && args[0][0] != '-';
+}
+
 std::string cli_usage()
 {
     return "usage: gridcinema                 open the window\n"
+           "       gridcinema FILE            open the window with FILE dropped on it\n"
            "       gridcinema convert INPUT [--max-sheets N] [--ratio 1|2|4|8] [--zoom Z]\n"
            "                  [--speed S] [--gray] [--mute] [--test-run] [--step-ms MS]\n"
            "                  [--output PATH]\n"
@@ -180,6 +186,10 @@ int cli_main(const std::vector<std::string> &args, Library &lib, std::ostream &o
     CliOptions o;
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         out << cli_usage();
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "gridcinema " << VXLS_VERSION_TEXT << "\n";
         return 0;
     }
     std::string problem = parse(args, o);

@@ -14,4 +14,8 @@ int cli_main(const std::vector<std::string> &args, Library &lib, std::ostream &o
 
 std::string cli_usage();
 
+// True when the arguments name one file for the window to open as if it had
+// been dropped on it (`gridcinema FILE`, as a desktop starts it).
+bool opens_file(const std::vector<std::string> &args);
+
 } // namespace gc

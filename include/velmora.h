@@ -239,7 +239,8 @@ int   VXLS_put_image_memory(XLS_BOOK *book, const char *cell, int image_kind, co
 int   VXLS_get_cell(XLS_BOOK *book, const char *cell, char *value, int value_size, char *kind, int kind_size);
 /* `count` shown texts from a 0-based (sheet, row, column), reading right
  * (direction 0) or down, into values[i] (each large enough for any cell
- * text, 32,767 characters); past the used area the texts are empty. */
+ * text, 32,767 characters; a longer text read from a workbook gives its
+ * first 32,767); past the used area the texts are empty. */
 int   VXLS_get_cells(XLS_BOOK *book, int direction, int sheet, int row, int column, int count, char **values);
 /* Finds a cell by its shown text and reads `count` cells from it; call
  * again with `remaining` non-zero to read the next group of a merged area.

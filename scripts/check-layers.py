@@ -4,7 +4,8 @@
 Each folder under lib/ has a floor; a file may include headers of its own
 folder and of lower floors only. The public header velmora.h (with
 XLS_BOOK) is for lib/api/ alone; velmora_codes.h (numbers only) is for
-everyone. The program in app/ sees the library through velmora.h only.
+everyone. The programs on the library (app/, tools/velmora/) see it
+through the public headers only.
 Prints every upward include and exits 1 when there is one.
 """
 import pathlib
@@ -20,6 +21,8 @@ FLOORS = {
     "book": 5,
     "api": 6,
 }
+# Programs on the library: each includes its own headers and the public ones.
+PROGRAMS = ("app", "tools/velmora")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
@@ -55,10 +58,12 @@ def main() -> int:
                 faults.append(f"{where}: '{target}' is not a library header")
             elif top != own and FLOORS[top] >= FLOORS[own]:
                 faults.append(f"{where}: {own} (floor {FLOORS[own]}) includes {target} (floor {FLOORS[top]})")
-    app = root / "app"
-    if app.is_dir():
-        own_headers = {p.name for p in app.glob("*.h")}
-        for path in sorted(app.glob("*.[ch]*")):
+    for program in PROGRAMS:
+        folder = root / program
+        if not folder.is_dir():
+            continue
+        own_headers = {p.name for p in folder.glob("*.h")}
+        for path in sorted(folder.glob("*.[ch]*")):
             for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
                 m = INCLUDE.match(line)
                 if m and m.group(1) not in own_headers and m.group(1) not in ("velmora.h", "velmora_codes.h"):

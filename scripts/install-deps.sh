@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
 # Idempotent and non-interactive; run as root (CI runs it as root).
+# With --package, also what building and checking the Debian packages needs.
 set -euo pipefail
 
 PACKAGES=(
@@ -15,7 +16,11 @@ PACKAGES=(
   libxlsxwriter-dev
   qt6-translations-l10n
   libx11-dev xdotool x11-utils openbox python3-uno
+  desktop-file-utils locales
 )
+if [ "${1:-}" = --package ]; then
+  PACKAGES+=(debhelper lintian)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -42,6 +42,11 @@ bool is_date_kind(uint8_t kind) {
     return kind == CELL_DATE || kind == CELL_DATE_TIME || kind == CELL_TIME_HM || kind == CELL_TIME_HMS;
 }
 
+// A cell shows at most this many characters through VXLS_get_cells: the
+// caller's buffers are sized for it. A workbook read from a file may hold a
+// longer text; only its first characters fit.
+constexpr size_t SHOWN_CHAR_LIMIT = 32767;
+
 // A book read from a workbook shows the results it was saved with until
 // something is written to it.
 bool stored_results_current(const Book *book) {
@@ -74,6 +79,8 @@ void shown_into(Book *book, formula::Evaluator &ev, int sheet_index, Sheet &shee
     }
     thread_local std::string utf8, converted;
     shown_utf8(book, ev, sheet_index, sheet, row, col, *cell, utf8);
+    if (utf8.size() > SHOWN_CHAR_LIMIT && utf8_count(utf8) > SHOWN_CHAR_LIMIT)
+        utf8.resize(utf8_prefix(utf8, SHOWN_CHAR_LIMIT));
     const std::string *text = &utf8;
     if (book->charset != VXLS_CHARSET_UTF8) {
         convert_charset(converted, utf8, VXLS_CHARSET_UTF8, book->charset);

@@ -11,6 +11,7 @@ the mouse; the clip plays to its end; the completion question is answered
 いいえ; the workbook next to the clip is read back with openpyxl.
 Run 2: a picture of its own colour is dropped onto each text box, each list
 and the video area in turn; each must be loaded and shown.
+Run 3: the program started with a picture's path shows the picture.
 
 What the program shows is read from the server's frame buffer (Xvfb
 -fbdir). With SHOTS_DIR, screenshots of the main states (window and title
@@ -360,7 +361,26 @@ def main(argv):
         with open(os.path.join(workdir, "gridcinema.log"), errors="replace") as f:
             log = f.read()
         need(code == 0, "the program ended with %d:\n%s" % (code, log[-3000:]))
-        print("run 1: %d sheets; run 2: %d drops loaded" % (sheets, len(targets)))
+
+        # ---- run 3: `gridcinema FILE`, as the desktop starts it, opens the
+        # window with the file dropped on it
+        colour = (200, 120, 40)
+        picture = os.path.join(media, "opened.png")
+        ffmpeg("-f", "lavfi", "-i", "color=c=0x%02x%02x%02x:s=80x60" % colour, "-frames:v", "1",
+               "-pix_fmt", "rgb24", picture)
+        app = session.start([program, picture], env=env)
+        opened = wait_for("the main window with a file", lambda: session.windows(TITLE), 30)[0]
+        ox, oy, _, _ = session.geometry(opened)
+        wait_for("the picture given on the command line",
+                 lambda: near(scr.pixel(ox + 340, oy + (client_y - cy) + 108 + 100), colour, 8), 20)
+        session.click(ox + 340, oy + 300)
+        session.x(["xdotool", "key", "ctrl+x"], check=True)
+        try:
+            code = app.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program started with a file did not end after Ctrl+X")
+        need(code == 0, "the program started with a file ended with %d" % code)
+        print("run 1: %d sheets; run 2: %d drops loaded; run 3: file opened" % (sheets, len(targets)))
     finally:
         session.close()
     print("gui ok")

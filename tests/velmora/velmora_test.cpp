@@ -1,0 +1,185 @@
+// The velmora command: field writers, usage errors and their exit codes,
+// run -> dump -> find on a book it wrote, a text longer than a cell may show,
+// and the built program's help card and version.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "dump.h"
+#include "json_lite.h"
+#include "velmora.h"
+#include "velmora_support.h"
+#include "zip_builder.h"
+
+using vtest::Ran;
+using vtest::velmora;
+
+namespace {
+
+void write(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+} // namespace
+
+TEST(VelmoraFields, QuotingAndEscapes) {
+    std::string csv;
+    for (const char *t : {"plain", "a,b", "say \"hi\"", "two\r\nlines", ""}) {
+        velcmd::put_csv_field(csv, t);
+        csv += '|';
+    }
+    EXPECT_EQ(csv, "plain|\"a,b\"|\"say \"\"hi\"\"\"|\"two\r\nlines\"||");
+
+    std::string tsv;
+    velcmd::put_tsv_field(tsv, "a\tb\nc\\d\re");
+    EXPECT_EQ(tsv, "a\\tb\\nc\\\\d\\re");
+
+    std::string json;
+    velcmd::put_json_string(json, "q\"b\\\n\x01 日本 \xff\xed\xa0\x80 \xf0\x9f\x98\x80");
+    EXPECT_EQ(json, "\"q\\\"b\\\\\\n\\u0001 日本 \\ufffd\\ufffd\\ufffd\\ufffd \xf0\x9f\x98\x80\"");
+    EXPECT_EQ(vtest::JsonParser(json).parse().s, "q\"b\\\n\x01 日本 \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd \xf0\x9f\x98\x80");
+}
+
+TEST(VelmoraCommand, BadUsageExitsTwoFailedJobsOne) {
+    const std::string dir = vtest::make_temp_dir("velmora-usage");
+    const std::string book = dir + "/b.xlsx", text = dir + "/not-a-book.xlsx";
+    ASSERT_EQ(velmora({"run", (write(dir + "/s.txt", "A1=1\n"), dir + "/s.txt"), "-o", book}).rc, 0);
+    write(text, "just text\n");
+
+    const std::vector<std::vector<std::string>> usage = {
+        {}, {"frobnicate"}, {"dump"}, {"dump", book, "extra"}, {"dump", book, "--format", "xml"},
+        {"dump", book, "--range", "A0:B2"}, {"dump", book, "--range", "Sheet1!A1:B2"}, {"dump", book, "--sheet", "Nope"},
+        {"dump", book, "--sheet", "2"}, {"dump", book, "--bogus"}, {"dump", book, "--sheet"},
+        {"find", book}, {"find", book, "x", "--count", "0"}, {"find", book, "x", "--count", "many"},
+        {"run", dir + "/s.txt", "--charset", "latin1"}, {"run", dir + "/s.txt", "-o", dir + "/s.txt"},
+        {"run", dir + "/s.txt", "-o", dir + "/a\"b.xlsx"}, {"help", "me"}};
+    for (const auto &args : usage) {
+        Ran r = velmora(args);
+        std::string line;
+        for (const std::string &a : args) line += a + " ";
+        EXPECT_EQ(r.rc, 2) << line << r.err;
+        EXPECT_EQ(r.err.rfind("velmora: ", 0), 0u) << line;
+        EXPECT_TRUE(r.out.empty()) << line;
+    }
+    // Failed jobs: the message says why; nothing is written.
+    Ran missing = velmora({"dump", dir + "/missing.xlsx"});
+    EXPECT_EQ(missing.rc, 1);
+    EXPECT_NE(missing.err.find("No such file"), std::string::npos) << missing.err;
+    Ran refused = velmora({"dump", text});
+    EXPECT_EQ(refused.rc, 1);
+    EXPECT_NE(refused.err.find("VXLS-"), std::string::npos) << refused.err;
+    EXPECT_EQ(velmora({"dump", dir}).rc, 1);
+    EXPECT_EQ(velmora({"find", book, "absent"}).rc, 1);
+
+    // A failing script leaves an existing output as it was.
+    write(dir + "/bad.txt", "A1=1\nA2.NO_SUCH_KEYWORD=1\n");
+    write(dir + "/keep.xlsx", "old");
+    Ran bad = velmora({"run", dir + "/bad.txt", "-o", dir + "/keep.xlsx"});
+    EXPECT_EQ(bad.rc, 1);
+    EXPECT_NE(bad.err.find("VXLS-"), std::string::npos) << bad.err;
+    EXPECT_EQ(vtest::read_file(dir + "/keep.xlsx"), "old");
+}
+
+TEST(VelmoraCommand, RunDumpFind) {
+    const std::string dir = vtest::make_temp_dir("velmora-run");
+    // Shift-JIS script: cells before any SHEET= go into the first sheet.
+    std::string sjis = "A1=\x93\xfa\x96\x7b B1=\"a, b\" C1=\"say \"\"hi\"\"\"\r\n"   // 日本
+                       "! a comment line\r\n"
+                       "A2=1.5 C2=end A3=x\r\n"
+                       "SHEET=Two A1=last B3=merged B3:C4.MERGE=TRUE\r\n";
+    write(dir + "/book.txt", sjis);
+    Ran run = velmora({"run", dir + "/book.txt", "--charset", "sjis"});
+    ASSERT_EQ(run.rc, 0) << run.err;
+    EXPECT_NE(run.out.find(dir + "/book.xlsx"), std::string::npos) << run.out;
+    const std::string book = dir + "/book.xlsx";
+
+    // Every record of a sheet has its width; several sheets are introduced.
+    Ran csv = velmora({"dump", book});
+    ASSERT_EQ(csv.rc, 0) << csv.err;
+    EXPECT_EQ(csv.out, "--- sheet 1: Sheet1\r\n日本,\"a, b\",\"say \"\"hi\"\"\"\r\n1.5,,end\r\nx,,\r\n"
+                       "--- sheet 2: Two\r\nlast,,\r\n,,\r\n,merged,\r\n");
+    Ran tsv = velmora({"dump", book, "--sheet", "Sheet1", "--format", "tsv", "--range", "C2:A1"});
+    EXPECT_EQ(tsv.out, "日本\ta, b\tsay \"hi\"\n1.5\t\tend\n");
+    Ran one = velmora({"dump", book, "--sheet", "2", "--range", "B3"});
+    EXPECT_EQ(one.out, "merged\r\n");
+    Ran outside = velmora({"dump", book, "--sheet", "2", "--range", "D10:F20"});
+    EXPECT_EQ(outside.rc, 0);
+    EXPECT_EQ(outside.out, "");
+
+    Ran json = velmora({"dump", book, "--format", "json"});
+    ASSERT_EQ(json.rc, 0);
+    vtest::Json j = vtest::JsonParser(json.out).parse();
+    ASSERT_EQ(j["sheets"].items.size(), 2u);
+    EXPECT_EQ(j["sheets"].items[0]["name"].s, "Sheet1");
+    EXPECT_EQ(j["sheets"].items[0]["rows"].items[0].items[2].s, "say \"hi\"");
+    EXPECT_EQ(j["sheets"].items[1]["rows"].items.size(), 3u);
+
+    Ran found = velmora({"find", book, "1.5", "--count", "3"});
+    EXPECT_EQ(found.rc, 0) << found.err;
+    EXPECT_EQ(found.out, "Sheet1!A2\t1.5\t\tend\n");
+    Ran down = velmora({"find", book, "日本", "--down", "--count", "3"});
+    EXPECT_EQ(down.out, "Sheet1!A1\t日本\t1.5\tx\n");
+    // The first cell of a merged area gives one line per row of the area.
+    Ran merged = velmora({"find", book, "merged", "--count", "2"});
+    EXPECT_EQ(merged.out, "Two!B3\tmerged\t\nTwo!B4\t\t\n");
+    EXPECT_EQ(velmora({"find", book, "last", "--sheet", "Sheet1"}).rc, 1);
+    EXPECT_EQ(velmora({"find", book, "last", "--range", "A1:A1", "--sheet", "Two"}).out, "Two!A1\tlast\n");
+}
+
+// A workbook may hold a longer text than a cell shows: the dump gets the
+// first 32,767 characters, and no buffer is overrun.
+TEST(VelmoraCommand, TextLongerThanACellShowsIsCut) {
+    const std::string ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    auto rels = [&](const std::string &type, const std::string &target) {
+        return "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+               "<Relationship Id=\"rId1\" Type=\"" + rel + type + "\" Target=\"" + target + "\"/></Relationships>";
+    };
+    std::string text;
+    for (int i = 0; i < 50000; ++i) text += "あ";
+    const std::string image = vtest::build_zip({
+        {"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                                "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                                "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                                "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+                                "</Types>"},
+        {"_rels/.rels", rels("officeDocument", "xl/workbook.xml")},
+        {"xl/workbook.xml", "<workbook xmlns=\"" + ns + "\" xmlns:r=\"" + rel.substr(0, rel.size() - 1) +
+                                "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels", rels("worksheet", "worksheets/sheet1.xml")},
+        {"xl/worksheets/sheet1.xml", "<worksheet xmlns=\"" + ns + "\"><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" +
+                                         text + "</t></is></c><c r=\"B1\"><v>2</v></c></row></sheetData></worksheet>"}});
+    const std::string path = vtest::make_temp_dir("velmora-long") + "/long.xlsx";
+    write(path, image);
+    Ran r = velmora({"dump", path, "--format", "tsv"});
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(r.out, text.substr(0, 32767 * 3) + "\t2\n");
+}
+
+TEST(VelmoraProgram, HelpCardAndVersion) {
+    const std::string program = vtest::shell_quote(VELMORA_PROGRAM);
+    std::string out;
+    ASSERT_EQ(vtest::run("LC_ALL=C.UTF-8 " + program + " help", &out), 0) << out;
+    EXPECT_NE(out.find("VELMORA: Release 2.0.0.0"), std::string::npos);
+    EXPECT_NE(out.find("■フォント"), std::string::npos);   // UTF-8, the terminal's set
+    // In an EUC-JP terminal (a locale made here), the card is EUC-JP.
+    const std::string locales = vtest::make_temp_dir("velmora-locale");
+    if (vtest::run("localedef -f EUC-JP -i ja_JP " + vtest::shell_quote(locales + "/ja_JP.eucJP")) == 0) {
+        ASSERT_EQ(vtest::run("LOCPATH=" + vtest::shell_quote(locales) + " LC_ALL=ja_JP.eucJP " + program + " help", &out), 0);
+        EXPECT_NE(out.find("\xa2\xa3\xa5\xd5\xa5\xa9\xa5\xf3\xa5\xc8"), std::string::npos);   // ■フォント
+        EXPECT_EQ(out.find("■フォント"), std::string::npos);
+    } else {
+        std::printf("note: localedef cannot make ja_JP.eucJP; the EUC-JP card is not checked\n");
+    }
+    ASSERT_EQ(vtest::run(program + " --version", &out), 0);
+    EXPECT_EQ(out, "velmora 2.0.0.0 (library 2.0.0.0)\n");
+    EXPECT_EQ(vtest::run(program + " dump", &out), 2);
+    EXPECT_NE(out.find("usage: velmora"), std::string::npos);
+
+    // An output that cannot be written fails the job.
+    const std::string dir = vtest::make_temp_dir("velmora-full");
+    write(dir + "/s.txt", "A1=1 B1=2\n");
+    ASSERT_EQ(velmora({"run", dir + "/s.txt"}).rc, 0);
+    EXPECT_EQ(vtest::run("(" + program + " dump " + vtest::shell_quote(dir + "/s.xlsx") + " >/dev/full)", &out), 1);
+    EXPECT_NE(out.find("cannot write the output"), std::string::npos) << out;
+}
