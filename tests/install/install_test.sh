@@ -58,8 +58,9 @@ column="$("$work/read_column" report.xlsx A)"
 [ "$(echo "$column" | sed -n '1p;3,7p' | tr '\n' '|')" = "Quarterly sales|Region|North|South|East|Total|" ] ||
   fail "read_column printed: $column"
 [ "$("$work/read_column" report.xlsx C | sed -n 4p)" = 1350 ] || fail "read_column of column C"
-# fill_template is built only: saving a filled template comes with the
-# template mode of the library.
+"$work/fill_template" report.xlsx filled.xlsx 'B5=999' > /dev/null || fail "fill_template"
+[ "$("$work/read_column" filled.xlsx B | sed -n 5p)" = 999 ] || fail "fill_template did not fill B5"
+[ "$("$work/read_column" report.xlsx B | sed -n 5p)" != 999 ] || fail "fill_template changed its template"
 
 # The static library with what pkg-config --static names; no libvelmora.so needed.
 # shellcheck disable=SC2086
