@@ -20,8 +20,7 @@ std::string env_or(const char *name, const char *fallback)
 }
 
 std::string program() { return env_or("GRIDCINEMA", GRIDCINEMA_PROGRAM); }
-std::string tools() { return env_or("VEL_SOURCE_DIR", GRIDCINEMA_SOURCE_DIR) + "/tests/tools"; }
-std::string checker() { return env_or("VEL_SOURCE_DIR", GRIDCINEMA_SOURCE_DIR) + "/tests/app/check_fills.py"; }
+std::string checker() { return vtest::source_dir() + "/tests/app/check_fills.py"; }
 
 bool ready(std::string &why)
 {
@@ -33,14 +32,6 @@ bool ready(std::string &why)
     else if (vtest::run("/usr/bin/python3 -c 'import openpyxl'") != 0)
         why = "python3-openpyxl not installed";
     return why.empty();
-}
-
-void validate(const std::string &book)
-{
-    std::string out;
-    int rc = vtest::run("/usr/bin/python3 " + shell_quote(tools() + "/validate-xlsx") + " --quiet " +
-                        shell_quote(book), &out);
-    EXPECT_EQ(rc, 0) << out;
 }
 
 } // namespace
@@ -59,7 +50,7 @@ TEST(EndToEnd, PictureConvertsExactly)
     std::string out;
     ASSERT_EQ(vtest::run(shell_quote(program()) + " convert " + shell_quote(png) + " --ratio 1", &out), 0) << out;
     const std::string book = dir + "/画像 one.xlsx";
-    validate(book);
+    EXPECT_EQ(vtest::validate_xlsx(book), "");
     ASSERT_EQ(vtest::run("/usr/bin/python3 " + shell_quote(checker()) + " " + shell_quote(book) + " " +
                          shell_quote(raw) + " 36 22 1 1 0", &out), 0) << out;
     EXPECT_NE(out.find("sheets=1 cells=792 bad=0"), std::string::npos) << out;
@@ -87,7 +78,7 @@ TEST(EndToEnd, ClipConvertsFrameByFrame)
                              " --ratio 2 --step-ms 200" + (gray ? " --gray" : ""), &out), 0) << out;
         EXPECT_NE(out.find("sheets:   " + std::to_string(sheets)), std::string::npos) << out;
         const std::string book = dir + "/sample.xlsm";
-        validate(book);
+        EXPECT_EQ(vtest::validate_xlsx(book), "");
         ASSERT_EQ(vtest::run("/usr/bin/python3 " + shell_quote(checker()) + " " + shell_quote(book) + " " +
                              shell_quote(raw) + " 160 120 2 2 " + (gray ? "1" : "0"), &out), 0) << out;
         EXPECT_NE(out.find(tally), std::string::npos) << out;

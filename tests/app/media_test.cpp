@@ -1,6 +1,5 @@
-// The command line on real media against the recording library: which frames
-// are sampled, that every fill equals the quantised source pixel, and how
-// unsupported or broken input is refused.
+// The command line on real media against the recording library: options,
+// sampling, and how unsupported or broken input is refused.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -28,13 +27,6 @@ CliRun run_cli(Recorder &lib, std::vector<std::string> args)
     return {rc, out.str(), err.str()};
 }
 
-std::string hex(int r, int g, int b)
-{
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02x%02x%02x", r, g, b);
-    return buf;
-}
-
 // The fill values of one sampled row text, in column order.
 std::vector<std::string> fills(const std::string &row)
 {
@@ -60,79 +52,31 @@ std::vector<std::vector<std::string>> sheet_rows(const Recorder &lib)
 
 } // namespace
 
-TEST(Cli, PictureGivesOneSheetWithItsExactColours)
-{
-    std::string dir = vtest::make_temp_dir("gc-png");
-    QImage img(23, 17, QImage::Format_RGB888);
-    for (int y = 0; y < 17; ++y)
-        for (int x = 0; x < 23; ++x)
-            img.setPixelColor(x, y, QColor((x * 11 + y) % 256, (y * 15 + 3) % 256, (x * y * 7) % 256));
-    const std::string png = dir + "/ピクチャ 1.png";
-    ASSERT_TRUE(img.save(QString::fromStdString(png)));
-
-    for (bool gray : {false, true}) {
-        Recorder lib;
-        std::vector<std::string> args = {"convert", png, "--ratio", "2"};
-        if (gray)
-            args.push_back("--gray");
-        CliRun r = run_cli(lib, args);
-        ASSERT_EQ(r.rc, 0) << r.err;
-        EXPECT_EQ(lib.calls.front().text, "CHARSET=UTF8 BOOK=\"" + dir + "/ピクチャ 1.xlsx\"");
-        auto sheets = sheet_rows(lib);
-        ASSERT_EQ(sheets.size(), 1u);
-        ASSERT_EQ(sheets[0].size(), 9u);  // ceil(17 / 2)
-        for (int k = 0; k < 9; ++k) {
-            auto v = fills(sheets[0][size_t(k)]);
-            ASSERT_EQ(v.size(), 12u);
-            for (int c = 0; c < 12; ++c) {
-                QColor p = img.pixelColor(c * 2, k * 2);
-                gc::Rgb q = gc::quantise(uint8_t(p.blue()), uint8_t(p.green()), uint8_t(p.red()),
-                                         gray ? gc::COLOR_MODE_GRAY : gc::COLOR_MODE_COLOR);
-                EXPECT_EQ(v[size_t(c)], hex(q.r, q.g, q.b)) << "row " << k << " col " << c;
-            }
-        }
-        EXPECT_NE(r.out.find("sheets:   1"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("cells:    108"), std::string::npos) << r.out;
-        EXPECT_EQ(lib.calls.back().fn, "close_book");
-        EXPECT_EQ(lib.calls.back().text, "SAVE");
-    }
-}
-
-TEST(Cli, ClipIsSampledEveryStepOfMediaTime)
+// Every fill against the source pixels is the end-to-end test's check (with
+// the real library); here the options reach the calls.
+TEST(Cli, OptionsReachTheCallsAndCapTheSheets)
 {
     if (!vtest::have_program("ffmpeg"))
         GTEST_SKIP() << "ffmpeg not installed";
     std::string dir = vtest::make_temp_dir("gc-clip");
-    const std::string clip = dir + "/clip.avi", raw = dir + "/clip.bgr";
+    const std::string clip = dir + "/クリップ 1.avi";
     ASSERT_EQ(vtest::run("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x48:rate=10:duration=1.5 "
                          "-c:v mpeg4 -q:v 3 " + vtest::shell_quote(clip)), 0);
-    ASSERT_EQ(vtest::run("ffmpeg -v error -y -i " + vtest::shell_quote(clip) +
-                         " -f rawvideo -pix_fmt bgr24 " + vtest::shell_quote(raw)), 0);
-    const std::string frames = vtest::read_file(raw);
-    const size_t frame_bytes = 64 * 48 * 3;
-    ASSERT_EQ(frames.size(), 15 * frame_bytes);
-
     // Every 200 ms of a 10 fps clip: frames 0, 2, 4 ... 14.
     Recorder lib;
-    CliRun r = run_cli(lib, {"convert", clip, "--ratio", "4", "--step-ms", "200", "--zoom", "40"});
+    CliRun r = run_cli(lib, {"convert", clip, "--ratio", "4", "--step-ms", "200", "--zoom", "40", "--gray"});
     ASSERT_EQ(r.rc, 0) << r.err;
-    EXPECT_EQ(lib.calls.front().text, "CHARSET=UTF8 BOOK=\"" + dir + "/clip.xlsm\"");
+    EXPECT_EQ(lib.calls.front().text, "CHARSET=UTF8 BOOK=\"" + dir + "/クリップ 1.xlsm\"");
     EXPECT_EQ(lib.calls[2].text, "ズーム=40");
     auto sheets = sheet_rows(lib);
     ASSERT_EQ(sheets.size(), 8u);
-    for (size_t s = 0; s < sheets.size(); ++s) {
-        const auto *f = reinterpret_cast<const uint8_t *>(frames.data()) + s * 2 * frame_bytes;
-        ASSERT_EQ(sheets[s].size(), 12u);
-        for (int k = 0; k < 12; ++k) {
-            auto v = fills(sheets[s][size_t(k)]);
-            ASSERT_EQ(v.size(), 16u);
-            for (int c = 0; c < 16; ++c) {
-                const uint8_t *p = f + (size_t(k) * 4 * 64 + size_t(c) * 4) * 3;
-                gc::Rgb q = gc::quantise(p[0], p[1], p[2], gc::COLOR_MODE_COLOR);
-                ASSERT_EQ(v[size_t(c)], hex(q.r, q.g, q.b)) << "sheet " << s << " row " << k << " col " << c;
-            }
-        }
-    }
+    ASSERT_EQ(sheets[0].size(), 12u);
+    auto v = fills(sheets[0][0]);
+    ASSERT_EQ(v.size(), 16u);
+    for (const std::string &f : v)   // gray: three equal channels
+        EXPECT_TRUE(f.substr(0, 2) == f.substr(2, 2) && f.substr(2, 2) == f.substr(4, 2)) << f;
+    EXPECT_NE(r.out.find("sheets:   8"), std::string::npos) << r.out;
+    EXPECT_EQ(lib.calls.back().text, "SAVE");
 
     // The test run stops at 30 sheets, the maximum sooner.
     Recorder capped;

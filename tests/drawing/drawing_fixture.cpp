@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "test_support.h"
 
@@ -25,7 +24,7 @@ uint32_t Image::at(int x, int y) const {
     return static_cast<uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];
 }
 
-Image read_ppm(const std::string &path) {
+static Image read_ppm(const std::string &path) {
     Image img;
     std::string data = vtest::read_file(path);
     int w = 0, h = 0, max = 0, used = 0;
@@ -42,15 +41,6 @@ Image render_pdf(const std::string &pdf) {
     std::string base = pdf.substr(0, pdf.size() - 4);
     vtest::run("pdftoppm -r 96 -f 1 -l 1 -singlefile " + vtest::shell_quote(pdf) + " " + vtest::shell_quote(base));
     return read_ppm(base + ".ppm");
-}
-
-std::string soffice_to_pdf(const std::vector<std::string> &files, const std::string &outdir) {
-    std::string cmd = "cd " + vtest::shell_quote(outdir) + " && timeout 170 soffice -env:UserInstallation=file://" +
-                      outdir + "/lo-profile --headless --norestore --convert-to pdf --outdir " + vtest::shell_quote(outdir);
-    for (const std::string &f : files) cmd += " " + vtest::shell_quote(f);
-    std::string out;
-    int rc = vtest::run(cmd, &out);
-    return rc == 0 ? std::string() : "soffice failed: " + out;
 }
 
 bool near(uint32_t a, uint32_t b, int tolerance) {
@@ -71,44 +61,6 @@ bool find_color(const Image &img, uint32_t color, Box &box) {
     if (x1 < 0) return false;
     box = Box{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
     return true;
-}
-
-std::string validate(const std::string &file) {
-    std::string out;
-    int rc = vtest::run(vtest::shell_quote(vtest::source_dir() + "/tests/tools/validate-xlsx") + " --quiet " +
-                            vtest::shell_quote(file),
-                        &out);
-    return rc == 0 ? std::string() : out.empty() ? "validate-xlsx failed" : out;
-}
-
-std::string check_objects(const std::string &file, const std::string &expect_json) {
-    std::string json_path = file + ".objects.json";
-    FILE *f = std::fopen(json_path.c_str(), "wb");
-    if (!f) return "cannot write " + json_path;
-    std::fwrite(expect_json.data(), 1, expect_json.size(), f);
-    std::fclose(f);
-    std::string out;
-    int rc = vtest::run("/usr/bin/python3 " + vtest::shell_quote(vtest::source_dir() + "/tests/drawing/check_objects.py") +
-                            " " + vtest::shell_quote(file) + " " + vtest::shell_quote(json_path),
-                        &out);
-    return rc == 0 ? std::string() : out.empty() ? "check_objects.py failed" : out;
-}
-
-std::string zip_part(const std::string &file, const std::string &part) {
-    std::string out;
-    vtest::run("/usr/bin/python3 -c 'import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
-               "sys.stdout.buffer.write(z.read(sys.argv[2]) if sys.argv[2] in z.namelist() else b\"\")' " +
-                   vtest::shell_quote(file) + " " + vtest::shell_quote(part),
-               &out);
-    return out;
-}
-
-std::string zip_names(const std::string &file) {
-    std::string out;
-    vtest::run("/usr/bin/python3 -c 'import sys,zipfile; print(\"\\n\".join(zipfile.ZipFile(sys.argv[1]).namelist()))' " +
-                   vtest::shell_quote(file),
-               &out);
-    return out;
 }
 
 } // namespace dtest

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace dtest {
 
 // A solid picture made by ffmpeg: `ext` is png, jpeg, bmp, gif or tiff.
@@ -20,12 +22,8 @@ struct Image {
     bool empty() const { return width == 0; }
     uint32_t at(int x, int y) const;   // 0xRRGGBB, 0 outside
 };
-Image read_ppm(const std::string &path);
 // Renders page 1 of a PDF at 96 dots per inch.
 Image render_pdf(const std::string &pdf);
-// Converts workbooks to PDF with LibreOffice into `outdir`; "" on success.
-std::string soffice_to_pdf(const std::vector<std::string> &files, const std::string &outdir);
-
 // Whether two colours are within `tolerance` in every channel.
 bool near(uint32_t a, uint32_t b, int tolerance = 40);
 
@@ -36,12 +34,12 @@ struct Box {
 };
 bool find_color(const Image &img, uint32_t color, Box &box);
 
-// Schema check of every part (tests/tools/validate-xlsx); "" when it passes.
-std::string validate(const std::string &file);
-// Runs check_objects.py on a workbook with its expectations.
-std::string check_objects(const std::string &file, const std::string &expect_json);
-// The text of one part of a package ("" when it is missing).
-std::string zip_part(const std::string &file, const std::string &part);
-std::string zip_names(const std::string &file);
+// Runs check_objects.py on a workbook with its expectations; "" when it passes.
+inline std::string check_objects(const std::string &file, const std::string &expect_json) {
+    return vtest::python_check("tests/drawing/check_objects.py", file, expect_json);
+}
+using vtest::validate_xlsx;
+using vtest::zip_names;
+using vtest::zip_part;
 
 } // namespace dtest

@@ -35,24 +35,16 @@ TEST_F(Evaluation, WhatCannotBeComputedIsLeftToTheOpeningProgram) {
         const char *formula, *message;
     } cases[] = {
         {"=ROUND(1)", "VXLS-03201 関数の引数が不足しています(\"ROUND\")。"},
-        {"=ROW(A1,A2)", "VXLS-03202 関数の引数が多すぎます(\"ROW\")。"},
         {"=TRUNC(1,2,3)", "VXLS-03202 関数の引数が多すぎます(\"TRUNC\")。"},
         {"=VLOOKUP(1,B1:C2,2)", ""},    // outside the function table
         {"=myname+1", ""},              // a defined name
-        {"=SUM({1,2})", ""},            // an array constant
         {"=Nowhere!A1", ""},            // no such sheet
         {"=B1:B2*2", ""},               // a range where one value is wanted
-        {"=SUM(1,,2)", ""},             // an empty argument
         // Where the spreadsheet programs compute differently.
-        {"=SUM(\"3\",1)", ""},
         {"=\"a\"&TRUE", ""},
-        {"=TRUE=1", ""},
         {"=0^0", ""},
-        {"=0^-1", ""},
-        {"=(-8)^(1/3)", ""},
         {"=1E+20&\"\"", ""},
         {"=\"2015/01/05\"*1", ""},
-        {"=\"12,34\"*1", ""},
         {"=\"a-b\"<\"a c\"", ""},
     };
     for (const auto &c : cases) {
@@ -139,20 +131,17 @@ TEST_F(Evaluation, LongChainsAndLongLoopsUseNoDeepRecursion) {
     EXPECT_EQ(message(), "VXLS-03200 セルの循環参照が設定されています(\"A1\")。");
 }
 
+// The written digits decide (1.005 rounds up although its double is below);
+// more cases are in the comparison with LibreOffice.
 TEST(Rounding, HalfAwayFromZeroOnTheWrittenDigits) {
     const struct {
         double x, digits;
         Rounding mode;
         double want;
     } cases[] = {
-        {2.5, 0, Rounding::HalfAway, 3},   {-2.5, 0, Rounding::HalfAway, -3},  {0.5, 0, Rounding::HalfAway, 1},
-        {2.4999, 0, Rounding::HalfAway, 2}, {-0.4, 0, Rounding::HalfAway, 0},  {2.675, 2, Rounding::HalfAway, 2.68},
-        {1.005, 2, Rounding::HalfAway, 1.01}, {1234.5, -2, Rounding::HalfAway, 1200},
-        {1250, -2, Rounding::HalfAway, 1300}, {0.05, 0, Rounding::HalfAway, 0}, {1.55, 1.9, Rounding::HalfAway, 1.6},
-        {123.456, 20, Rounding::HalfAway, 123.456}, {5, -400, Rounding::HalfAway, 0},
-        {3.14159, 3, Rounding::Away, 3.142}, {-3.14159, 1, Rounding::Away, -3.2}, {0.05, 0, Rounding::Away, 1},
-        {31415.92654, -2, Rounding::Away, 31500}, {0.1 + 0.2, 1, Rounding::Away, 0.3},
-        {3.14159, 3, Rounding::Toward, 3.141}, {-8.9, 0, Rounding::Toward, -8}, {0.3 * 3 * 10, 0, Rounding::Toward, 9},
+        {-2.5, 0, Rounding::HalfAway, -3},      {1.005, 2, Rounding::HalfAway, 1.01}, {1250, -2, Rounding::HalfAway, 1300},
+        {1.55, 1.9, Rounding::HalfAway, 1.6},   {5, -400, Rounding::HalfAway, 0},     {0.1 + 0.2, 1, Rounding::Away, 0.3},
+        {-3.14159, 1, Rounding::Away, -3.2},    {0.3 * 3 * 10, 0, Rounding::Toward, 9},
     };
     for (const auto &c : cases)
         EXPECT_EQ(round_digits(c.x, c.digits, c.mode), c.want) << c.x << " " << c.digits << " " << int(c.mode);
@@ -166,10 +155,7 @@ TEST_F(Evaluation, ErrorValuesAreResults) {
         const char *formula, *want;
     } cases[] = {
         {"=1/0", "error #DIV/0!"},
-        {"=AVERAGE(C1:C9)", "error #DIV/0!"},
         {"=AVERAGE(B1)", "error #DIV/0!"},
-        {"=\"x\"*2", "error #VALUE!"},
-        {"=B1*2", "error #VALUE!"},
         {"=-B1", "error #VALUE!"},
         {"=B2*2", "number 10"},
         {"=B3+1", "error #DIV/0!"},
@@ -177,15 +163,10 @@ TEST_F(Evaluation, ErrorValuesAreResults) {
         {"=COUNT(B1:B3,1)", "number 1"},
         {"=1E308*10", "error #NUM!"},
         {"=#N/A&\"a\"", "error #N/A"},
-        {"=ROUND(B1,1)", "error #VALUE!"},
         {"=ROW(1)", "error #VALUE!"},
-        {"=SUM(\"abc\")", "error #VALUE!"},
         {"=B1&B2&1/4", "text abc50.25"},
         {"=\"1,000\"*1&\"50%\"*2", "text 10001"},
-        {"=\"\"", "text "},
         {"=B1=\"ABC\"", "bool 1"},
-        {"=2<\"a\"", "bool 1"},
-        {"=FALSE<TRUE", "bool 1"},
         {"=C1", "number 0"},
         {"=C1=\"\"", "bool 1"},
     };

@@ -57,14 +57,6 @@ protected:
     XLS_BOOK book{};
 };
 
-// One part of a zip package, read with Python's zipfile.
-inline std::string zip_part(const std::string &file, const std::string &part) {
-    std::string out;
-    vtest::run("/usr/bin/python3 -c \"import zipfile,sys; "
-               "sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())\" " +
-                   vtest::shell_quote(file) + " " + vtest::shell_quote(part),
-               &out);
-    return out;
-}
+using vtest::zip_part;
 
 } // namespace ftest

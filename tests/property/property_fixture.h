@@ -42,8 +42,6 @@ private:
 struct Item {
     char what = 0;        // 'c' cell, 'p' property, 'v' variable
     int sheet = -1, row = -1, col = -1, kind = -1, current_sheet = -1;
-    int nranges = 0;
-    int range[4] = {0, 0, 0, 0};
     std::string name, value;
 };
 
@@ -67,36 +65,27 @@ private:
         static Recorder *current = nullptr;
         return current;
     }
-    static int put_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
-        Item it; it.what = 'c';
-        it.sheet = sheet;
-        it.row = row;
-        it.col = col;
-        it.current_sheet = book->current_sheet;
-        it.value.assign(value, len);
+    static int record(Item it, vel::Book *book, const char *value, size_t len) {
+        it.current_sheet = book ? book->current_sheet : -1;
+        if (value) it.value.assign(value, len);
         self()->items.push_back(it);
         return self()->next_rc;
+    }
+    static int put_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
+        Item it;
+        it.what = 'c', it.sheet = sheet, it.row = row, it.col = col;
+        return record(it, book, value, len);
     }
     static int apply(vel::Book *book, int kind, const vel::PropTarget &t, const char *value, size_t len) {
-        Item it; it.what = 'p';
-        it.kind = kind;
-        it.sheet = t.sheet;
-        it.row = t.row;
-        it.col = t.col;
-        it.nranges = t.nranges;
-        if (t.nranges > 0)
-            for (int i = 0; i < 4; ++i) it.range[i] = t.ranges[0][i];
-        it.current_sheet = book->current_sheet;
-        it.value.assign(value, len);
-        self()->items.push_back(it);
-        return self()->next_rc;
+        Item it;
+        it.what = 'p', it.kind = kind, it.sheet = t.sheet, it.row = t.row, it.col = t.col;
+        return record(it, book, value, len);
     }
     static int define(vel::Book *, std::string_view name, std::string_view value) {
-        Item it; it.what = 'v';
-        it.name = name;
+        Item it;
+        it.what = 'v', it.name = name;
         it.value = value;
-        self()->items.push_back(it);
-        return self()->next_rc;
+        return record(it, nullptr, nullptr, 0);
     }
 };
 
@@ -109,10 +98,6 @@ inline std::string in_charset(const std::string &utf8, int charset) {
 
 // The message of the book's last call (UTF-8).
 inline std::string error_utf8(TestBook &b) { return b.error(); }
-
-} // namespace ptest
-
-namespace ptest {
 
 // Runs property text (UTF-8, converted to the book's set) through the item
 // loop, into the active recorder when there is one.

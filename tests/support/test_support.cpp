@@ -64,4 +64,51 @@ bool have_program(const std::string &name) {
     return run("command -v " + shell_quote(name) + " >/dev/null") == 0;
 }
 
+static std::string report(int rc, const std::string &out, const std::string &what) {
+    return rc == 0 ? std::string() : out.empty() ? what + " failed" : out;
+}
+
+std::string validate_xlsx(const std::string &file) {
+    std::string out;
+    const int rc = run(shell_quote(source_dir() + "/tests/tools/validate-xlsx") + " --quiet " + shell_quote(file), &out);
+    return report(rc, out, "validate-xlsx");
+}
+
+std::string python_check(const std::string &script, const std::string &file, const std::string &expect_json) {
+    const std::string json_path = file + ".expect.json";
+    std::ofstream(json_path, std::ios::binary) << expect_json;
+    std::string out;
+    const int rc = run("/usr/bin/python3 " + shell_quote(source_dir() + "/" + script) + " " + shell_quote(file) + " " +
+                           shell_quote(json_path),
+                       &out);
+    return report(rc, out, script);
+}
+
+std::string soffice_convert(const std::vector<std::string> &files, const std::string &outdir, const std::string &to) {
+    std::string cmd = "cd " + shell_quote(outdir) + " && timeout 170 soffice -env:UserInstallation=file://" + outdir +
+                      "/lo-profile --headless --norestore --convert-to " + shell_quote(to) + " --outdir " +
+                      shell_quote(outdir);
+    for (const std::string &f : files) cmd += " " + shell_quote(f);
+    std::string out;
+    const int rc = run(cmd, &out);
+    return rc == 0 ? std::string() : "soffice failed: " + out;
+}
+
+std::string zip_part(const std::string &file, const std::string &part) {
+    std::string out;
+    run("/usr/bin/python3 -c 'import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
+        "sys.stdout.buffer.write(z.read(sys.argv[2]) if sys.argv[2] in z.namelist() else b\"\")' " +
+            shell_quote(file) + " " + shell_quote(part),
+        &out);
+    return out;
+}
+
+std::string zip_names(const std::string &file) {
+    std::string out;
+    run("/usr/bin/python3 -c 'import sys,zipfile; print(\"\\n\".join(zipfile.ZipFile(sys.argv[1]).namelist()))' " +
+            shell_quote(file),
+        &out);
+    return out;
+}
+
 } // namespace vtest

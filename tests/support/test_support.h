@@ -2,6 +2,7 @@
 // external checkers (validate-xlsx, python3 with openpyxl, LibreOffice).
 #pragma once
 #include <string>
+#include <vector>
 
 namespace vtest {
 
@@ -13,5 +14,15 @@ int run(const std::string &command, std::string *out = nullptr);
 std::string read_file(const std::string &path);
 bool have_program(const std::string &name);
 std::string shell_quote(const std::string &s);
+
+// Outside checkers; each returns "" when the file passes, else their report.
+std::string validate_xlsx(const std::string &file); // tests/tools/validate-xlsx, every part
+// Runs python3 SCRIPT FILE EXPECT, EXPECT being `expect_json` written beside FILE.
+std::string python_check(const std::string &script, const std::string &file, const std::string &expect_json);
+// LibreOffice converts `files` into `outdir` with the filter of `to` ("pdf", "csv" ...).
+std::string soffice_convert(const std::vector<std::string> &files, const std::string &outdir, const std::string &to);
+// One part of a zip package ("" when missing), and the names of its parts one a line.
+std::string zip_part(const std::string &file, const std::string &part);
+std::string zip_names(const std::string &file);
 
 } // namespace vtest

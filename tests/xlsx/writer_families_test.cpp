@@ -12,13 +12,7 @@ using namespace wtest;
 
 namespace {
 
-std::string zip_part(const std::string &file, const std::string &part) {
-    std::string out;
-    vtest::run("/usr/bin/python3 -c \"import zipfile,sys; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())\" " +
-                   vtest::shell_quote(file) + " " + vtest::shell_quote(part),
-               &out);
-    return out;
-}
+using vtest::zip_part;
 
 void build_families(TestBook &tb) {
     vel::Model &m = tb.model();

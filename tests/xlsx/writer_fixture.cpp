@@ -120,35 +120,4 @@ std::string read_back_differences(TestBook &tb, const std::string &path) {
     return diff;
 }
 
-std::string validate(const std::string &file) {
-    std::string out;
-    int rc = vtest::run(vtest::shell_quote(vtest::source_dir() + "/tests/tools/validate-xlsx") + " --quiet " +
-                            vtest::shell_quote(file),
-                        &out);
-    return rc == 0 ? std::string() : out.empty() ? "validate-xlsx failed" : out;
-}
-
-std::string check_with_openpyxl(const std::string &file, const std::string &expect_json) {
-    std::string json_path = file + ".expect.json";
-    FILE *f = std::fopen(json_path.c_str(), "wb");
-    if (!f) return "cannot write " + json_path;
-    std::fwrite(expect_json.data(), 1, expect_json.size(), f);
-    std::fclose(f);
-    std::string out;
-    int rc = vtest::run("/usr/bin/python3 " + vtest::shell_quote(vtest::source_dir() + "/tests/xlsx/check_xlsx.py") +
-                            " " + vtest::shell_quote(file) + " " + vtest::shell_quote(json_path),
-                        &out);
-    return rc == 0 ? std::string() : out.empty() ? "check_xlsx.py failed" : out;
-}
-
-std::string soffice_to_csv(const std::vector<std::string> &files, const std::string &outdir) {
-    std::string cmd = "cd " + vtest::shell_quote(outdir) +
-                      " && timeout 170 soffice -env:UserInstallation=file://" + outdir +
-                      "/lo-profile --headless --norestore --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir " + vtest::shell_quote(outdir);
-    for (const std::string &f : files) cmd += " " + vtest::shell_quote(f);
-    std::string out;
-    int rc = vtest::run(cmd, &out);
-    return rc == 0 ? std::string() : "soffice failed: " + out;
-}
-
 } // namespace wtest

@@ -87,11 +87,15 @@ void fill_frame_sheet(TestBook &tb, vel::Sheet &s, int width, int height, int zo
 std::string read_back_differences(TestBook &tb, const std::string &path);
 
 // Outside checkers. Each returns "" when the file passes, else their output.
-std::string validate(const std::string &file);
+inline std::string validate(const std::string &file) { return vtest::validate_xlsx(file); }
 // Runs tests/xlsx/check_xlsx.py FILE EXPECT_JSON.
-std::string check_with_openpyxl(const std::string &file, const std::string &expect_json);
+inline std::string check_with_openpyxl(const std::string &file, const std::string &expect_json) {
+    return vtest::python_check("tests/xlsx/check_xlsx.py", file, expect_json);
+}
 // Converts files to CSV with LibreOffice (first sheet) into `outdir`;
 // returns "" on success.
-std::string soffice_to_csv(const std::vector<std::string> &files, const std::string &outdir);
+inline std::string soffice_to_csv(const std::vector<std::string> &files, const std::string &outdir) {
+    return vtest::soffice_convert(files, outdir, "csv:Text - txt - csv (StarCalc):44,34,76");
+}
 
 } // namespace wtest
