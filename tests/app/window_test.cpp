@@ -273,52 +273,35 @@ TEST(Window, TestRunConvertsAtOnceAndFailuresAreShown)
     EXPECT_EQ(gc::play_state.load(), gc::STATE_IDLE);
 }
 
-TEST(Window, VideoPlaysAndTheStopPressEndsTheRun)
+// How a stop press ends a conversion is the conversion tests' check; here
+// closing the window during a conversion stops it and frees the book unsaved.
+TEST(Window, ClosingDuringAConversionFreesTheBookUnsaved)
 {
-    if (!vtest::have_program("ffmpeg"))
+    const std::string clip =
+        make_clip("clip.avi", "testsrc2=size=64x48:rate=25:duration=20 -f lavfi -i sine=duration=20 -shortest");
+    if (clip.empty())
         GTEST_SKIP() << "ffmpeg not installed";
-    const std::string dir = vtest::make_temp_dir("gc-win-clip");
-    const std::string clip = dir + "/clip.avi";
-    ASSERT_EQ(vtest::run("ffmpeg -v error -y -f lavfi -i testsrc2=size=64x48:rate=25:duration=20 "
-                         "-f lavfi -i sine=duration=20 -shortest " + vtest::shell_quote(clip)), 0);
     Harness h;
     h.get<QCheckBox>("sound_off")->setChecked(true);
     h.win->drop_files({QString::fromStdString(clip)});
     ASSERT_TRUE(h.get<QPushButton>("play")->isEnabled());
     EXPECT_EQ(h.win->play_arg().is_video, -1);
     EXPECT_EQ(h.get<QWidget>("video")->geometry(), QRect(20, 108, 640, 480));
-
     h.win->press_play();
     h.win->press_play();
     QElapsedTimer t;
     t.start();
-    while (h.get<QLineEdit>("sheet_count")->text().toInt() < 3 && t.elapsed() < 20000)
+    while (h.get<QLineEdit>("sheet_count")->text().toInt() < 2 && t.elapsed() < 20000)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(h.get<QPushButton>("play")->text(), u8("変換終了"));
     EXPECT_EQ(h.get<QLineEdit>("status")->text(), u8(gc::msg::CONVERTING));
-    h.win->press_play();  // stop: the sheet being written is finished
-    EXPECT_EQ(gc::play_state.load(), gc::STATE_STOP);
-    ASSERT_TRUE(h.wait_idle());
-    const size_t sheets = h.lib.named("open_sheet").size();
-    EXPECT_GE(sheets, 3u);
-    EXPECT_LT(sheets, 100u);
-    EXPECT_EQ(h.lib.named("put_values").size(), sheets * (2 + 12));  // every sheet whole
     EXPECT_NE(h.lib.calls.front().text.find("clip.xlsm\""), std::string::npos);
-    EXPECT_EQ(h.asked.size(), 1u);
-
-    // Closing the window during a conversion stops it and frees the book unsaved.
-    h.lib.calls.clear();
-    h.win->drop_files({QString::fromStdString(clip)});
-    h.win->press_play();
-    h.win->press_play();
-    t.restart();
-    while (h.lib.named("open_sheet").empty() && t.elapsed() < 20000)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
     h.win->close();
     EXPECT_FALSE(h.win->running());
     EXPECT_EQ(gc::play_state.load(), gc::STATE_IDLE);
     EXPECT_EQ(h.lib.calls.back().fn, "free_book");
     EXPECT_TRUE(h.lib.named("close_book").empty());
+    EXPECT_TRUE(h.asked.empty());
 }
 
 TEST(Window, FileDropsReachTheDropHandlerButNotDuringARun)

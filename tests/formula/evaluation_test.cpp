@@ -35,16 +35,23 @@ TEST_F(Evaluation, WhatCannotBeComputedIsLeftToTheOpeningProgram) {
         const char *formula, *message;
     } cases[] = {
         {"=ROUND(1)", "VXLS-03201 関数の引数が不足しています(\"ROUND\")。"},
-        {"=TRUNC(1,2,3)", "VXLS-03202 関数の引数が多すぎます(\"TRUNC\")。"},
+        {"=ROW(A1,A2)", "VXLS-03202 関数の引数が多すぎます(\"ROW\")。"},
         {"=VLOOKUP(1,B1:C2,2)", ""},    // outside the function table
         {"=myname+1", ""},              // a defined name
+        {"=SUM({1,2})", ""},            // an array constant
         {"=Nowhere!A1", ""},            // no such sheet
         {"=B1:B2*2", ""},               // a range where one value is wanted
+        {"=SUM(1,,2)", ""},             // an empty argument
         // Where the spreadsheet programs compute differently.
+        {"=SUM(\"3\",1)", ""},
         {"=\"a\"&TRUE", ""},
+        {"=TRUE=1", ""},
         {"=0^0", ""},
+        {"=0^-1", ""},
+        {"=(-8)^(1/3)", ""},
         {"=1E+20&\"\"", ""},
         {"=\"2015/01/05\"*1", ""},
+        {"=\"12,34\"*1", ""},
         {"=\"a-b\"<\"a c\"", ""},
     };
     for (const auto &c : cases) {

@@ -90,7 +90,7 @@ TEST(NumfmtDisplay, NumberTexts) {
     EXPECT_EQ(number_display_text("+007"), "7");
     EXPECT_EQ(number_display_text("3.000"), "3");
     EXPECT_EQ(number_display_text("5.99999999999999999"), "6");
-    for (const std::string bad : {std::string("1,000"), std::string("+-1"), std::string("1-"), std::string(40, '1')})
+    for (const std::string &bad : {std::string("1,000"), std::string("+-1"), std::string("1-"), std::string(40, '1')})
         EXPECT_EQ(number_display_text(bad), "##ERROR##") << bad;
 }
 

@@ -162,7 +162,9 @@ TEST_F(StylesTest, RandomChangesKeepAttributesAndShareEntries) {
         const Fill &f = m().fills.at(x.fill);
         ASSERT_EQ(want[c].rgb ? f.rgb[0] << 16 | f.rgb[1] << 8 | f.rgb[2] : 0u, want[c].rgb) << "step " << step;
         ASSERT_EQ(m().fonts.at(x.font).size, want[c].size) << "step " << step;
-        if (want[c].align) ASSERT_EQ(x.align, want[c].align) << "step " << step;
+        if (want[c].align) {
+            ASSERT_EQ(x.align, want[c].align) << "step " << step;
+        }
     }
     auto distinct = [](const auto &v) {
         for (size_t i = 0; i < v.size(); ++i)

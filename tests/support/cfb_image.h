@@ -49,11 +49,6 @@ struct CfbImage {
         const uint32_t per = sector_size / 4;
         return sector_offset(mini_fat[id / per]) + (id % per) * 4;
     }
-    uint32_t get32(size_t at) const {
-        uint32_t v;
-        std::memcpy(&v, bytes.data() + at, 4);
-        return v;
-    }
     void put32(size_t at, uint32_t v) { std::memcpy(bytes.data() + at, &v, 4); }
 };
 

@@ -1,8 +1,6 @@
 // Corpus workbooks through the reading calls, against their expected files.
 #include "corpus_check.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -20,13 +18,6 @@
 namespace vtest {
 
 namespace {
-
-std::string read_all(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream o;
-    o << in.rdbuf();
-    return o.str();
-}
 
 std::string format(const char *fmt, int a, int b = 0, int c = 0, int d = 0, int e = 0) {
     char buf[96];
@@ -150,35 +141,16 @@ std::string shortened(const std::string &text) {
 }
 
 std::string range_name(int r1, int c1, int r2, int c2) {
-    char a[16], b[16], out[40];
-    VXLS_cell_name(r1 + 1, c1 + 1, a);
-    VXLS_cell_name(r2 + 1, c2 + 1, b);
-    std::snprintf(out, sizeof out, "%s:%s", a, b);
+    char out[40];
+    VXLS_cell_range(r1 + 1, c1 + 1, r2 + 1, c2 + 1, out);
     return out;
 }
 
 } // namespace
 
-std::string corpus_dir() { return shared_dir() + "/corpus"; }
-
-std::vector<std::string> corpus_files(const std::vector<std::string> &extensions) {
-    std::vector<std::string> out;
-    if (DIR *d = opendir(corpus_dir().c_str())) {
-        while (dirent *e = readdir(d)) {
-            std::string n = e->d_name;
-            for (const std::string &ext : extensions)
-                if (n.size() > ext.size() && n.compare(n.size() - ext.size(), ext.size(), ext) == 0)
-                    out.push_back(corpus_dir() + "/" + n);
-        }
-        closedir(d);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 CorpusResult check_corpus_workbook(const std::string &file) {
     CorpusResult r;
-    const Json expected = JsonParser(read_all(file + ".expected.json")).parse();
+    const Json expected = JsonParser(read_file(file + ".expected.json")).parse();
     r.readable = expected["readable"].b;
     XLS_BOOK book{};
     r.open_rc = VXLS_open_book(&book, ("CHARSET=UTF8 MODE=READ BOOK=\"" + file + "\"").c_str());

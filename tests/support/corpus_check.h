@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace vtest {
 
-// The corpus files whose names end in one of the extensions, sorted; empty
-// when the corpus is absent.
-std::vector<std::string> corpus_files(const std::vector<std::string> &extensions);
-std::string corpus_dir();
 
 struct CorpusResult {
     bool readable = false;                // the expected file says so

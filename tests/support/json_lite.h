@@ -61,20 +61,10 @@ private:
         return true;
     }
     void utf8(std::string &out, uint32_t c) {
-        if (c < 0x80) out += static_cast<char>(c);
-        else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        const int n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        static const uint8_t lead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+        out += static_cast<char>(lead[n] | c >> (6 * (n - 1)));
+        for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | (c >> (6 * k) & 0x3F));
     }
     uint32_t hex4() {
         if (i_ + 4 > t_.size()) fail();

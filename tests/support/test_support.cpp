@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,6 +25,23 @@ static std::string env_or(const char *name, const char *fallback) {
 
 std::string source_dir() { return env_or("VEL_SOURCE_DIR", VEL_SOURCE_DIR_DEFAULT); }
 std::string shared_dir() { return env_or("VEL_SHARED_DIR", VEL_SHARED_DIR_DEFAULT); }
+
+std::string corpus_dir() { return shared_dir() + "/corpus"; }
+
+std::vector<std::string> corpus_files(const std::vector<std::string> &extensions) {
+    std::vector<std::string> out;
+    if (DIR *d = opendir(corpus_dir().c_str())) {
+        while (dirent *e = readdir(d)) {
+            const std::string n = e->d_name;
+            for (const std::string &ext : extensions)
+                if (n.size() > ext.size() && n.compare(n.size() - ext.size(), ext.size(), ext) == 0)
+                    out.push_back(corpus_dir() + "/" + n);
+        }
+        closedir(d);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
 
 std::string make_temp_dir(const std::string &tag) {
     std::string base = env_or("TMPDIR", "/tmp");

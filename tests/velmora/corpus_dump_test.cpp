@@ -4,8 +4,6 @@
 // library refuses make the dump fail with the library's message.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -15,22 +13,6 @@
 #include "velmora_support.h"
 
 namespace {
-
-std::vector<std::string> corpus_books() {
-    std::vector<std::string> out;
-    const std::string dir = vtest::shared_dir() + "/corpus";
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d)) {
-            std::string n = e->d_name;
-            for (const char *ext : {".xlsx", ".xlsm", ".xls"})
-                if (n.size() > std::strlen(ext) && n.compare(n.size() - std::strlen(ext), std::string::npos, ext) == 0)
-                    out.push_back(dir + "/" + n);
-        }
-        closedir(d);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
 
 // The first 32,767 characters of a UTF-8 text, as a cell shows at most.
 std::string shown(const char *text) {
@@ -44,7 +26,7 @@ std::string shown(const char *text) {
 } // namespace
 
 TEST(VelmoraCorpus, DumpAgreesWithTheReadingCalls) {
-    const std::vector<std::string> books = corpus_books();
+    const std::vector<std::string> books = vtest::corpus_files({".xlsx", ".xlsm", ".xls"});
     if (books.empty()) GTEST_SKIP() << "no corpus at " << vtest::shared_dir() << "/corpus";
     static char value[1 << 22];
     int dumped = 0, cells = 0;

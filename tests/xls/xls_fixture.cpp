@@ -73,10 +73,8 @@ Bytes load(const std::string &path) {
 }
 
 std::string corpus_dir() {
-    const std::string dir = vtest::shared_dir() + "/corpus";
     struct stat st {};
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
-    return dir;
+    return stat(vtest::corpus_dir().c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? vtest::corpus_dir() : std::string();
 }
 
 } // namespace xt

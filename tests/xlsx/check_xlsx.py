@@ -39,50 +39,54 @@ def color(c):
     return None if c is None else c.rgb
 
 
+def iso(v):
+    return v.isoformat() if hasattr(v, "isoformat") else v
+
+
+# What openpyxl reads for each expectation of a cell, and of a sheet.
+CELL = {
+    "value": lambda c: iso(c.value),
+    "fill": lambda c: color(c.fill.fgColor),
+    "pattern": lambda c: c.fill.patternType,
+    "gradient": lambda c: c.fill.type == "gradient" or getattr(c.fill, "tagname", "") == "gradientFill",
+    "bold": lambda c: bool(c.font.b),
+    "italic": lambda c: bool(c.font.i),
+    "underline": lambda c: c.font.u,
+    "font_color": lambda c: color(c.font.color),
+    "font_name": lambda c: c.font.name,
+    "font_size": lambda c: float(c.font.sz),
+    "number_format": lambda c: c.number_format,
+    "horizontal": lambda c: c.alignment.horizontal,
+    "vertical": lambda c: c.alignment.vertical,
+    "wrap": lambda c: bool(c.alignment.wrap_text),
+    "border_left": lambda c: c.border.left.style,
+    "border_bottom": lambda c: c.border.bottom.style,
+    "hyperlink": lambda c: c.hyperlink.target if c.hyperlink else None,
+    "location": lambda c: c.hyperlink.location if c.hyperlink else None,
+}
+SHEET = {
+    "zoom": lambda ws: ws.sheet_view.zoomScale,
+    "show_grid": lambda ws: ws.sheet_view.showGridLines in (None, True),
+    "state": lambda ws: ws.sheet_state,
+    "freeze": lambda ws: ws.freeze_panes,
+    "orientation": lambda ws: ws.page_setup.orientation,
+    "paper_size": lambda ws: int(ws.page_setup.paperSize),
+    "protected": lambda ws: bool(ws.protection.sheet),
+    "password": lambda ws: ws.protection.password,
+    "autofilter": lambda ws: ws.auto_filter.ref,
+    "row_breaks": lambda ws: [b.id for b in ws.row_breaks.brk],
+    "header_center": lambda ws: ws.oddHeader.center.text,
+    "footer_right": lambda ws: ws.oddFooter.right.text,
+    "max": lambda ws: [ws.max_row, ws.max_column],
+}
+
+
 def check_cell(where, cell, want):
     for key, value in want.items():
-        w = f"{where} {key}"
-        if key == "value":
-            got = cell.value
-            if hasattr(got, "isoformat"):
-                got = got.isoformat()
-            expect(w, got, value)
-        elif key == "fill":
-            expect(w, color(cell.fill.fgColor), value)
-        elif key == "pattern":
-            expect(w, cell.fill.patternType, value)
-        elif key == "gradient":
-            expect(w, cell.fill.type == "gradient" or getattr(cell.fill, "tagname", "") == "gradientFill", value)
-        elif key == "bold":
-            expect(w, bool(cell.font.b), value)
-        elif key == "italic":
-            expect(w, bool(cell.font.i), value)
-        elif key == "underline":
-            expect(w, cell.font.u, value)
-        elif key == "font_color":
-            expect(w, color(cell.font.color), value)
-        elif key == "font_name":
-            expect(w, cell.font.name, value)
-        elif key == "font_size":
-            expect(w, float(cell.font.sz), float(value))
-        elif key == "number_format":
-            expect(w, cell.number_format, value)
-        elif key == "horizontal":
-            expect(w, cell.alignment.horizontal, value)
-        elif key == "vertical":
-            expect(w, cell.alignment.vertical, value)
-        elif key == "wrap":
-            expect(w, bool(cell.alignment.wrap_text), value)
-        elif key == "border_left":
-            expect(w, cell.border.left.style, value)
-        elif key == "border_bottom":
-            expect(w, cell.border.bottom.style, value)
-        elif key == "hyperlink":
-            expect(w, cell.hyperlink.target if cell.hyperlink else None, value)
-        elif key == "location":
-            expect(w, cell.hyperlink.location if cell.hyperlink else None, value)
-        else:
-            problems.append(f"{w}: unknown expectation")
+        if key not in CELL:
+            problems.append(f"{where} {key}: unknown expectation")
+            continue
+        expect(f"{where} {key}", CELL[key](cell), float(value) if key == "font_size" else value)
 
 
 def check_sheet(ws, want):
@@ -92,14 +96,6 @@ def check_sheet(ws, want):
         if key == "cells":
             for ref, cw in value.items():
                 check_cell(f"[{name}]!{ref}", ws[ref], cw)
-        elif key == "zoom":
-            expect(w, ws.sheet_view.zoomScale, value)
-        elif key == "show_grid":
-            expect(w, ws.sheet_view.showGridLines in (None, True), value)
-        elif key == "state":
-            expect(w, ws.sheet_state, value)
-        elif key == "freeze":
-            expect(w, ws.freeze_panes, value)
         elif key == "widths":
             for col, width in value.items():
                 expect(f"{w} {col}", ws.column_dimensions[col].width, float(width))
@@ -111,24 +107,8 @@ def check_sheet(ws, want):
                 expect(f"{w} {row}", ws.row_dimensions[row].hidden, True)
         elif key == "merged":
             expect(w, sorted(str(r) for r in ws.merged_cells.ranges), sorted(value))
-        elif key == "orientation":
-            expect(w, ws.page_setup.orientation, value)
-        elif key == "paper_size":
-            expect(w, int(ws.page_setup.paperSize), value)
-        elif key == "protected":
-            expect(w, bool(ws.protection.sheet), value)
-        elif key == "password":
-            expect(w, ws.protection.password, value)
-        elif key == "autofilter":
-            expect(w, ws.auto_filter.ref, value)
-        elif key == "row_breaks":
-            expect(w, [b.id for b in ws.row_breaks.brk], value)
-        elif key == "header_center":
-            expect(w, ws.oddHeader.center.text, value)
-        elif key == "footer_right":
-            expect(w, ws.oddFooter.right.text, value)
-        elif key == "max":
-            expect(w, [ws.max_row, ws.max_column], value)
+        elif key in SHEET:
+            expect(w, SHEET[key](ws), value)
         else:
             problems.append(f"{w}: unknown expectation")
 

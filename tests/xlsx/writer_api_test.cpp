@@ -1,4 +1,5 @@
-// The writer behind the public calls: a saving close and a memory book.
+// The writer behind the public calls: the frame converter's texts saved into
+// a memory book.
 #include <gtest/gtest.h>
 
 #include "velmora.h"
@@ -26,17 +27,6 @@ const char *FRAME_EXPECT = R"json({"sheets": {"1": {"zoom": 20,
             "C2": {"fill": "FFf8f8f8"}, "E1": {"value": "hello"}, "E2": {"value": 12.5}}}}})json";
 
 } // namespace
-
-TEST(WriterApi, SavingCloseWritesTheFrameBook) {
-    std::string dir = vtest::make_temp_dir("api");
-    std::string path = dir + "/api.xlsx";
-    XLS_BOOK book{};
-    ASSERT_EQ(VXLS_open_book(&book, ("CHARSET=UTF8 BOOK=\"" + path + "\"").c_str()), 0) << book.error_info;
-    put_frame(book);
-    ASSERT_EQ(VXLS_close_book(&book, "SAVE"), 0) << book.error_info;
-    EXPECT_EQ(validate(path), "");
-    EXPECT_EQ(check_with_openpyxl(path, FRAME_EXPECT), "");
-}
 
 // A memory book holds the whole package; a buffer one byte short is refused
 // with the size needed, and the book stays for a retry.
