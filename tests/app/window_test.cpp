@@ -506,9 +506,9 @@ TEST(Window, DialogsSpeakJapanese)
 TEST(Window, BrokenVideoNamesTheCause)
 {
     EXPECT_EQ(gc::render_failed_text(AVERROR_INVALIDDATA),
-              "ERROR:RenderFile() ファイルオープンエラー rc = Invalid data found when processing input\n");
+              "ERROR:RenderFile() ファイルオープンエラー rc = データが壊れているか、読めない形式です\n");
     EXPECT_EQ(gc::render_failed_text(AVERROR(ENOENT)),
-              "ERROR:RenderFile() ファイルオープンエラー rc = No such file or directory\n");
+              "ERROR:RenderFile() ファイルオープンエラー rc = ファイルが見つかりません\n");
 
     const std::string clip = make_clip("whole.avi", "testsrc2=size=64x48:rate=10:duration=2");
     if (clip.empty())
@@ -526,7 +526,7 @@ TEST(Window, BrokenVideoNamesTheCause)
     h.win->drop_files({QString::fromStdString(cut)});
     ASSERT_EQ(h.shown.size(), 1u);
     const QString text = h.shown[0].text;
-    EXPECT_EQ(text, u8("ERROR:RenderFile() ファイルオープンエラー rc = Invalid data found when processing input\n"));
+    EXPECT_EQ(text, u8("ERROR:RenderFile() ファイルオープンエラー rc = データが壊れているか、読めない形式です\n"));
     EXPECT_EQ(h.shown[0].icon, QMessageBox::Critical);
     EXPECT_FALSE(h.get<QPushButton>("play")->isEnabled());
 }
