@@ -115,10 +115,36 @@ MediaKind classify_media(Library &lib, const std::string &path)
     return k;
 }
 
+// The cause of a decoding failure in the user's words: the dialogs show no
+// English, so FFmpeg's own texts become these.
+std::string cause_text(int averror)
+{
+    switch (averror) {
+    case AVERROR_INVALIDDATA: return "データが壊れているか、読めない形式です";
+    case AVERROR_DECODER_NOT_FOUND: return "この動画の圧縮形式を読むデコーダがありません";
+    case AVERROR_DEMUXER_NOT_FOUND: return "このファイル形式には対応していません";
+    case AVERROR_STREAM_NOT_FOUND: return "動画の映像が見つかりません";
+    case AVERROR_EOF: return "映像のフレームがありません";
+    case AVERROR(ENOENT): return "ファイルが見つかりません";
+    case AVERROR(EACCES): case AVERROR(EPERM): return "ファイルを読む権限がありません";
+    case AVERROR(ENOMEM): return "メモリが足りません";
+    case AVERROR(ERANGE): return "映像が大きすぎます";
+    case AVERROR(EINVAL): return "映像の形式が正しくありません";
+    case AVERROR(EIO): return "ファイルの読み込みに失敗しました";
+    case AVERROR_PATCHWELCOME: case AVERROR(ENOSYS): return "この動画の機能には対応していません";
+    default: break;
+    }
+    char code[64];
+    std::snprintf(code, sizeof code, "デコードできません(コード %d)", averror);
+    return code;
+}
+
 std::string render_failed_text(int averror)
 {
-    char text[AV_ERROR_MAX_STRING_SIZE + 96];
-    std::snprintf(text, sizeof text, msg::RENDER_FAILED, av_text(averror).c_str());
+    const std::string cause = cause_text(averror);
+    std::string text(cause.size() + 96, '\0');
+    int n = std::snprintf(text.data(), text.size(), msg::RENDER_FAILED, cause.c_str());
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return text;
 }
 

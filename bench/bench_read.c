@@ -10,24 +10,8 @@
 #include <string.h>
 #include <time.h>
 
+#include "process.h"
 #include "velmora.h"
-
-static double now(void) {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
-}
-
-static long peak_kib(void) {
-    FILE *f = fopen("/proc/self/status", "r");
-    char line[256];
-    long kib = -1;
-    if (!f) return -1;
-    while (fgets(line, sizeof line, f))
-        if (strncmp(line, "VmHWM:", 6) == 0) sscanf(line + 6, "%ld", &kib);
-    fclose(f);
-    return kib;
-}
 
 #define MAX_COLUMNS 256
 #define VALUE_SIZE 32768 * 4
@@ -45,12 +29,12 @@ int main(int argc, char **argv) {
     }
     for (int i = 0; i < MAX_COLUMNS; ++i) values[i] = malloc(VALUE_SIZE);
     snprintf(options, sizeof options, "CHARSET=UTF8 MODE=READ BOOK=\"%s\"", argv[1]);
-    t0 = now();
+    t0 = bench_now();
     if (VXLS_open_book(&book, options) != 0) {
         fprintf(stderr, "bench_read: %s\n", book.error_info);
         return 1;
     }
-    double opened = now();
+    double opened = bench_now();
     sheets = VXLS_sheet_num(&book);
     for (sheet = 0; sheet < sheets; ++sheet) {
         VXLS_open_sheet2(&book, sheet);
@@ -67,9 +51,9 @@ int main(int argc, char **argv) {
                 }
         }
     }
-    double done = now();
+    double done = bench_now();
     VXLS_free_book(&book);
     printf("cells %ld  open %.3f s  read %.3f s  total %.3f s  %.2f M cells/s  peak %ld KiB  (%ld bytes of text)\n",
-           cells, opened - t0, done - opened, done - t0, cells / (done - t0) / 1e6, peak_kib(), chars);
+           cells, opened - t0, done - opened, done - t0, cells / (done - t0) / 1e6, bench_peak_kib(), chars);
     return 0;
 }

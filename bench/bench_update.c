@@ -10,24 +10,8 @@
 #include <string.h>
 #include <time.h>
 
+#include "process.h"
 #include "velmora.h"
-
-static double now(void) {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
-}
-
-static long peak_kib(void) {
-    FILE *f = fopen("/proc/self/status", "r");
-    char line[256];
-    long kib = -1;
-    if (!f) return -1;
-    while (fgets(line, sizeof line, f))
-        if (strncmp(line, "VmHWM:", 6) == 0) sscanf(line + 6, "%ld", &kib);
-    fclose(f);
-    return kib;
-}
 
 static int copy_file(const char *from, const char *to) {
     FILE *in = fopen(from, "rb"), *out = in ? fopen(to, "wb") : NULL;
@@ -52,18 +36,18 @@ int main(int argc, char **argv) {
         return 1;
     }
     snprintf(options, sizeof options, "CHARSET=UTF8 MODE=UPDATE BOOK=\"%s\"", argv[2]);
-    double t0 = now();
+    double t0 = bench_now();
     if (VXLS_open_book(&book, options) != 0 || VXLS_open_sheet2(&book, 0) != 0 ||
         VXLS_put_values(&book, "B2=12345") != 0) {
         fprintf(stderr, "bench_update: %s\n", book.error_info);
         return 1;
     }
-    double opened = now();
+    double opened = bench_now();
     if (VXLS_close_book(&book, "SAVE") != 0) {
         fprintf(stderr, "bench_update: %s\n", book.error_info);
         return 1;
     }
-    double saved = now();
-    printf("open %.3f s, save %.3f s, peak %.1f MiB\n", opened - t0, saved - opened, peak_kib() / 1024.0);
+    double saved = bench_now();
+    printf("open %.3f s, save %.3f s, peak %.1f MiB\n", opened - t0, saved - opened, bench_peak_kib() / 1024.0);
     return 0;
 }

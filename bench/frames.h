@@ -11,28 +11,12 @@
 #include <string.h>
 #include <time.h>
 
+#include "process.h"
+
 #define FULL_W 640   /* pixel columns of the full frame */
 #define FRAME_W 160
 #define FRAME_H 120
 #define FRAME_BYTES (FRAME_W * FRAME_H * 3)
-
-static double bench_now(void) {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
-}
-
-/* Peak resident set of this process in KiB (VmHWM). */
-static long bench_peak_kib(void) {
-    FILE *f = fopen("/proc/self/status", "r");
-    char line[256];
-    long kib = -1;
-    if (!f) return -1;
-    while (fgets(line, sizeof line, f))
-        if (strncmp(line, "VmHWM:", 6) == 0) sscanf(line + 6, "%ld", &kib);
-    fclose(f);
-    return kib;
-}
 
 static long bench_file_size(const char *path) {
     FILE *f = fopen(path, "rb");

@@ -3,7 +3,8 @@
 // lines "--part--" into a worksheet, a styles part, a shared-strings part and
 // a workbook part (missing ones get plain defaults), stored uncompressed in a
 // package so that mutations reach the XML directly. A book that opens is
-// walked: every sheet, every used cell shown, a search.
+// walked (every sheet, every used cell shown, a search), then changed and
+// saved in update mode; the saved package must open again.
 #include <zlib.h>
 
 #include <cstdint>
@@ -132,6 +133,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     search.count = 1;
     char *values[1] = {value};
     VXLS_search(&book, &search, "a", values);
-    require(VXLS_free_book(&book) == 0 && book.env == nullptr);
+
+    // One cell changed and the book saved in update mode: what the update
+    // writer makes of any package the reader took must read back.
+    VXLS_open_sheet2(&book, 0);
+    VXLS_put_values(&book, "B2=12345 C3=fuzz");
+    std::vector<char> saved(image.size() * 2 + (1u << 20));
+    long length = static_cast<long>(saved.size());
+    if (VXLS_close_memory_book(&book, nullptr, saved.data(), &length) != 0) {
+        require(book.env != nullptr && std::strncmp(book.error_info, "VXLS-", 5) == 0);
+        require(VXLS_free_book(&book) == 0 && book.env == nullptr);
+        return 0;
+    }
+    XLS_BOOK again{};
+    require(VXLS_open_memory_book(&again, nullptr, saved.data(), length) == 0);
+    require(VXLS_sheet_num(&again) == sheets);
+    VXLS_free_book(&again);
     return 0;
 }

@@ -14,10 +14,8 @@ work="${TMPDIR:-/tmp}/vel-bench-read"
 mkdir -p "$work"
 [ -d "$root/bench/node_modules/xlsx" ] || (cd "$root/bench" && npm install --no-audit --no-fund >/dev/null)
 
-# Median wall seconds and peak KiB of three runs of a command.
-measure() {
-    local name=$1 cells=$2
-    shift 2
+# Median wall seconds and peak KiB of three runs of a command, into w and p.
+run3() {
     local walls=() peaks=()
     for _ in 1 2 3; do
         /usr/bin/time -f "%e %M" -o "$work/time.log" "$@" >/dev/null 2>&1
@@ -25,11 +23,25 @@ measure() {
         walls+=("$w")
         peaks+=("$p")
     done
-    local w p
     w=$(printf '%s\n' "${walls[@]}" | sort -n | sed -n 2p)
     p=$(printf '%s\n' "${peaks[@]}" | sort -n | sed -n 2p)
+}
+
+# A reader's figures: cells per second and bytes per cell.
+measure() {
+    local name=$1 cells=$2
+    shift 2
+    run3 "$@"
     awk -v n="$name" -v w="$w" -v p="$p" -v c="$cells" 'BEGIN {
         printf "%-22s %8.3f s %10.2f M cells/s %9.1f MiB %8.1f bytes/cell\n", n, w, c / w / 1e6, p / 1024, p * 1024 / c }'
+}
+
+# A job's figures: seconds and peak memory.
+measure_job() {
+    local name=$1
+    shift
+    run3 "$@"
+    awk -v n="$name" -v w="$w" -v p="$p" 'BEGIN { printf "%-22s %8.3f s %9.1f MiB\n", n, w, p / 1024 }'
 }
 
 if [ "$which" = xls ] || [ "$which" = all ]; then
@@ -45,23 +57,6 @@ if [ "$which" = xls ] || [ "$which" = all ]; then
     [ -x "$build/bench/freexl_read" ] && measure "libfreexl" $cells "$build/bench/freexl_read" "$xls"
     measure "SheetJS" $cells node "$root/bench/peers/sheetjs_read.js" "$xls"
 fi
-
-# Median wall seconds and peak MiB of three runs of a job.
-measure_job() {
-    local name=$1
-    shift
-    local walls=() peaks=()
-    for _ in 1 2 3; do
-        /usr/bin/time -f "%e %M" -o "$work/time.log" "$@" >/dev/null 2>&1
-        read -r w p < "$work/time.log"
-        walls+=("$w")
-        peaks+=("$p")
-    done
-    local w p
-    w=$(printf '%s\n' "${walls[@]}" | sort -n | sed -n 2p)
-    p=$(printf '%s\n' "${peaks[@]}" | sort -n | sed -n 2p)
-    awk -v n="$name" -v w="$w" -v p="$p" 'BEGIN { printf "%-22s %8.3f s %9.1f MiB\n", n, w, p / 1024 }'
-}
 
 xlsx="$work/data-200k.xlsx"
 if [ "$which" != xls ] && [ ! -f "$xlsx" ]; then

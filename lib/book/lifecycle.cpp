@@ -303,6 +303,11 @@ int open_existing(Book &book, const OpenOptions &opt) {
 
 // Runs the book's save with the writer its origin asks for.
 int save_to(Book &book, const std::string &path, SaveTarget target) {
+    // A book read from an .xls is written as a package, never over an .xls
+    // name (the file would no longer be what its name says): BOOK= names the
+    // .xlsx to write.
+    if (target == SaveTarget::Disk && !book.model.source && template_mode(&book) && ends_with_nocase(path, ".xls"))
+        return vlt_error(&book, rc::UNSUPPORTED, msg::E00900, path.c_str());
     int got = template_mode(&book) ? vlt_update_excel2007(&book, path.c_str(), target)
                                    : vlt_create_excel2007(&book, path.c_str(), target);
     switch (got) {

@@ -315,6 +315,11 @@ int vlt_apply_property(Book *book, int kind, const PropTarget &target, const cha
         if (rc < 0) return rc;
     }
 
+    // Keywords that act on cells need a cell or a range in front of them.
+    const bool on_cells = kind == kind::FILL_COLOR || (kind >= 300 && kind < 500) || kind == kind::FILTER ||
+                          (kind >= kind::HYPERLINK && kind <= kind::HYPERLINK_COMMENT);
+    if (on_cells && !it.has_row && !it.has_col) return vlt_error(book, -1, msg::E02101, "CELL");
+
     switch (kind) {
     case kind::FILL_COLOR:
         if (!sheet) return no_sheet(it);

@@ -1,6 +1,7 @@
 // Internals shared by the property engine's source files: keyword kinds,
 // the resolved target of one item and the helpers every keyword family uses.
 #pragma once
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -66,9 +67,9 @@ int for_each_cell(const Item &it, Fn fn) {
     Sheet &sh = *it.sheet;
     for (int i = 0; i < it.nrects; ++i) {
         Rect r = it.rect(i);
-        for (int row = r.r1; row <= r.r2 && row < static_cast<int>(sh.rows.size()); ++row) {
+        for (int row = std::max(r.r1, 0); row <= r.r2 && row < static_cast<int>(sh.rows.size()); ++row) {
             Row &rw = sh.rows[row];
-            for (int c = r.c1; c <= r.c2 && c < static_cast<int>(rw.cells.size()); ++c) {
+            for (int c = std::max(r.c1, 0); c <= r.c2 && c < static_cast<int>(rw.cells.size()); ++c) {
                 int rc = fn(row, c, rw.cells[c]);
                 if (rc < 0) return rc;
             }

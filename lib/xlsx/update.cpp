@@ -100,10 +100,17 @@ public:
         const SourcePackage &src = *m_.source;
         for (size_t i = 0; i < m_.sheets.size(); ++i) {
             const Sheet &s = m_.sheets[i];
-            if (s.kept && !s.kept->part.empty() && s.copied_from < 0) {
-                if (s.changed && s.sheet_kind == SHEET_WORKSHEET) plan_.sheet_of_part[s.kept->part] = i;
-            } else {
+            if (s.copied_from >= 0 || !s.kept) {
                 plan_.new_sheets.push_back(i);
+            } else if (s.changed) {
+                // Cells put into a chart or macro sheet, or into a sheet the
+                // workbook lists without a part, have nowhere to go: saving
+                // would lose them.
+                if (s.sheet_kind != SHEET_WORKSHEET)
+                    throw Failure{rc::GENERAL, "vlt_update_excel2007() sheet \"" + s.name + "\" is not a worksheet"};
+                if (s.kept->part.empty() || zip_.find(s.kept->part) < 0)
+                    throw Failure{rc::GENERAL, "vlt_update_excel2007() sheet \"" + s.name + "\" has no part in the package"};
+                plan_.sheet_of_part[s.kept->part] = i;
             }
         }
         name_new_sheets();

@@ -46,6 +46,7 @@ public:
     // Raw markup, written as is.
     void raw(std::string_view s) {
         if (s.size() > static_cast<size_t>(end_ - pos_)) return raw_slow(s);
+        if (s.empty()) return;  // an empty view may carry a null pointer
         std::memcpy(pos_, s.data(), s.size());
         pos_ += s.size();
     }

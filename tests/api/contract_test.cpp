@@ -123,6 +123,8 @@ TEST_F(ApiTest, BadTextIsRefusedWhereItEntersAndTheBookStillSaves) {
         {"SHEET.NAME=\xed\xa0\x80x", -3, "VXLS-02300 "},
         {"A1.CSV=" + in_dir("bad.csv"), -3, "VXLS-02300 "},
         {"A1:XFD1048576.FILL.COLOR=ff0000", VXLS_ERR_OVERFLOW, "VXLS-03008 (\"CELL\")の数が制限(\"67108864\")"},
+        {"FILL.COLOR=ff0000", VXLS_ERR_GENERAL, "VXLS-02101 "},   // a cell keyword without its cell
+        {"FONT.NAME=Arial", VXLS_ERR_GENERAL, "VXLS-02101 "},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(VXLS_put_values(&book_, c.text.c_str()), c.rc) << c.text;

@@ -440,7 +440,9 @@ TEST(Window, DialogsSpeakJapanese)
 TEST(Window, BrokenVideoNamesTheCause)
 {
     EXPECT_EQ(gc::render_failed_text(AVERROR_INVALIDDATA),
-              "ERROR:RenderFile() ファイルオープンエラー rc = Invalid data found when processing input\n");
+              "ERROR:RenderFile() ファイルオープンエラー rc = データが壊れているか、読めない形式です\n");
+    EXPECT_EQ(gc::render_failed_text(AVERROR(ENOENT)),
+              "ERROR:RenderFile() ファイルオープンエラー rc = ファイルが見つかりません\n");
 
     const std::string clip = make_clip("whole.avi", "testsrc2=size=64x48:rate=10:duration=2");
     if (clip.empty())
