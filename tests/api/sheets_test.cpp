@@ -42,10 +42,8 @@ TEST_F(ApiTest, SheetListIsMirroredIntoTheHandle) {
     EXPECT_EQ(sheets[24].number, 24);
 }
 
+// Forty letters and a name too long once whole are the API test's below.
 TEST(SheetNames, LongNamesAreShortenedByWholeCharacters) {
-    std::string forty(40, 'x');
-    ASSERT_TRUE(vel::shorten_sheet_name(forty));
-    EXPECT_EQ(forty, std::string(29, 'x'));
     std::string thirty_one(31, 'y');
     ASSERT_TRUE(vel::shorten_sheet_name(thirty_one));
     EXPECT_EQ(thirty_one.size(), 31u);
@@ -57,11 +55,6 @@ TEST(SheetNames, LongNamesAreShortenedByWholeCharacters) {
     for (int i = 0; i < 32; ++i) kana += "あ";
     ASSERT_TRUE(vel::shorten_sheet_name(kana));
     EXPECT_EQ(kana.size(), 29u * 3);
-    // 31 characters in 94 bytes: kept whole, and too long.
-    std::string wide = "𠀋";
-    for (int i = 0; i < 30; ++i) wide += "あ";
-    ASSERT_EQ(wide.size(), 94u);
-    EXPECT_FALSE(vel::shorten_sheet_name(wide));
 }
 
 TEST_F(ApiTest, SheetNamesAreCheckedWhenSheetsAreCreated) {
@@ -69,6 +62,7 @@ TEST_F(ApiTest, SheetNamesAreCheckedWhenSheetsAreCreated) {
     ASSERT_EQ(VXLS_open_sheet(&book_, ("SHEET_NAME=" + std::string(40, 'a')).c_str()), 0);
     EXPECT_EQ(name_of(&book_, 0), std::string(29, 'a'));
 
+    // 31 characters in 94 bytes: kept whole, and too long.
     std::string wide = "𠀋";
     for (int i = 0; i < 30; ++i) wide += "あ";
     EXPECT_EQ(VXLS_open_sheet(&book_, ("SHEET_NAME=" + wide).c_str()), -909);

@@ -14,26 +14,24 @@ using namespace vel;
 class StorePut : public vtest::BookTest {};
 
 TEST_F(StorePut, TypedValuesReadBack) {
-    std::string kind;
-    ASSERT_EQ(put("A1", "123"), 0);
-    EXPECT_EQ(get("A1", &kind), "123");
-    EXPECT_EQ(kind, "INTEGER");
-    ASSERT_EQ(put("B1", "1.50"), 0);
-    EXPECT_EQ(value_text(0, 1), "1.50");
-    EXPECT_EQ(get("B1", &kind), "1.5");
-    EXPECT_EQ(kind, "FLOAT");
-    ASSERT_EQ(put("C1", "50%"), 0);
+    const struct {
+        const char *cell, *value, *shown, *kind;
+    } cases[] = {
+        {"A1", "123", "123", "INTEGER"},
+        {"B1", "1.50", "1.5", "FLOAT"},
+        {"C1", "50%", "0.5", "PERCENT"},
+        {"D1", "2015/01/05 10:30", "2015/1/5 10:30", "DATE_TIME"},
+        {"E1", "'123", "123", "CHARACTER"},
+        {"F1", "\"a b\"", "a b", "CHARACTER"}, // outer quotes of a quoted token are removed
+    };
+    for (const auto &c : cases) {
+        std::string kind;
+        ASSERT_EQ(put(c.cell, c.value), 0) << c.value;
+        EXPECT_EQ(get(c.cell, &kind), c.shown) << c.value;
+        EXPECT_EQ(kind, c.kind) << c.value;
+    }
+    EXPECT_EQ(value_text(0, 1), "1.50"); // stored as written
     EXPECT_EQ(value_text(0, 2), "0.500000");
-    EXPECT_EQ(get("C1", &kind), "0.5");
-    EXPECT_EQ(kind, "PERCENT");
-    ASSERT_EQ(put("D1", "2015/01/05 10:30"), 0);
-    EXPECT_EQ(get("D1", &kind), "2015/1/5 10:30");
-    EXPECT_EQ(kind, "DATE_TIME");
-    ASSERT_EQ(put("E1", "'123"), 0);
-    EXPECT_EQ(get("E1", &kind), "123");
-    EXPECT_EQ(kind, "CHARACTER");
-    ASSERT_EQ(put("F1", "\"a b\""), 0); // outer quotes of a quoted token are removed
-    EXPECT_EQ(get("F1"), "a b");
     EXPECT_EQ(book.last_row, 0);
     EXPECT_EQ(book.last_column, 5);
 }

@@ -21,19 +21,6 @@ Fill solid(uint8_t r, uint8_t g, uint8_t b) {
 
 using StylesTest = EngineTest;
 
-TEST_F(StylesTest, NewBookStartsWithTheFixedEntries) {
-    EXPECT_EQ(m().fonts.size(), 3u);
-    EXPECT_EQ(m().fills.size(), 2u);
-    ASSERT_EQ(m().xfs.size(), 7u);
-    EXPECT_EQ(m().xfs[0].numfmt, 14);
-    EXPECT_EQ(m().xf_date, 1);
-    EXPECT_EQ(m().xf_hyperlink, 7);
-    Model xls;
-    init_styles(xls, true);
-    EXPECT_TRUE(xls.xfs.empty());
-    EXPECT_EQ(xls.xf_hyperlink, 0);
-}
-
 TEST_F(StylesTest, OneColourOnManyCellsMakesOneFillAndOneFormat) {
     for (int r = 0; r < 100; ++r)
         for (int c = 0; c < 100; ++c)

@@ -201,53 +201,41 @@ TEST(Parser, SectionCountAndLength) {
     EXPECT_EQ(ptest::error_utf8(b), "VXLS-03009 バッファサイズ(\"257\")オーバー(\"vlt_parse_property() section\")。");
 }
 
+// "kind row col sheet ranges" of a parse, for comparing whole results.
+std::string where(const Parsed &p) {
+    return std::to_string(p.kind) + " " + std::to_string(p.target.row) + " " + std::to_string(p.target.col) + " " +
+           std::to_string(p.target.sheet) + " " + std::to_string(p.target.nranges);
+}
+
 TEST(Parser, TargetsOfTheFirstSection) {
     TestBook b(VXLS_CHARSET_UTF8, {"Sheet2", "データ"});
-    Parsed cell = parse(b, "C7.FILL.COLOR");
-    EXPECT_EQ(cell.kind, 341);
-    EXPECT_EQ(cell.target.row, 6);
-    EXPECT_EQ(cell.target.col, 2);
-    EXPECT_EQ(cell.target.sheet, -1);
-    EXPECT_EQ(cell.target.nranges, 0);
-
-    Parsed row = parse(b, "15.高さ");
-    EXPECT_EQ(row.target.row, 14);
-    EXPECT_EQ(row.target.col, -1);
-
+    const struct {
+        const char *key, *want;
+    } cases[] = {
+        {"C7.FILL.COLOR", "341 6 2 -1 0"},
+        {"15.高さ", "221 14 -1 -1 0"},
+        {"Sheet2!B2:D4.BORDER", "310 -1 -1 1 1"},
+        {"A1:A2,C3:D4,XFD1:XFD1048576.MERGE", "405 -1 -1 -1 3"},
+        // Column names that are also keywords name the column where the
+        // keyword would add nothing to the path.
+        {"X.幅", "223 -1 23 -1 0"},
+        {"tab.FILL.COLOR", "341 -1 13547 -1 0"}, // T A B
+        {"TAB.COLOR", "231 -1 -1 -1 0"},
+        // A sheet named by the first section, in UTF-8 after conversion.
+        {"データ.ZOOM", "202 -1 -1 2 0"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(where(parse(b, c.key)), c.want) << c.key;
     Parsed range = parse(b, "Sheet2!B2:D4.BORDER");
-    EXPECT_EQ(range.kind, 310);
-    EXPECT_EQ(range.target.sheet, 1);
-    EXPECT_EQ(range.target.nranges, 1);
     EXPECT_EQ(range.target.ranges[0][0], 1);
     EXPECT_EQ(range.target.ranges[0][3], 3);
-
     Parsed list = parse(b, "A1:A2,C3:D4,XFD1:XFD1048576.MERGE");
-    EXPECT_EQ(list.target.nranges, 3);
     EXPECT_EQ(list.target.ranges[2][1], 16383);
     EXPECT_EQ(list.target.ranges[2][2], 1048575);
-
     Parsed cols = parse(b, "B:D.幅");
     EXPECT_EQ(cols.target.ranges[0][1], 1);
     EXPECT_EQ(cols.target.ranges[0][3], 3);
-
-    // Column names that are also keywords name the column where the
-    // keyword would add nothing to the path.
-    Parsed x = parse(b, "X.幅");
-    EXPECT_EQ(x.kind, 223);
-    EXPECT_EQ(x.target.col, 23);
-    Parsed tab = parse(b, "tab.FILL.COLOR");
-    EXPECT_EQ(tab.kind, 341);
-    EXPECT_EQ(tab.target.col, (20 * 26 + 1) * 26 + 2 - 1); // T A B
-    Parsed tab_color = parse(b, "TAB.COLOR");
-    EXPECT_EQ(tab_color.kind, 231);
-    EXPECT_EQ(tab_color.target.col, -1);
-    // A sheet named by the first section, in UTF-8 after conversion.
-    Parsed sheet = parse(b, "データ.ZOOM");
-    EXPECT_EQ(sheet.kind, 202);
-    EXPECT_EQ(sheet.target.sheet, 2);
     // A first section that is nothing known, before keywords, is refused.
-    Parsed unknown = parse(b, "Nowhere.ZOOM");
-    EXPECT_EQ(unknown.rc, -3);
+    EXPECT_EQ(parse(b, "Nowhere.ZOOM").rc, -3);
     EXPECT_EQ(ptest::error_utf8(b), "VXLS-02200 サポート外のキーワードです(\"Nowhere\")。");
     EXPECT_EQ(parse(b, "A0.幅").rc, -3);
     EXPECT_EQ(parse(b, "XFE1.幅").rc, -3);

@@ -89,6 +89,25 @@ private:
     }
 };
 
+// The recorded items, one "what kind sheet row col current=value" each
+// (variables as "v name=value"), joined by " | ".
+inline std::string log(const Recorder &rec) {
+    std::string out;
+    for (const Item &it : rec.items) {
+        if (!out.empty()) out += " | ";
+        if (it.what == 'v') {
+            out += "v " + it.name + "=" + it.value;
+            continue;
+        }
+        out += std::string(1, it.what) + " ";
+        if (it.what == 'p') out += std::to_string(it.kind) + " ";
+        for (int n : {it.sheet, it.row, it.col, it.current_sheet}) out += std::to_string(n) + " ";
+        out.back() = '=';
+        out += it.value;
+    }
+    return out;
+}
+
 // Text converted from UTF-8 into a character set.
 inline std::string in_charset(const std::string &utf8, int charset) {
     std::string out;

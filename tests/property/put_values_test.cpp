@@ -18,17 +18,8 @@ TEST(PutValues, CellItemsReachTheStoreWithTheirRawValue) {
     TestBook b;
     Recorder rec;
     EXPECT_EQ(put(b, "A1=10 B1 = abc  C2=\"x \"\"y\"\" z\""), 0);
-    ASSERT_EQ(rec.items.size(), 3u);
-    EXPECT_EQ(rec.items[0].what, 'c');
-    EXPECT_EQ(rec.items[0].row, 0);
-    EXPECT_EQ(rec.items[0].col, 0);
-    EXPECT_EQ(rec.items[0].value, "10");
-    EXPECT_EQ(rec.items[1].col, 1);
-    EXPECT_EQ(rec.items[1].value, "abc");
-    EXPECT_EQ(rec.items[2].row, 1);
-    EXPECT_EQ(rec.items[2].value, "\"x \"y\" z\"");
     EXPECT_EQ(put(b, ""), 0);
-    EXPECT_EQ(rec.items.size(), 3u);
+    EXPECT_EQ(ptest::log(rec), "c -1 0 0 0=10 | c -1 0 1 0=abc | c -1 1 2 0=\"x \"y\" z\"");
 }
 
 TEST(PutValues, FrameConverterItemsInEveryCharset) {
@@ -38,16 +29,9 @@ TEST(PutValues, FrameConverterItemsInEveryCharset) {
         EXPECT_EQ(put(b, "ズーム=150"), 0);
         EXPECT_EQ(put(b, "A1.幅=2 B1.幅=2 "), 0);
         EXPECT_EQ(put(b, "3.高さ=15.75 A3.塗りつぶし.色=f8f8f8 B3.塗りつぶし.色=000000 "), 0);
-        ASSERT_EQ(rec.items.size(), 6u) << cs;
-        EXPECT_EQ(rec.items[0].kind, vel::kind::ZOOM);
-        EXPECT_EQ(rec.items[2].kind, vel::kind::WIDTH);
-        EXPECT_EQ(rec.items[3].kind, vel::kind::HEIGHT);
-        EXPECT_EQ(rec.items[3].row, 2);
-        EXPECT_EQ(rec.items[3].col, -1);
-        EXPECT_EQ(rec.items[5].kind, vel::kind::FILL_COLOR);
-        EXPECT_EQ(rec.items[5].row, 2);
-        EXPECT_EQ(rec.items[5].col, 1);
-        EXPECT_EQ(rec.items[5].value, "000000");
+        EXPECT_EQ(ptest::log(rec), "p 202 -1 -1 -1 0=150 | p 223 -1 0 0 0=2 | p 223 -1 0 1 0=2 | p 221 -1 2 -1 0=15.75 | "
+                                   "p 341 -1 2 0 0=f8f8f8 | p 341 -1 2 1 0=000000")
+            << cs;
     }
 }
 
@@ -98,12 +82,7 @@ TEST(PutValues, VariablesAreDefinedInUtf8) {
     TestBook b(VXLS_CHARSET_SJIS);
     Recorder rec;
     EXPECT_EQ(put(b, "MYVAR=hello 変数=\"値 です\""), 0);
-    ASSERT_EQ(rec.items.size(), 2u);
-    EXPECT_EQ(rec.items[0].what, 'v');
-    EXPECT_EQ(rec.items[0].name, "MYVAR");
-    EXPECT_EQ(rec.items[0].value, "hello");
-    EXPECT_EQ(rec.items[1].name, "変数");
-    EXPECT_EQ(rec.items[1].value, "\"値 です\"");
+    EXPECT_EQ(ptest::log(rec), "v MYVAR=hello | v 変数=\"値 です\"");
     rec.next_rc = -9;
     EXPECT_EQ(put(b, "X1Y=1"), -3);
 }
@@ -112,19 +91,11 @@ TEST(PutValues, SheetPrefixes) {
     TestBook b(VXLS_CHARSET_UTF8, {"Sheet2", "集計"});
     Recorder rec;
     b.get()->current_sheet = 0;
-    EXPECT_EQ(put(b, "Sheet2!B3=7 集計!A1=8 C1=9"), 0);
-    ASSERT_EQ(rec.items.size(), 3u);
-    EXPECT_EQ(rec.items[0].sheet, 1);
-    EXPECT_EQ(rec.items[0].current_sheet, 1); // current for the item's duration
-    EXPECT_EQ(rec.items[0].row, 2);
-    EXPECT_EQ(rec.items[1].sheet, 2);
-    EXPECT_EQ(rec.items[2].sheet, -1);
-    EXPECT_EQ(rec.items[2].current_sheet, 0);
+    // A prefixed sheet is current for the item's duration; a property key
+    // addresses its sheet through the target only.
+    EXPECT_EQ(put(b, "Sheet2!B3=7 集計!A1=8 C1=9 Sheet2!A1.幅=3"), 0);
+    EXPECT_EQ(ptest::log(rec), "c 1 2 1 1=7 | c 2 0 0 2=8 | c -1 0 2 0=9 | p 223 1 0 0 0=3");
     EXPECT_EQ(b.get()->current_sheet, 0);
-    // A property key addresses its sheet through the target only.
-    EXPECT_EQ(put(b, "Sheet2!A1.幅=3"), 0);
-    EXPECT_EQ(rec.items.back().sheet, 1);
-    EXPECT_EQ(rec.items.back().current_sheet, 0);
     // The current sheet comes back after a failing item too.
     EXPECT_EQ(put(b, "Sheet2!A1="), -3);
     EXPECT_EQ(b.get()->current_sheet, 0);
@@ -165,12 +136,7 @@ TEST(PutValues, CellNamesWithExpressions) {
     b.env().rownum = 3;
     b.get()->last_row = 7;
     EXPECT_EQ(put(b, "A($ROWNUM+1)=total B(+1)=next A($ROWNUM+1).FILL.COLOR=red"), 0);
-    ASSERT_EQ(rec.items.size(), 3u);
-    EXPECT_EQ(rec.items[0].what, 'c');
-    EXPECT_EQ(rec.items[0].row, 3);
-    EXPECT_EQ(rec.items[1].row, 8);
-    EXPECT_EQ(rec.items[2].kind, vel::kind::FILL_COLOR);
-    EXPECT_EQ(rec.items[2].row, 3);
+    EXPECT_EQ(ptest::log(rec), "c -1 3 0 0=total | c -1 8 1 0=next | p 341 -1 3 0 0=red");
 }
 
 } // namespace
