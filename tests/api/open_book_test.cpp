@@ -2,7 +2,6 @@
 // the messages of refused options in each character set.
 #include <fstream>
 
-#include "property/options.h"
 #include "api_fixture.h"
 
 namespace {
@@ -21,33 +20,6 @@ std::string path_of(const char *options) {
 }
 
 } // namespace
-
-TEST(OptionTokens, SplitsQuotesAndMultiByteCharacters) {
-    auto tokens = [](int cs, std::string_view text) {
-        std::vector<std::string> out;
-        std::string t;
-        size_t pos = 0;
-        int rc;
-        while ((rc = vel::read_option_token(cs, text, pos, t)) == 0) out.push_back(t);
-        if (rc != vel::TOKEN_END) out.push_back("<rc " + std::to_string(rc) + ">");
-        return out;
-    };
-    using V = std::vector<std::string>;
-    EXPECT_EQ(tokens(1, " BOOK = x.xlsx\tMODE=READ "), (V{"BOOK", "=", "x.xlsx", "MODE", "=", "READ"}));
-    EXPECT_EQ(tokens(1, "BOOK=\"a b=c\" X='it''s'"), (V{"BOOK", "=", "\"a b=c\"", "X", "=", "'it'", "'s'"}));
-    EXPECT_EQ(tokens(1, "A;B C;"), (V{"A;B", "C"}));
-    // A Shift-JIS trail byte 0x5C never splits its character.
-    EXPECT_EQ(tokens(1, "\x83\x5C=\x95\x5C"), (V{"\x83\x5C", "=", "\x95\x5C"}));
-    // A UTF-8 character whose bytes are all above 0x7F stays whole.
-    EXPECT_EQ(tokens(3, "\xE3\x83\x96=1"), (V{"\xE3\x83\x96", "=", "1"}));
-    // An over-long token is reported and skipped, and reading goes on.
-    std::string long_text = std::string(4001, 'x') + " NEXT";
-    std::string t;
-    size_t pos = 0;
-    EXPECT_EQ(vel::read_option_token(1, long_text, pos, t), vel::TOKEN_TOO_LONG);
-    EXPECT_EQ(vel::read_option_token(1, long_text, pos, t), 0);
-    EXPECT_EQ(t, "NEXT");
-}
 
 TEST_F(ApiTest, NullOptionsGiveANewShiftJisBookInTheCurrentDirectory) {
     std::strcpy(book_.error_info, "stale");

@@ -189,12 +189,9 @@ TEST(Window, DropValidation)
     EXPECT_EQ(h.shown.size(), 2u);
     const gc::PLAY_ARG &arg = h.win->play_arg();
     EXPECT_EQ(gc::to_utf8(gc::play_path(arg)), png);
-    EXPECT_EQ(arg.ratio, 8);
-    EXPECT_EQ(arg.zoom, 100);
-    EXPECT_DOUBLE_EQ(arg.speed, 0.5);
-    EXPECT_EQ(arg.color_mode, gc::COLOR_MODE_GRAY);
-    EXPECT_EQ(arg.max_sheets, 30);
-    EXPECT_EQ(arg.is_video, 0);
+    EXPECT_EQ((std::vector<double>{double(arg.ratio), double(arg.zoom), arg.speed, double(arg.color_mode),
+                                   double(arg.max_sheets), double(arg.is_video)}),
+              (std::vector<double>{8, 100, 0.5, gc::COLOR_MODE_GRAY, 30, 0}));
     EXPECT_EQ(h.get<QLineEdit>("status")->text(), u8(gc::msg::READY_TO_PLAY));
     EXPECT_TRUE(h.get<QPushButton>("play")->isEnabled());
     EXPECT_FALSE(h.get<QComboBox>("ratio")->isEnabled());
@@ -237,11 +234,11 @@ TEST(Window, PlayButtonRunsThroughTheStates)
     EXPECT_EQ(h.lib.named("open_sheet").size(), 1u);  // a picture: one sheet
     EXPECT_EQ(h.lib.calls.back().text, "SAVE");
     EXPECT_EQ(gc::play_state.load(), gc::STATE_IDLE);
+    // Back to the idle form.
     EXPECT_EQ(play->text(), u8("再生"));
     EXPECT_FALSE(play->isEnabled());
     EXPECT_TRUE(h.get<QComboBox>("ratio")->isEnabled());
-    EXPECT_EQ(h.get<QLineEdit>("sheet_count")->text(), "0");
-    EXPECT_EQ(h.get<QProgressBar>("progress")->value(), 0);
+    EXPECT_EQ(h.get<QLineEdit>("sheet_count")->text() + "|" + QString::number(h.get<QProgressBar>("progress")->value()), "0|0");
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(h.get<QWidget>("video"), nullptr);  // the player was released
 

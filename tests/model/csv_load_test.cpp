@@ -30,16 +30,14 @@ TEST_F(CsvLoad, QuotingBomAndLineBreaks) {
                              "last,\"a,b\"");
     ASSERT_EQ(load(path), 0) << book.error_info;
     std::string kind;
-    EXPECT_EQ(get("A1"), "name"); // the byte-order mark is not part of the first field
-    EXPECT_EQ(get("B1"), "say \"hi\"");
-    EXPECT_EQ(get("C1"), "two\nlines");
+    // The byte-order mark is not part of the first field.
+    EXPECT_EQ(gets({"A1", "B1", "C1", "B3"}), "name|say \"hi\"|two\nlines|a,b");
     EXPECT_EQ(get("D1", &kind), "1234");
     EXPECT_EQ(kind, "INTEGER");
     EXPECT_EQ(cell(1, 1).kind, CELL_EMPTY); // empty fields leave their cells alone
     EXPECT_EQ(cell(1, 2).kind, CELL_EMPTY);
     EXPECT_EQ(get("D2", &kind), "2015/1/5");
     EXPECT_EQ(kind, "DATE");
-    EXPECT_EQ(get("B3"), "a,b");
     EXPECT_EQ(book_of(&book).rownum, 3);
     EXPECT_EQ(book_of(&book).clmnum, 4);
 }
@@ -53,9 +51,8 @@ TEST_F(CsvLoad, EmptyFieldKeepsExistingValue) {
 TEST_F(CsvLoad, FieldsAreDataNotVariables) {
     ASSERT_EQ(setenv("VEL_CSV_TEST_VAR", "secret", 1), 0);
     ASSERT_EQ(load(write("d.csv", "$VEL_CSV_TEST_VAR,\\$x,'7\n")), 0);
-    EXPECT_EQ(get("A1"), "$VEL_CSV_TEST_VAR");
-    EXPECT_EQ(get("B1"), "\\$x");
-    EXPECT_EQ(get("C1"), "7"); // typing still applies: the apostrophe makes a text
+    // Typing still applies: the apostrophe makes a text.
+    EXPECT_EQ(gets({"A1", "B1", "C1"}), "$VEL_CSV_TEST_VAR|\\$x|7");
 }
 
 TEST_F(CsvLoad, TsvAndTargetLimits) {
@@ -67,9 +64,7 @@ TEST_F(CsvLoad, TsvAndTargetLimits) {
     t.ranges[0][2] = 2;
     t.ranges[0][3] = 2;
     ASSERT_EQ(load(path, t, '\t'), 0) << book.error_info;
-    EXPECT_EQ(get("B2"), "a");
-    EXPECT_EQ(get("C3"), "2");
-    EXPECT_EQ(get("D2"), "rc=-903");
+    EXPECT_EQ(gets({"B2", "C3", "D2"}), "a|2|rc=-903");
     EXPECT_EQ(sheet().used_rows, 3);
     EXPECT_EQ(book_of(&book).rownum, 2);
 }
@@ -105,18 +100,14 @@ TEST_F(CsvLoad, TemplateModeMovesRowsDown) {
     PropTarget t;
     t.row = 1;
     ASSERT_EQ(load(write("tpl.csv", "a,1\nb,2\nc,3\n"), t), 0) << book.error_info;
-    EXPECT_EQ(get("A2"), "a");
-    EXPECT_EQ(get("A3"), "b");
-    EXPECT_EQ(get("A4"), "c");
-    EXPECT_EQ(get("A5"), "Total"); // the footer moved below the loaded rows
+    EXPECT_EQ(gets({"A2", "A3", "A4", "A5"}), "a|b|c|Total"); // the footer moved below the loaded rows
     EXPECT_EQ(cell(4, 1).kind, CELL_FORMULA);
     EXPECT_EQ(book_of(&book).rownum, 3);
 }
 
 TEST_F(CsvLoad, PropertyLinesGoToPutValues) {
     ASSERT_EQ(load(write("p.csv", "!E1=fromprop\nv\n")), 0) << book.error_info;
-    EXPECT_EQ(get("E1"), "fromprop");
-    EXPECT_EQ(get("A1"), "v"); // a property line is not a data row
+    EXPECT_EQ(gets({"E1", "A1"}), "fromprop|v"); // a property line is not a data row
     EXPECT_EQ(load(write("q.csv", "!NOSUCH.KEY=1\nw\n")), -1);
     EXPECT_EQ(book_of(&book).diag.message.rfind("VXLS-02200", 0), 0u);
 }
@@ -124,8 +115,7 @@ TEST_F(CsvLoad, PropertyLinesGoToPutValues) {
 TEST_F(CsvLoad, ReadFileOfPropertyLines) {
     std::string path = write("r.txt", "!comment A1=9\nA1=1 B1=\"x y\"\n");
     ASSERT_EQ(VXLS_read_file(&book, ("FILE=\"" + path + "\"").c_str()), 0) << book.error_info;
-    EXPECT_EQ(get("A1"), "1");
-    EXPECT_EQ(get("B1"), "x y");
+    EXPECT_EQ(gets({"A1", "B1"}), "1|x y");
     // A byte-order mark makes the file UTF-8 whatever the options say.
     std::string bom = write("bom.txt", "\xEF\xBB\xBF" "C1=日本\n");
     ASSERT_EQ(VXLS_read_file(&book, ("FILE=" + bom + " CHARSET=SJIS").c_str()), 0) << book.error_info;

@@ -10,17 +10,10 @@ using CellKeywords = EngineTest;
 TEST_F(CellKeywords, FontKeywordsAndTheirRefusals) {
     ASSERT_EQ(put("A1.フォント.名=明朝 A1.FONT.SIZE=14.7 A1.FONT.STYLE=bold A1.FONT.COLOR=#102030"), 0)
         << error();
-    const vel::Font &f = font_of(0, 0);
-    EXPECT_EQ(f.code, 20);
-    EXPECT_EQ(f.size, 14);
-    EXPECT_EQ(f.style, 2);
-    EXPECT_EQ(f.color, -1);
-    EXPECT_EQ(f.rgb[2], 0x30);
-
+    EXPECT_EQ(describe(font_of(0, 0)), "20 14 2 -1 102030 ");
+    // A cell without format starts from the default font.
     ASSERT_EQ(put("B1.FONT.NAME=Arial"), 0) << error();
-    EXPECT_EQ(font_of(0, 1).code, 255);
-    EXPECT_EQ(font_of(0, 1).face, "Arial");
-    EXPECT_EQ(font_of(0, 1).size, 11); // a cell without format starts from the default font
+    EXPECT_EQ(describe(font_of(0, 1)), "255 11 0 0 000000 Arial");
 
     uint16_t before = cell(0, 0).style;
     EXPECT_EQ(put("A1.FONT.STYLE=heavy"), -1);
@@ -33,31 +26,19 @@ TEST_F(CellKeywords, FontKeywordsAndTheirRefusals) {
 
 TEST_F(CellKeywords, PatternsAndGradients) {
     ASSERT_EQ(put("A1.FILL.PATTERN=darkGrid A1.FILL.PATTERN.COLOR=BLUE"), 0) << error();
-    EXPECT_EQ(fill_of(0, 0).pattern, 11);
-    EXPECT_EQ(fill_of(0, 0).pattern_color, 15);
+    EXPECT_EQ(describe(fill_of(0, 0)), "11 15 0 000000 / 0 0 0 000000");
     ASSERT_EQ(put("A1.FILL.PATTERN=plaid A1.FILL.PATTERN.COLOR=#123456"), 0) << error();
-    EXPECT_EQ(fill_of(0, 0).pattern, 0);
-    EXPECT_EQ(fill_of(0, 0).pattern_color, 0);
-
-    ASSERT_EQ(apply(351, 1, 0, "RED"), 0) << error();
-    ASSERT_EQ(apply(352, 1, 0, "00ff00"), 0) << error();
-    ASSERT_EQ(apply(353, 1, 0, "角から"), 0) << error();
-    ASSERT_EQ(apply(354, 1, 0, "2"), 0) << error();
-    const vel::Fill &g = fill_of(1, 0);
-    EXPECT_EQ(g.pattern, 100);
-    EXPECT_EQ(g.color, 11);
-    EXPECT_EQ(g.color2, -1);
-    EXPECT_EQ(g.rgb2[1], 0xFF);
-    EXPECT_EQ(g.grad_dir, 5);
-    EXPECT_EQ(g.grad_var, 2);
+    EXPECT_EQ(describe(fill_of(0, 0)), "0 0 0 000000 / 0 0 0 000000");
 
     // Two gradients differing only in their second colour value stay apart.
-    ASSERT_EQ(apply(351, 2, 0, "RED"), 0);
-    ASSERT_EQ(apply(352, 2, 0, "0000ff"), 0);
-    ASSERT_EQ(apply(353, 2, 0, "角から"), 0);
-    ASSERT_EQ(apply(354, 2, 0, "2"), 0);
-    EXPECT_EQ(fill_of(2, 0).rgb2[2], 0xFF);
-    EXPECT_EQ(fill_of(1, 0).rgb2[2], 0x00);
+    for (int row : {1, 2}) {
+        ASSERT_EQ(apply(351, row, 0, "RED"), 0) << error();
+        ASSERT_EQ(apply(352, row, 0, row == 1 ? "00ff00" : "0000ff"), 0) << error();
+        ASSERT_EQ(apply(353, row, 0, "角から"), 0) << error();
+        ASSERT_EQ(apply(354, row, 0, "2"), 0) << error();
+    }
+    EXPECT_EQ(describe(fill_of(1, 0)), "100 0 11 000000 / 5 2 -1 00ff00");
+    EXPECT_EQ(describe(fill_of(2, 0)), "100 0 11 000000 / 5 2 -1 0000ff");
 
     EXPECT_EQ(apply(351, 1, 0, "NONE"), -1);
     EXPECT_EQ(error(), "VXLS-02409 グラデーション(GRADATION)の指定内容が不正です(\"NONE\")。");
@@ -66,18 +47,11 @@ TEST_F(CellKeywords, PatternsAndGradients) {
 
 TEST_F(CellKeywords, BordersOnRectanglesAndSides) {
     ASSERT_EQ(put("A1:B2.罫線=thin"), 0) << error();
-    const vel::Border &b = m().borders.at(xf_of(1, 1).border - 1);
-    EXPECT_EQ(b.line[0], 1);
-    EXPECT_EQ(b.line[3], 1);
-    EXPECT_EQ(b.line[4], 0);
+    EXPECT_EQ(describe(m().borders.at(xf_of(1, 1).border - 1)), "1 1 1 1 0 0 0 000000");
     EXPECT_EQ(m().borders.size(), 1u);
 
     ASSERT_EQ(put("A1.BORDER.TOP=二重線 A1.BORDER.COLOR=RED A1.BORDER.DIAGONAL_UP=hair"), 0) << error();
-    const vel::Border &a = m().borders.at(xf_of(0, 0).border - 1);
-    EXPECT_EQ(a.line[2], 6);
-    EXPECT_EQ(a.line[0], 1);
-    EXPECT_EQ(a.line[4], 2);
-    EXPECT_EQ(a.color, 11);
+    EXPECT_EQ(describe(m().borders.at(xf_of(0, 0).border - 1)), "1 1 6 1 2 0 11 000000");
     // BORDER.<side>.COLOR arrives with the side's kind and a colour value.
     ASSERT_EQ(apply(313, 1, 1, "#0000ff"), 0) << error();
     EXPECT_EQ(m().borders.at(xf_of(1, 1).border - 1).color, -1);

@@ -63,4 +63,28 @@ protected:
     XLS_BOOK book{};
 };
 
+// Whole style entries in one line each, for comparing all their fields at once.
+inline std::string hex(const uint8_t rgb[3]) {
+    char b[8];
+    std::snprintf(b, sizeof b, "%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+    return b;
+}
+// "code size style color rgb face"
+inline std::string describe(const vel::Font &f) {
+    return std::to_string(f.code) + " " + std::to_string(f.size) + " " + std::to_string(f.style) + " " +
+           std::to_string(f.color) + " " + hex(f.rgb) + " " + f.face;
+}
+// "pattern pattern_color color rgb / direction variation color2 rgb2"
+inline std::string describe(const vel::Fill &f) {
+    return std::to_string(f.pattern) + " " + std::to_string(f.pattern_color) + " " + std::to_string(f.color) + " " +
+           hex(f.rgb) + " / " + std::to_string(f.grad_dir) + " " + std::to_string(f.grad_var) + " " +
+           std::to_string(f.color2) + " " + hex(f.rgb2);
+}
+// "left right top bottom up down color rgb"
+inline std::string describe(const vel::Border &b) {
+    std::string s;
+    for (uint8_t l : b.line) s += std::to_string(l) + " ";
+    return s + std::to_string(b.color) + " " + hex(b.rgb);
+}
+
 } // namespace vtest

@@ -50,11 +50,7 @@ TEST_F(FrameKeywords, FillColourRowLikeTheConverter) {
     EXPECT_EQ(sheet().rows.at(0).used, 160);
     EXPECT_EQ(m().fills.size(), 2u + 4u);
     EXPECT_EQ(m().xfs.size(), 7u + 4u);
-    const vel::Fill &f = fill_of(0, 5); // column 6: (5 % 4) * 8 = 8
-    EXPECT_EQ(f.pattern, 1);
-    EXPECT_EQ(f.color, -1);
-    EXPECT_EQ(f.rgb[0], 8);
-    EXPECT_EQ(f.rgb[2], 248);
+    EXPECT_EQ(describe(fill_of(0, 5)), "1 0 -1 0800f8 / 0 0 0 000000"); // column 6: (5 % 4) * 8 = 8
     EXPECT_EQ(cell(0, 1).style, cell(0, 5).style);
 }
 

@@ -23,9 +23,8 @@ TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
     EXPECT_EQ(put("BOOK.TITLE=" + kana), -1);
 
     ASSERT_EQ(put("BOOK.RECALC=FALSE BOOK.FINAL=TRUE BOOK.BACKUP=しない"), 0) << error();
-    EXPECT_EQ(book.recalc, VXLS_OFF);
-    EXPECT_EQ(book.final_book, VXLS_ON);
-    EXPECT_EQ(book.backup, VXLS_OFF);
+    EXPECT_EQ((std::vector<int>{book.recalc, book.final_book, book.backup}),
+              (std::vector<int>{VXLS_OFF, VXLS_ON, VXLS_OFF}));
     EXPECT_EQ(put("BOOK.RECALC=maybe"), -1);
 
     ASSERT_EQ(put("BOOK=out"), 0) << error();
@@ -48,9 +47,7 @@ TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
 
 TEST_F(SheetKeywords, SheetSwitchesSelectionAndOrder) {
     ASSERT_EQ(put("SHEET.HIDDEN=TRUE SHEET.HIDDEN_GRID=TRUE SHEET.FROZEN_LEFT=TRUE"), 0) << error();
-    EXPECT_EQ(sheet().sw_hidden, 0);
-    EXPECT_EQ(sheet().sw_hidden_grid, 0);
-    EXPECT_EQ(sheet().frozen, 2);
+    EXPECT_EQ((std::vector<int>{sheet().sw_hidden, sheet().sw_hidden_grid, sheet().frozen}), (std::vector<int>{0, 0, 2}));
     ASSERT_EQ(put("SHEET.PASSWORD=secret SHEET.TAB.COLOR=#00ff00"), 0) << error();
     EXPECT_EQ(sheet().password, "secret");
     EXPECT_EQ(sheet().sw_protected, 0);
@@ -79,10 +76,9 @@ TEST_F(SheetKeywords, PageBreaksPaperAndHeaders) {
 
     ASSERT_EQ(put("PAPER.SIZE=b5 PAPER.ORIENTATION=横 PAPER.SCALE=80 PAPER.MARGIN.LEFT=2.5"), 0)
         << error();
-    EXPECT_EQ(sheet().page.paper, 15);
-    EXPECT_EQ(sheet().page.orientation, 1);
-    EXPECT_EQ(sheet().page.scale, 80);
-    EXPECT_DOUBLE_EQ(sheet().page.margin[2], 2.5);
+    EXPECT_EQ((std::vector<double>{double(sheet().page.paper), double(sheet().page.orientation),
+                                   double(sheet().page.scale), sheet().page.margin[2]}),
+              (std::vector<double>{15, 1, 80, 2.5}));
     EXPECT_EQ(put("PAPER.DPI=fine"), -1);
     EXPECT_EQ(error(), "VXLS-02302 数値が不正です(\"fine\")。");
 
@@ -90,9 +86,8 @@ TEST_F(SheetKeywords, PageBreaksPaperAndHeaders) {
     ASSERT_EQ(apply_sheet(822, "明朝"), 0) << error();
     ASSERT_EQ(apply_sheet(823, "9"), 0) << error();
     ASSERT_EQ(apply_sheet(855, "RED"), 0) << error();
-    EXPECT_EQ(sheet().header[1].text, "ページ &P");
-    EXPECT_EQ(sheet().header[1].font_name, "ＭＳ Ｐ明朝");
-    EXPECT_EQ(sheet().header[1].font_size, 9);
+    const auto &h = sheet().header[1];
+    EXPECT_EQ(h.text + "|" + h.font_name + "|" + std::to_string(h.font_size), "ページ &P|ＭＳ Ｐ明朝|9");
     EXPECT_EQ(sheet().footer[1].color, 11);
     EXPECT_EQ(apply_sheet(804, "heavy"), -1);
     EXPECT_EQ(apply_sheet(835, "none"), -1);
@@ -109,10 +104,9 @@ TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
     ASSERT_EQ(apply(501, 2, 1, png), 0) << error();
     ASSERT_EQ(apply(502, 2, 1, "0.5"), 0) << error();
     ASSERT_EQ(sheet().pictures.size(), 1u);
-    EXPECT_EQ(sheet().pictures[0].path, png);
-    EXPECT_EQ(sheet().pictures[0].width, 24);
-    EXPECT_EQ(sheet().pictures[0].height, 16);
-    EXPECT_EQ(sheet().pictures[0].scale, 0.5);
+    const auto &p = sheet().pictures[0];
+    EXPECT_EQ(p.path + " " + std::to_string(p.width) + "x" + std::to_string(p.height), png + " 24x16");
+    EXPECT_EQ(p.scale, 0.5);
     EXPECT_EQ(apply(501, 0, 0, txt), -1);
     // A PNG signature over a broken header is refused by the probe.
     EXPECT_EQ(apply(501, 0, 0, fake), -1);

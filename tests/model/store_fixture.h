@@ -35,6 +35,12 @@ protected:
         if (kind) *kind = k;
         return value;
     }
+    // Shown values of several cells, joined by "|".
+    std::string gets(std::initializer_list<const char *> names) {
+        std::string out;
+        for (const char *n : names) out += (out.empty() ? "" : "|") + get(n);
+        return out;
+    }
 
     XLS_BOOK book{};
 };

@@ -99,6 +99,8 @@ TEST(Tokenizer, MultiByteCharactersAreNeverSplit) {
     // UTF-8: sequences of 2, 3 and 4 bytes stay whole; a truncated one is clipped.
     EXPECT_EQ(tokens("é色😀=x", TokenMode::Option, VXLS_CHARSET_UTF8), (V{"é色😀", "=", "x"}));
     EXPECT_EQ(tokens("a\xE8\x89", TokenMode::Option, VXLS_CHARSET_UTF8), (V{"a\xE8\x89"}));
+    // Option mode: a trail byte 0x5C never splits its character.
+    EXPECT_EQ(tokens("\x83\x5C=\x95\x5C", TokenMode::Option, VXLS_CHARSET_SJIS), (V{"\x83\x5C", "=", "\x95\x5C"}));
     // A quoted value keeps Shift-JIS text with a backslash byte intact.
     EXPECT_EQ(tokens("\"" + sjis_hyo + "\" z", TokenMode::Value, VXLS_CHARSET_SJIS), (V{"\"" + sjis_hyo + "\"", "z"}));
 }
