@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "book_access.h"
+#include "book_fixture.h"
 #include "core/status.h"
 #include "formula/evaluator.h"
 #include "model/cellvalue.h"
@@ -15,15 +15,8 @@
 
 namespace ftest {
 
-class FormulaBook : public ::testing::Test {
+class FormulaBook : public vtest::OpenBook {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(VXLS_open_book(&book, "CHARSET=UTF8"), 0) << book.error_info;
-        ASSERT_EQ(VXLS_open_sheet(&book, ""), 0) << book.error_info;
-    }
-    void TearDown() override { VXLS_free_book(&book); }
-
-    vel::Book &b() { return book_of(&book); }
     // Puts a value (a formula when it begins with "=") into a cell of the current sheet.
     void put(const char *cell, const std::string &value) {
         ASSERT_EQ(VXLS_put_cell(&book, cell, value.c_str(), 0), 0) << cell << " " << book.error_info;
@@ -45,16 +38,6 @@ protected:
         return kinds[x.num] + v;
     }
     std::string result(int r, int c) { return result(static_cast<int>(book.current_sheet), r, c); }
-    // The shown value of a cell through VXLS_get_cell.
-    std::string get(const char *name, std::string *kind = nullptr) {
-        static char value[70000], k[4000];
-        int rc = VXLS_get_cell(&book, name, value, sizeof value, k, sizeof k);
-        if (rc != 0) return "rc=" + std::to_string(rc);
-        if (kind) *kind = k;
-        return value;
-    }
-
-    XLS_BOOK book{};
 };
 
 using vtest::zip_part;

@@ -9,21 +9,14 @@
 #include "model/store.h"
 #include "model/styles.h"
 #include "property/engine.h"
-#include "book_access.h"
+#include "book_fixture.h"
 #include "test_support.h"
 #include "velmora.h"
 
 namespace vtest {
 
-class EngineTest : public ::testing::Test {
+class EngineTest : public OpenBook {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(VXLS_open_book(&book, "CHARSET=UTF8"), 0) << book.error_info;
-        ASSERT_EQ(VXLS_open_sheet(&book, ""), 0) << book.error_info;
-    }
-    void TearDown() override { VXLS_free_book(&book); }
-
-    vel::Book &b() { return book_of(&book); }
     vel::Model &m() { return b().model; }
     vel::Sheet &sheet() { return m().sheets[b().current_sheet]; }
     vel::Cell &cell(int r, int c) { return sheet().rows.at(r).cells.at(c); }
@@ -59,8 +52,6 @@ protected:
     }
     // The message of the last call (UTF-8, the book's character set).
     std::string error() { return b().diag.message; }
-
-    XLS_BOOK book{};
 };
 
 // Whole style entries in one line each, for comparing all their fields at once.

@@ -258,4 +258,23 @@ std::vector<std::string> listed_disagreements(const std::string &path) {
     return out;
 }
 
+CorpusRun check_corpus(const std::vector<std::string> &extensions, const std::string &listed_file) {
+    CorpusRun run;
+    const std::vector<std::string> known = listed_disagreements(listed_file);
+    for (const std::string &file : corpus_files(extensions)) {
+        CorpusResult r = check_corpus_workbook(file);
+        const std::string base = file.substr(file.rfind('/') + 1);
+        if (!r.readable) {
+            run.refused.emplace_back(base, r);
+            continue;
+        }
+        ++run.books;
+        run.cells += r.cells;
+        if (r.open_rc != 0) run.failures.push_back(base + ": open rc " + std::to_string(r.open_rc) + " " + r.open_message);
+        for (const std::string &d : r.disagreements)
+            if (!listed(known, base, d)) run.failures.push_back(base + " " + d);
+    }
+    return run;
+}
+
 } // namespace vtest

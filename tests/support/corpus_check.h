@@ -23,10 +23,17 @@ struct CorpusResult {
 // Opens `file` (a path) in MODE=READ and compares it with its expected file.
 CorpusResult check_corpus_workbook(const std::string &file);
 
-// Lines of a disagreements file beside a test: "FILE TEXT # reason" (lines
-// beginning with "#" are comments). A disagreement of FILE is accepted when
-// its line contains TEXT.
-std::vector<std::string> listed_disagreements(const std::string &path);
-bool listed(const std::vector<std::string> &known, const std::string &file, const std::string &line);
+// Every corpus file with one of `extensions` checked. Readable workbooks
+// count in `books` and `cells`; their failures to open and the
+// disagreements not listed in `listed_file` go to `failures`. Workbooks
+// their expected files call unreadable are left to the caller in `refused`.
+// `listed_file` has lines "FILE TEXT # reason" ("#" lines are comments):
+// a disagreement of FILE containing TEXT is accepted.
+struct CorpusRun {
+    int books = 0, cells = 0;
+    std::vector<std::string> failures;
+    std::vector<std::pair<std::string, CorpusResult>> refused; // base name, result
+};
+CorpusRun check_corpus(const std::vector<std::string> &extensions, const std::string &listed_file);
 
 } // namespace vtest

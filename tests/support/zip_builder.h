@@ -108,4 +108,29 @@ inline std::string build_zip(std::vector<Item> items) {
     return zip;
 }
 
+constexpr const char *MAIN_NS = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+
+// The entries of a one-sheet package but the sheet (xl/worksheets/sheet1.xml);
+// `workbook` replaces the default workbook part when given.
+inline std::vector<Item> package_items(const std::string &workbook = "") {
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    auto rels = [&](const std::string &type, const std::string &target) {
+        return "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+               "<Relationship Id=\"rId1\" Type=\"" + rel + "/" + type + "\" Target=\"" + target + "\"/></Relationships>";
+    };
+    const std::string types =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+        "</Types>";
+    return {{"[Content_Types].xml", types},
+            {"_rels/.rels", rels("officeDocument", "xl/workbook.xml")},
+            {"xl/workbook.xml", !workbook.empty() ? workbook
+                                                  : std::string("<workbook xmlns=\"") + MAIN_NS + "\" xmlns:r=\"" + rel +
+                                                        "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+            {"xl/_rels/workbook.xml.rels", rels("worksheet", "worksheets/sheet1.xml")}};
+}
+
 } // namespace vtest

@@ -125,26 +125,13 @@ TEST(VelmoraCommand, RunDumpFind) {
 // A workbook may hold a longer text than a cell shows: the dump gets the
 // first 32,767 characters, and no buffer is overrun.
 TEST(VelmoraCommand, TextLongerThanACellShowsIsCut) {
-    const std::string ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-    auto rels = [&](const std::string &type, const std::string &target) {
-        return "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-               "<Relationship Id=\"rId1\" Type=\"" + rel + type + "\" Target=\"" + target + "\"/></Relationships>";
-    };
     std::string text;
     for (int i = 0; i < 50000; ++i) text += "あ";
-    const std::string image = vtest::build_zip({
-        {"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                                "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-                                "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                                "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-                                "</Types>"},
-        {"_rels/.rels", rels("officeDocument", "xl/workbook.xml")},
-        {"xl/workbook.xml", "<workbook xmlns=\"" + ns + "\" xmlns:r=\"" + rel.substr(0, rel.size() - 1) +
-                                "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels", rels("worksheet", "worksheets/sheet1.xml")},
-        {"xl/worksheets/sheet1.xml", "<worksheet xmlns=\"" + ns + "\"><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" +
-                                         text + "</t></is></c><c r=\"B1\"><v>2</v></c></row></sheetData></worksheet>"}});
+    std::vector<vtest::Item> items = vtest::package_items();
+    items.push_back({"xl/worksheets/sheet1.xml", std::string("<worksheet xmlns=\"") + vtest::MAIN_NS +
+                                                     "\"><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + text +
+                                                     "</t></is></c><c r=\"B1\"><v>2</v></c></row></sheetData></worksheet>"});
+    const std::string image = vtest::build_zip(std::move(items));
     const std::string path = vtest::make_temp_dir("velmora-long") + "/long.xlsx";
     write(path, image);
     Ran r = velmora({"dump", path, "--format", "tsv"});

@@ -18,36 +18,8 @@ namespace {
 
 using vtest::Item;
 
-const char *const MAIN_NS = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-
-std::string content_types() {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-           "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-           "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-           "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-           "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
-           "</Types>";
-}
-
-std::string rels(const std::string &type, const std::string &target) {
-    return "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-           "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" +
-           type + "\" Target=\"" + target + "\"/></Relationships>";
-}
-
-std::string default_workbook() {
-    return std::string("<workbook xmlns=\"") + MAIN_NS +
-           "\" xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-           "<sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
-}
-
-// Every entry of a one-sheet package but the sheet.
-std::vector<Item> package_items(const std::string &workbook) {
-    return {{"[Content_Types].xml", content_types()},
-            {"_rels/.rels", rels("officeDocument", "xl/workbook.xml")},
-            {"xl/workbook.xml", workbook.empty() ? default_workbook() : workbook},
-            {"xl/_rels/workbook.xml.rels", rels("worksheet", "worksheets/sheet1.xml")}};
-}
+using vtest::MAIN_NS;
+using vtest::package_items;
 
 // A one-sheet package; `workbook` and `sheet` replace the default parts
 // when given, `more` adds entries.
