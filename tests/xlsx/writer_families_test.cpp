@@ -173,18 +173,10 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
 })json";
     EXPECT_EQ(check_with_openpyxl(path, expect), "");
 
-    std::string wb = zip_part(path, "xl/workbook.xml");
-    EXPECT_NE(wb.find("<fileSharing userName=\"MyName\" reservationPassword=\""), std::string::npos);
-    EXPECT_NE(wb.find("backupFile=\"1\""), std::string::npos);
+    // Book flags openpyxl does not report, and a covered cell's content dropped.
+    EXPECT_NE(zip_part(path, "xl/workbook.xml").find("backupFile=\"1\""), std::string::npos);
     EXPECT_NE(zip_part(path, "docProps/custom.xml").find("name=\"_MarkAsFinal\""), std::string::npos);
-    std::string app = zip_part(path, "docProps/app.xml");
-    EXPECT_NE(app.find("<Manager>Boss</Manager><Company>MyCompany</Company>"), std::string::npos);
-    std::string sheet = zip_part(path, "xl/worksheets/sheet1.xml");
-    EXPECT_NE(sheet.find("<c r=\"B4\" s=\"1\"/>"), std::string::npos);     // covered, content dropped
-    EXPECT_EQ(sheet.find("covered"), std::string::npos);
-    EXPECT_EQ(sheet.find("<row r=\"13\""), std::string::npos);            // height only
-    EXPECT_NE(sheet.find("<pageSetup paperSize=\"9\" scale=\"100\" orientation=\"landscape\" verticalDpi=\"200\" r:id=\"rId2\"/>"),
-              std::string::npos);
+    EXPECT_EQ(zip_part(path, "xl/worksheets/sheet1.xml").find("covered"), std::string::npos);
 
     // LibreOffice opens it and sees the same values; a frame workbook goes
     // through the same conversion.
