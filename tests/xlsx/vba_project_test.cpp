@@ -1,6 +1,6 @@
 // The generated VBA project: its compression, its compound-file writer, and
-// the whole vbaProject.bin read back by independent tools (vba_check.py with
-// olefile, LibreOffice).
+// the whole vbaProject.bin read back by an independent tool (vba_check.py
+// with olefile).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -125,35 +125,6 @@ TEST(VbaCompression, RandomDataUsesRawChunksOrRefuses) {
     EXPECT_FALSE(vel::ovba_compress(random_bytes(4000, 3)));
 }
 
-TEST(VbaCompression, RejectsMalformedContainers) {
-    const std::vector<std::pair<const char *, Bytes>> bad = {
-        {"empty", {}},
-        {"signature", {0x02}},
-        {"truncated header", {0x01, 0x02}},
-        {"chunk signature", {0x01, 0x02, 0x80, 0x00, 0x61, 0x62}},
-        {"truncated chunk", {0x01, 0x10, 0xB0, 0x00, 0x61}},
-        {"raw chunk size", {0x01, 0x02, 0x30, 0x61, 0x62, 0x63}},
-        {"copy before any output", {0x01, 0x02, 0xB0, 0x01, 0x00, 0x00}},
-        {"offset before chunk", {0x01, 0x03, 0xB0, 0x02, 0x61, 0x00, 0x10}},
-        {"chunk over 4096 bytes", {0x01, 0x03, 0xB0, 0x02, 0x61, 0xFF, 0x0F}},
-        {"truncated token", {0x01, 0x01, 0xB0, 0x01, 0x00}},
-    };
-    for (const auto &[what, c] : bad) {
-        std::string err;
-        EXPECT_FALSE(vel::ovba_decompress(c, &err)) << what;
-        EXPECT_FALSE(err.empty()) << what;
-    }
-    // Random damage to a valid container is reported or decoded, never a crash.
-    const Bytes good = *vel::ovba_compress(vba_like_text(9000));
-    std::mt19937 rng(11);
-    for (int i = 0; i < 1000; ++i) {
-        Bytes c = good;
-        for (int k = 0; k < 3; ++k) c[1 + rng() % (c.size() - 1)] = static_cast<uint8_t>(rng());
-        c.resize(c.size() - rng() % 8);
-        (void)vel::ovba_decompress(c);
-    }
-}
-
 // ------------------------------------------------------------ compound file
 
 vel::CfbNode stream(std::string name, Bytes data) { return {std::move(name), false, std::move(data), {}}; }
@@ -241,15 +212,9 @@ TEST(CompoundFile, RejectsBadNamesAndIsDeterministic) {
 
 // ------------------------------------------------------------ the project
 
-TEST(VbaProject, EncryptsProtectionValues) {
-    const char *id = "{5B8E3C2A-1F4D-4E6B-9A7C-0D2E4F6A8B1C}";
-    const uint8_t unprotected[] = {0, 0, 0, 0}, no_password[] = {0}, visible[] = {0xFF};
-    EXPECT_EQ(vel::vba_encrypt_hex(unprotected, id, 0), "0002272D2B2D2B2D2B2D2B");
-    EXPECT_EQ(vel::vba_encrypt_hex(no_password, id, 0), "0002272828282828");
-    EXPECT_EQ(vel::vba_encrypt_hex(visible, id, 0), "00022728282828D7");
-    // Seed bits 1-2 add filler bytes after the header.
-    EXPECT_EQ(vel::vba_encrypt_hex(visible, id, 6).size(), 2u * (3 + 3 + 4 + 1));
-}
+// The protection values, the dir stream and every module are decrypted and
+// decompressed by vba_check.py's own code; the library's decompressor
+// serves the compressor's round trips here and nothing else.
 
 TEST(VbaProject, BuiltOncePerProcessAndDeterministic) {
     const auto &blob = vel::vba_project_bin();
@@ -276,9 +241,9 @@ TEST(VbaProject, IndependentReaderFindsModulesAndMacro) {
 }
 
 // A three-sheet macro-enabled book written through the API carries the
-// project, the content type, the relationship and the code names, and
-// LibreOffice imports every module with its source.
-TEST(VbaProject, MacroBookReadsBackInOutsideReaders) {
+// project, the content type, the relationship and the code names. That
+// LibreOffice finds and runs the macro is macro_in_libreoffice.py's check.
+TEST(VbaProject, MacroBookCarriesTheProjectAndCodeNames) {
     const std::string dir = vtest::make_temp_dir("vba-book");
     const std::string path = dir + "/x.xlsm";
     XLS_BOOK b{};
@@ -294,10 +259,6 @@ TEST(VbaProject, MacroBookReadsBackInOutsideReaders) {
                          &out),
               0)
         << out;
-    if (vtest::have_program("soffice")) {
-        EXPECT_EQ(vtest::run(check + " libreoffice " + vtest::shell_quote(path) + " " + vtest::shell_quote(dir), &out), 0)
-            << out;
-    }
     vtest::run("rm -rf " + vtest::shell_quote(dir));
 }
 
