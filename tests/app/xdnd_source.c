@@ -4,8 +4,8 @@
  *   usage: xdnd_source FILE
  *
  * Shows a small window titled "xdnd source" and prints its id. A button
- * press in it starts dragging FILE (offered as text/uri-list and as plain
- * text); the pointer is then moved by the test (xdotool), and the release
+ * press in it starts dragging FILE (offered as text/uri-list, as a file
+ * manager does); the pointer is then moved by the test (xdotool), and the release
  * drops on the XdndAware window under the pointer. Prints one line,
  * "dropped accepted=1" / "dropped accepted=0" / "refused" / "timeout",
  * and exits 0 only for an accepted drop. */
@@ -22,8 +22,12 @@
 
 static Display *dpy;
 static Window self;
-static Atom a_aware, a_enter, a_position, a_status, a_leave, a_drop, a_finished, a_selection, a_copy;
-static Atom a_uri_list, a_text_utf8, a_text, a_utf8_string, a_targets;
+enum { A_AWARE, A_ENTER, A_POSITION, A_STATUS, A_LEAVE, A_DROP, A_FINISHED, A_SELECTION, A_COPY, A_URI_LIST,
+       A_TARGETS, A_COUNT };
+static const char *atom_names[A_COUNT] = {"XdndAware", "XdndEnter", "XdndPosition", "XdndStatus",
+                                          "XdndLeave", "XdndDrop", "XdndFinished", "XdndSelection",
+                                          "XdndActionCopy", "text/uri-list", "TARGETS"};
+static Atom atoms[A_COUNT];
 static char uri[8192];
 
 static double now_s(void)
@@ -56,18 +60,8 @@ static int make_uri(const char *path)
 
 static void send_client(Window to, Atom type, long l0, long l1, long l2, long l3, long l4)
 {
-    XEvent e;
-    memset(&e, 0, sizeof e);
-    e.xclient.type = ClientMessage;
-    e.xclient.display = dpy;
-    e.xclient.window = to;
-    e.xclient.message_type = type;
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = l0;
-    e.xclient.data.l[1] = l1;
-    e.xclient.data.l[2] = l2;
-    e.xclient.data.l[3] = l3;
-    e.xclient.data.l[4] = l4;
+    XEvent e = {.xclient = {.type = ClientMessage, .display = dpy, .window = to, .message_type = type,
+                            .format = 32, .data.l = {l0, l1, l2, l3, l4}}};
     XSendEvent(dpy, to, False, NoEventMask, &e);
     XFlush(dpy);
 }
@@ -80,7 +74,7 @@ static int aware(Window w)
     unsigned long count, rest;
     unsigned char *data = NULL;
     int version = 0;
-    if (XGetWindowProperty(dpy, w, a_aware, 0, 1, False, XA_ATOM, &type, &format, &count, &rest, &data) ==
+    if (XGetWindowProperty(dpy, w, atoms[A_AWARE], 0, 1, False, XA_ATOM, &type, &format, &count, &rest, &data) ==
             Success &&
         type == XA_ATOM && format == 32 && count == 1)
         version = (int)*(long *)data;
@@ -118,14 +112,13 @@ static void answer_selection(const XSelectionRequestEvent *r)
     reply.xselection.target = r->target;
     reply.xselection.time = r->time;
     reply.xselection.property = r->property != None ? r->property : r->target;
-    if (r->target == a_targets) {
-        Atom list[] = {a_targets, a_uri_list, a_text_utf8, a_text, a_utf8_string};
+    if (r->target == atoms[A_TARGETS]) {
+        Atom list[] = {atoms[A_TARGETS], atoms[A_URI_LIST]};
         XChangeProperty(dpy, r->requestor, reply.xselection.property, XA_ATOM, 32, PropModeReplace,
-                        (unsigned char *)list, 5);
-    } else if (r->target == a_uri_list || r->target == a_text_utf8 || r->target == a_text ||
-               r->target == a_utf8_string) {
+                        (unsigned char *)list, 2);
+    } else if (r->target == atoms[A_URI_LIST]) {
         char body[8200];
-        int n = snprintf(body, sizeof body, r->target == a_uri_list ? "%s\r\n" : "%s", uri);
+        int n = snprintf(body, sizeof body, "%s\r\n", uri);
         XChangeProperty(dpy, r->requestor, reply.xselection.property, r->target, 8, PropModeReplace,
                         (unsigned char *)body, n);
     } else {
@@ -163,20 +156,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "xdnd_source: no display\n");
         return 2;
     }
-    a_aware = XInternAtom(dpy, "XdndAware", False);
-    a_enter = XInternAtom(dpy, "XdndEnter", False);
-    a_position = XInternAtom(dpy, "XdndPosition", False);
-    a_status = XInternAtom(dpy, "XdndStatus", False);
-    a_leave = XInternAtom(dpy, "XdndLeave", False);
-    a_drop = XInternAtom(dpy, "XdndDrop", False);
-    a_finished = XInternAtom(dpy, "XdndFinished", False);
-    a_selection = XInternAtom(dpy, "XdndSelection", False);
-    a_copy = XInternAtom(dpy, "XdndActionCopy", False);
-    a_uri_list = XInternAtom(dpy, "text/uri-list", False);
-    a_text_utf8 = XInternAtom(dpy, "text/plain;charset=utf-8", False);
-    a_text = XInternAtom(dpy, "text/plain", False);
-    a_utf8_string = XInternAtom(dpy, "UTF8_STRING", False);
-    a_targets = XInternAtom(dpy, "TARGETS", False);
+    XInternAtoms(dpy, (char **)atom_names, A_COUNT, False, atoms);
 
     int screen = DefaultScreen(dpy);
     self = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 120, 80, 1, BlackPixel(dpy, screen),
@@ -206,7 +186,7 @@ int main(int argc, char **argv)
                 break;
             dragging = 1;
             last = e.xbutton.time;
-            XSetSelectionOwner(dpy, a_selection, self, last);
+            XSetSelectionOwner(dpy, atoms[A_SELECTION], self, last);
             XGrabPointer(dpy, self, False, ButtonReleaseMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
                          None, None, last);
             break;
@@ -217,18 +197,17 @@ int main(int argc, char **argv)
                 Window w = target_at(e.xmotion.x_root, e.xmotion.y_root, &v);
                 if (w != target) {
                     if (target != None)
-                        send_client(target, a_leave, (long)self, 0, 0, 0, 0);
+                        send_client(target, atoms[A_LEAVE], (long)self, 0, 0, 0, 0);
                     target = w;
                     accepted_now = 0;
                     version = v < XDND_VERSION ? v : XDND_VERSION;
                     if (target != None)
-                        send_client(target, a_enter, (long)self, (long)version << 24, (long)a_uri_list,
-                                    (long)a_text_utf8, (long)a_text);
+                        send_client(target, atoms[A_ENTER], (long)self, (long)version << 24, (long)atoms[A_URI_LIST], 0, 0);
                 }
                 if (target != None)
-                    send_client(target, a_position, (long)self, 0,
+                    send_client(target, atoms[A_POSITION], (long)self, 0,
                                 ((long)e.xmotion.x_root << 16) | (e.xmotion.y_root & 0xFFFF), (long)last,
-                                (long)a_copy);
+                                (long)atoms[A_COPY]);
             }
             break;
         case ButtonRelease:
@@ -239,18 +218,18 @@ int main(int argc, char **argv)
             XUngrabPointer(dpy, last);
             if (target == None || !accepted_now) {
                 if (target != None)
-                    send_client(target, a_leave, (long)self, 0, 0, 0, 0);
+                    send_client(target, atoms[A_LEAVE], (long)self, 0, 0, 0, 0);
                 printf("refused\n");
                 goto done;
             }
-            send_client(target, a_drop, (long)self, 0, (long)last, 0, 0);
+            send_client(target, atoms[A_DROP], (long)self, 0, (long)last, 0, 0);
             dropped = 1;
             finish_by = now_s() + 10;
             break;
         case ClientMessage:
-            if (e.xclient.message_type == a_status && (Window)e.xclient.data.l[0] == target) {
+            if (e.xclient.message_type == atoms[A_STATUS] && (Window)e.xclient.data.l[0] == target) {
                 accepted_now = (int)(e.xclient.data.l[1] & 1);
-            } else if (e.xclient.message_type == a_finished && dropped) {
+            } else if (e.xclient.message_type == atoms[A_FINISHED] && dropped) {
                 /* Version 5 says whether the drop was taken. */
                 int ok = version >= 5 ? (int)(e.xclient.data.l[1] & 1) : 1;
                 printf("dropped accepted=%d\n", ok);
