@@ -1,14 +1,12 @@
-// Formula evaluation over a book: results and their kinds, circular
-// references of any length, long chains, rounding, error values, values of
-// every cell kind, the check at put, and the reading calls.
+// Formula evaluation over a book: results and their kinds, what is left to
+// the opening program, circular references of any length, long chains,
+// values of every cell kind, the check at put, and the reading calls.
 #include "formula_fixture.h"
 
 #include "formula/functions.h"
 #include "model/numfmt.h"
 
 using namespace ftest;
-using vel::formula::Rounding;
-using vel::formula::round_digits;
 
 namespace {
 
@@ -44,15 +42,9 @@ TEST_F(Evaluation, WhatCannotBeComputedIsLeftToTheOpeningProgram) {
         {"=SUM(1,,2)", ""},             // an empty argument
         // Where the spreadsheet programs compute differently.
         {"=SUM(\"3\",1)", ""},
-        {"=\"a\"&TRUE", ""},
-        {"=TRUE=1", ""},
         {"=0^0", ""},
-        {"=0^-1", ""},
-        {"=(-8)^(1/3)", ""},
         {"=1E+20&\"\"", ""},
         {"=\"2015/01/05\"*1", ""},
-        {"=\"12,34\"*1", ""},
-        {"=\"a-b\"<\"a c\"", ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.formula);
@@ -138,51 +130,8 @@ TEST_F(Evaluation, LongChainsAndLongLoopsUseNoDeepRecursion) {
     EXPECT_EQ(message(), "VXLS-03200 セルの循環参照が設定されています(\"A1\")。");
 }
 
-// The written digits decide (1.005 rounds up although its double is below);
-// more cases are in the comparison with LibreOffice.
-TEST(Rounding, HalfAwayFromZeroOnTheWrittenDigits) {
-    const struct {
-        double x, digits;
-        Rounding mode;
-        double want;
-    } cases[] = {
-        {-2.5, 0, Rounding::HalfAway, -3},      {1.005, 2, Rounding::HalfAway, 1.01}, {1250, -2, Rounding::HalfAway, 1300},
-        {1.55, 1.9, Rounding::HalfAway, 1.6},   {5, -400, Rounding::HalfAway, 0},     {0.1 + 0.2, 1, Rounding::Away, 0.3},
-        {-3.14159, 1, Rounding::Away, -3.2},    {0.3 * 3 * 10, 0, Rounding::Toward, 9},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(round_digits(c.x, c.digits, c.mode), c.want) << c.x << " " << c.digits << " " << int(c.mode);
-}
-
-TEST_F(Evaluation, ErrorValuesAreResults) {
-    put("B1", "abc");
-    put("B2", "'5");       // a text that reads as a number
-    put("B3", "=1/0");
-    const struct {
-        const char *formula, *want;
-    } cases[] = {
-        {"=1/0", "error #DIV/0!"},
-        {"=AVERAGE(B1)", "error #DIV/0!"},
-        {"=-B1", "error #VALUE!"},
-        {"=B2*2", "number 10"},
-        {"=B3+1", "error #DIV/0!"},
-        {"=SUM(B1:B3)", "error #DIV/0!"},
-        {"=COUNT(B1:B3,1)", "number 1"},
-        {"=1E308*10", "error #NUM!"},
-        {"=#N/A&\"a\"", "error #N/A"},
-        {"=ROW(1)", "error #VALUE!"},
-        {"=B1&B2&1/4", "text abc50.25"},
-        {"=\"1,000\"*1&\"50%\"*2", "text 10001"},
-        {"=B1=\"ABC\"", "bool 1"},
-        {"=C1", "number 0"},
-        {"=C1=\"\"", "bool 1"},
-    };
-    int row = 4;
-    for (const auto &c : cases) put(("A" + std::to_string(++row)).c_str(), c.formula);
-    ASSERT_EQ(evaluate(), 0) << message();
-    row = 4;
-    for (const auto &c : cases) EXPECT_EQ(result(row++, 0), c.want) << c.formula;
-}
+// Rounding, error values and conversions are compared with LibreOffice's
+// own results in peers_test.
 
 TEST_F(Evaluation, EveryCellKindHasItsValue) {
     put("A1", "5");
