@@ -1,9 +1,9 @@
 // The package reader: hostile archives built byte by byte here, packages
 // our own writer makes (cross-checked with python3's zipfile), raw copies.
+// Packages of other writers are the corpus tests' work.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <minizip/zip.h>
 #include <string>
 #include <vector>
 #include <zlib.h>
@@ -12,7 +12,6 @@
 #include "zip_builder.h"
 #include "velmora.h"
 #include "xlsx/read/zip_reader.h"
-#include "xml/reader.h"
 
 namespace {
 
@@ -189,68 +188,11 @@ TEST(ZipReader, RawFactsLetAWriterCopyEntriesUnchanged) {
     EXPECT_EQ(r.entries()[1].local_offset, 30 + a.name.size() + 8 + r.entries()[0].compressed_size);
     EXPECT_EQ(r.entries()[1].data_offset, r.entries()[1].local_offset + 30 + b.name.size());
 
-    // Copy both entries raw through minizip's writer; the copy reads the same.
-    std::string path = vtest::make_temp_dir("zipraw") + "/copy.zip";
-    zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_NE(zf, nullptr);
-    for (size_t i = 0; i < r.entries().size(); ++i) {
-        const vel::ZipEntry &e = r.entries()[i];
-        ASSERT_EQ(r.raw_facts(i, f), 0);
-        zip_fileinfo zi{};
-        zi.dosDate = e.dos_datetime;
-        zi.external_fa = f.external_attributes;
-        ASSERT_EQ(zipOpenNewFileInZip4_64(zf, e.name.c_str(), &zi, f.local_extra.data(), static_cast<uInt>(f.local_extra.size()),
-                                          f.central_extra.data(), static_cast<uInt>(f.central_extra.size()), nullptr, e.method,
-                                          6, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, f.version_made_by, f.flags, 0),
-                  ZIP_OK);
-        ASSERT_EQ(r.read_raw(i, [&](const char *p, size_t n) { return zipWriteInFileInZip(zf, p, static_cast<unsigned>(n)); }), 0);
-        ASSERT_EQ(zipCloseFileInZipRaw64(zf, e.size, e.crc32), ZIP_OK);
-    }
-    ASSERT_EQ(zipClose(zf, nullptr), ZIP_OK);
-    vel::ZipReader copy;
-    ASSERT_EQ(copy.open_file(path), 0) << copy.error();
-    for (size_t i = 0; i < 2; ++i) {
-        std::string x, y, rx, ry;
-        EXPECT_EQ(r.read_whole(i, x), 0);
-        EXPECT_EQ(copy.read_whole(i, y), 0) << copy.error();
-        EXPECT_EQ(x, y);
-        r.read_raw(i, [&](const char *p, size_t n) { return rx.append(p, n), 0; });
-        copy.read_raw(i, [&](const char *p, size_t n) { return ry.append(p, n), 0; });
-        EXPECT_EQ(rx, ry);
-        EXPECT_EQ(copy.entries()[i].dos_datetime, r.entries()[i].dos_datetime);
-    }
+    // Copying entries raw on a save is update mode's, checked entry by entry
+    // on the corpus (update_corpus_test).
 }
 
 // ---- packages our writer makes ---------------------------------------------
-
-struct CountCells : vel::XmlHandler {
-    int cells = 0, elements = 0;
-    std::string texts;
-    int start_element(const vel::XmlElement &e) override {
-        ++elements;
-        cells += e.ns == vel::XmlNs::MAIN && e.local == "c";
-        return 0;
-    }
-    int text(std::string_view t, int) override {
-        texts += t;
-        return 0;
-    }
-};
-
-// Streams every XML part of a package through the XML reader; the counts
-// of sheet1.
-std::string read_parts(vel::ZipReader &zip, CountCells &sheet1) {
-    for (size_t i = 0; i < zip.entries().size(); ++i) {
-        const std::string &name = zip.entries()[i].name;
-        if (name.size() < 4 || (name.compare(name.size() - 4, 4, ".xml") != 0 && name.compare(name.size() - 4, 4, "rels") != 0))
-            continue;
-        CountCells counter;
-        vel::XmlReader xml(name == "xl/worksheets/sheet1.xml" ? sheet1 : counter);
-        if (zip.read(i, [&](const char *p, size_t n) { return xml.feed(p, n); }) != 0 || xml.finish() != 0)
-            return name + ": " + zip.error() + xml.error();
-    }
-    return "";
-}
 
 TEST(ZipReader, OwnPackagesReadBackEntryByEntry) {
     std::string dir = vtest::make_temp_dir("zipown");
@@ -287,55 +229,6 @@ TEST(ZipReader, OwnPackagesReadBackEntryByEntry) {
     }
     EXPECT_EQ(mine, listing);
     EXPECT_GE(r.entries().size(), 9u);
-
-    // The memory book holds the same package; every XML part streams through the XML reader.
-    XLS_BOOK mem{};
-    ASSERT_EQ(VXLS_open_book(&mem, "CHARSET=UTF8"), 0) << mem.error_info;
-    fill(mem);
-    std::vector<char> image(1 << 20);
-    long size = static_cast<long>(image.size());
-    ASSERT_EQ(VXLS_close_memory_book(&mem, nullptr, image.data(), &size), 0) << mem.error_info;
-    vel::ZipReader m;
-    ASSERT_EQ(m.open_memory(image.data(), static_cast<size_t>(size)), 0) << m.error();
-    ASSERT_EQ(m.entries().size(), r.entries().size());
-    for (size_t i = 0; i < m.entries().size(); ++i) EXPECT_EQ(m.entries()[i].name, r.entries()[i].name);
-    CountCells sheet1;
-    EXPECT_EQ(read_parts(m, sheet1), "");
-    EXPECT_EQ(sheet1.cells, 3);
-}
-
-// openpyxl writes a package, LibreOffice saves it again; both read.
-TEST(ZipReader, OtherWritersPackagesRead) {
-    std::string dir = vtest::make_temp_dir("zipothers");
-    std::string out;
-    ASSERT_EQ(vtest::run("/usr/bin/python3 -c " +
-                             vtest::shell_quote("import openpyxl,sys\nw=openpyxl.Workbook()\ns=w.active\n"
-                                                "s['A1']='a&b<\u3042'\ns['B1']=1.5\ns['C1']=True\nw.create_sheet('x')\n"
-                                                "w.save(sys.argv[1])") +
-                             " " + vtest::shell_quote(dir + "/op.xlsx"),
-                         &out),
-              0)
-        << out;
-    std::vector<std::string> books = {dir + "/op.xlsx"};
-    if (vtest::have_program("soffice")) {
-        vtest::run("cd " + vtest::shell_quote(dir) + " && timeout 170 soffice -env:UserInstallation=file://" + dir +
-                       "/lo-profile --headless --norestore --convert-to xlsx --outdir lo op.xlsx",
-                   &out);
-        books.push_back(dir + "/lo/op.xlsx");
-    }
-    for (const std::string &book : books) {
-        vel::ZipReader zip;
-        ASSERT_EQ(zip.open_file(book), 0) << book << ": " << zip.error();
-        CountCells sheet1;
-        EXPECT_EQ(read_parts(zip, sheet1), "") << book;
-        EXPECT_EQ(sheet1.cells, 3) << book;
-        long sst = zip.find("xl/sharedStrings.xml");
-        CountCells texts;
-        vel::XmlReader xml(texts);
-        if (sst >= 0) zip.read(static_cast<size_t>(sst), [&](const char *p, size_t n) { return xml.feed(p, n); });
-        // (LibreOffice splits the text into runs by script.)
-        EXPECT_NE((texts.texts + sheet1.texts).find("a&b<\xe3\x81\x82"), std::string::npos) << book;
-    }
 }
 
 } // namespace
