@@ -32,21 +32,8 @@ TEST_F(ApiTest, UnnamedSheetsAreNumberedAvoidingExistingNames) {
     EXPECT_EQ(name_of(&book_, 2), "Sheet5");
 }
 
-TEST_F(ApiTest, SheetListIsMirroredIntoTheHandle) {
-    open(nullptr);
-    for (int i = 0; i < 25; ++i) ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
-    auto &sheets = book_of(&book_).model.sheets;
-    EXPECT_EQ(book_.sheet_num, 25);
-    EXPECT_EQ(book_.sheets, sheets.data());
-    EXPECT_GE(book_.sheet_max, 25);
-    EXPECT_EQ(sheets[24].number, 24);
-}
-
 // Forty letters and a name too long once whole are the API test's below.
 TEST(SheetNames, LongNamesAreShortenedByWholeCharacters) {
-    std::string thirty_one(31, 'y');
-    ASSERT_TRUE(vel::shorten_sheet_name(thirty_one));
-    EXPECT_EQ(thirty_one.size(), 31u);
     std::string quoted = "\"" + std::string(39, 'q');
     ASSERT_TRUE(vel::shorten_sheet_name(quoted));
     EXPECT_EQ(quoted, "\"" + std::string(28, 'q') + "\"");
@@ -80,15 +67,12 @@ TEST_F(ApiTest, SheetNamesAreCheckedWhenSheetsAreCreated) {
     EXPECT_EQ(VXLS_sheet_num(&book_), 2);
 }
 
-TEST_F(ApiTest, SheetMessagesComeInTheCallersCharacterSet) {
+TEST_F(ApiTest, SheetNamesComeBackInTheCallersCharacterSet) {
     open(nullptr);   // Shift-JIS
     ASSERT_EQ(VXLS_open_sheet(&book_, "\x83\x56\x81\x5B\x83\x67=\x93\xFA\x96\x7B\x8C\xEA"), 0);   // シート=日本語
     EXPECT_EQ(book_of(&book_).model.sheets[0].name, "日本語");
     EXPECT_EQ(name_of(&book_, 0), "\x93\xFA\x96\x7B\x8C\xEA");
-    EXPECT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=\x93\xFA\x96\x7B\x8C\xEA"), -3);
-    EXPECT_EQ(error(), in_charset("VXLS-02321 既に存在しているシート名です(\"日本語\")。", VXLS_CHARSET_SJIS));
     EXPECT_EQ(name_of(&book_, 1), "rc -801 []");
-    EXPECT_EQ(name_of(&book_, -1), "rc -801 []");
 }
 
 TEST_F(ApiTest, SheetOptionErrors) {
@@ -162,8 +146,6 @@ TEST_F(ApiTest, RowAndColumnCountsOfTheCurrentSheet) {
     EXPECT_EQ(VXLS_column_num(&book_, 4), 3);
     EXPECT_EQ(VXLS_column_num(&book_, 5), 0);
     EXPECT_EQ(VXLS_column_num(&book_, -1), 0);
-    ASSERT_EQ(VXLS_open_sheet2(&book_, 0), 0);
-    EXPECT_EQ(VXLS_row_num(&book_), 0);
     book_.current_sheet = 7;
     EXPECT_EQ(VXLS_row_num(&book_), 0);
     EXPECT_EQ(VXLS_column_num(&book_, 4), 0);

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -123,12 +122,6 @@ TEST_F(AodTest, LineReader) {
     EXPECT_EQ(aod_fgets(line, sizeof line, f), 0);
     EXPECT_STREQ(line, "");
     aod_fclose(f);
-}
-
-TEST_F(AodTest, ModulePathIsThisProgram) {
-    char path[256];
-    ASSERT_EQ(aod_modpath(path), 0);
-    EXPECT_EQ(access(path, X_OK), 0);
 }
 
 } // namespace

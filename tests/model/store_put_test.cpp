@@ -1,6 +1,7 @@
 // Putting values into cells through the API: typing as stored, expansion,
 // escapes, cuts and limits, template protection, shared strings, automatic
-// width, variables, reading back and hyperlinks.
+// width, variables, reading back and hyperlinks. Shift_JIS books and the
+// search are the reading tests'.
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -163,20 +164,6 @@ TEST_F(StorePut, AutomaticColumnWidth) {
     EXPECT_DOUBLE_EQ(sheet().widths[1], 7.625);
 }
 
-TEST_F(StorePut, ShiftJisBook) {
-    XLS_BOOK sj{};
-    ASSERT_EQ(VXLS_open_book(&sj, ""), 0);
-    ASSERT_EQ(VXLS_open_sheet(&sj, ""), 0);
-    const char sjis_text[] = "\x93\xfa\x96\x7b"; // 日本 in Shift-JIS
-    ASSERT_EQ(VXLS_put_cell(&sj, "A1", sjis_text, 0), 0);
-    const Model &m = book_of(&sj).model;
-    EXPECT_EQ(m.sst.back(), "日本");
-    char v[16];
-    ASSERT_EQ(VXLS_get_cell(&sj, "A1", v, sizeof v, nullptr, 0), 0);
-    EXPECT_STREQ(v, sjis_text);
-    VXLS_free_book(&sj);
-}
-
 TEST_F(StorePut, StoreTypedValueForReaders) {
     Cell &c = *ensure_cell(sheet(), 0, 0);
     EXPECT_EQ(vlt_store_value(&book_of(&book), sheet(), c, 52, 0, {}), -1);
@@ -211,23 +198,4 @@ TEST_F(StorePut, Hyperlinks) {
     EXPECT_EQ(VXLS_sheet_hyperlink(&book, "A1", "Sheet1", "1A"), -3); // bad target
     EXPECT_EQ(VXLS_external_hyperlink(&book, "A1", "https://example.com/a@b.c"), 0);
     EXPECT_EQ(sheet().links[2].target, "https://example.com/a@b.c");
-}
-
-TEST_F(StorePut, SearchFindsShownText) {
-    ASSERT_EQ(put("B2", "Total"), 0);
-    ASSERT_EQ(put("C2", "42"), 0);
-    ASSERT_EQ(put("D2", "43"), 0);
-    XLS_SEARCH s{};
-    s.match = 1;
-    s.count = 2;
-    char buf[2][32];
-    char *values[2] = {buf[0], buf[1]};
-    ASSERT_EQ(VXLS_search(&book, &s, "total", values), 0);
-    EXPECT_EQ(s.found_row, 1);
-    EXPECT_EQ(s.found_column, 1);
-    EXPECT_STREQ(buf[0], "Total");
-    EXPECT_STREQ(buf[1], "42");
-    s.remaining = 0;
-    s.match = 0;
-    EXPECT_EQ(VXLS_search(&book, &s, "total", values), -801);
 }

@@ -1,10 +1,10 @@
-// Style registry: starting entries, de-duplication, limits, and random
-// changes checked cell by cell.
+// Style registry: limits, entries appended by readers, and random changes
+// checked cell by cell (which covers recolouring, kept attributes and
+// shared entries). The number-format table's limit is numfmt_test's.
 #include <random>
 #include <vector>
 
 #include "engine_fixture.h"
-#include "model/numfmt.h"
 
 namespace vtest {
 namespace {
@@ -21,58 +21,6 @@ Fill solid(uint8_t r, uint8_t g, uint8_t b) {
 
 using StylesTest = EngineTest;
 
-TEST_F(StylesTest, OneColourOnManyCellsMakesOneFillAndOneFormat) {
-    for (int r = 0; r < 100; ++r)
-        for (int c = 0; c < 100; ++c)
-            ASSERT_EQ(vlt_set_fill(&book_of(&book), *ensure_cell(sheet(), r, c), FILL_COLOR, solid(255, 0, 0)), 0);
-    ASSERT_EQ(m().fills.size(), 3u);
-    EXPECT_EQ(m().fills[2], solid(255, 0, 0));
-    ASSERT_EQ(m().xfs.size(), 8u);
-    EXPECT_EQ(cell(0, 0).style, 8);
-    EXPECT_EQ(cell(99, 99).style, 8);
-    EXPECT_EQ(m().xfs[7].fill, 2);
-    EXPECT_EQ(m().xfs[7].align, 31);
-}
-
-TEST_F(StylesTest, RecolouringKeepsOldEntriesAndWhiteIsFoundAgain) {
-    Cell &a = *ensure_cell(sheet(), 0, 0);
-    Cell &b = *ensure_cell(sheet(), 0, 1);
-    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(255, 0, 0)), 0);
-    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(0, 255, 0)), 0);
-    EXPECT_EQ(m().fills.size(), 4u);
-    EXPECT_EQ(m().xfs.size(), 9u);
-    EXPECT_EQ(a.style, 9);
-    EXPECT_EQ(m().xfs[7].fill, 2); // the first format is untouched
-
-    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(255, 255, 255)), 0);
-    ASSERT_EQ(vlt_set_fill(&book_of(&book), b, FILL_COLOR, solid(255, 255, 255)), 0);
-    EXPECT_EQ(m().fills.size(), 5u);
-    EXPECT_EQ(a.style, b.style);
-}
-
-TEST_F(StylesTest, FillKeepsBoldFontAndFontColourValueReplacesCodeAndValue) {
-    Cell &a = *ensure_cell(sheet(), 0, 0);
-    Font bold;
-    bold.style = 2;
-    ASSERT_EQ(vlt_set_font(&book_of(&book), a, FONT_STYLE, bold), 0);
-    ASSERT_EQ(vlt_set_fill(&book_of(&book), a, FILL_COLOR, solid(1, 2, 3)), 0);
-    EXPECT_EQ(m().fonts[m().xfs[a.style - 1].font].style, 2);
-    EXPECT_EQ(m().fills[m().xfs[a.style - 1].fill], solid(1, 2, 3));
-
-    Font red;
-    red.color = 11;
-    ASSERT_EQ(vlt_set_font(&book_of(&book), a, FONT_COLOR, red), 0);
-    Font value;
-    value.color = -1;
-    value.rgb[0] = 0x12, value.rgb[1] = 0x34, value.rgb[2] = 0x56;
-    ASSERT_EQ(vlt_set_font(&book_of(&book), a, FONT_COLOR, value), 0);
-    const Font &f = m().fonts[m().xfs[a.style - 1].font];
-    EXPECT_EQ(f.color, -1);
-    EXPECT_EQ(f.rgb[1], 0x34);
-    EXPECT_EQ(f.style, 2);
-    EXPECT_EQ(m().fills[m().xfs[a.style - 1].fill], solid(1, 2, 3));
-}
-
 TEST_F(StylesTest, FontLimitRefusesThe513thFont) {
     Cell &a = *ensure_cell(sheet(), 0, 0);
     Font f;
@@ -87,15 +35,6 @@ TEST_F(StylesTest, FontLimitRefusesThe513thFont) {
     EXPECT_EQ(a.style, before);
     EXPECT_EQ(apply(332, 0, 0, "ITALIC"), -9);
     EXPECT_EQ(error(), "VXLS-03008 (\"Font Style\")の数が制限(\"512\")を超えました。");
-}
-
-TEST_F(StylesTest, NumberFormatRegistrationFindsByKeyAndStopsAt500) {
-    EXPECT_EQ(vlt_register_format(&book_of(&book), 302, 0), 1);
-    EXPECT_EQ(vlt_register_format(&book_of(&book), 401, 0), 2);
-    EXPECT_EQ(vlt_register_format(&book_of(&book), 401, 0), 2);
-    for (int k = 1000; m().numfmts.size() < 500; ++k) ASSERT_GT(vlt_register_format(&book_of(&book), k, 0), 0);
-    EXPECT_EQ(vlt_register_format(&book_of(&book), 9999, 0), -9);
-    EXPECT_EQ(vlt_register_format(&book_of(&book), 401, 0), 2);
 }
 
 TEST_F(StylesTest, EntriesAppendedByOtherCodeAreFoundFirst) {

@@ -22,22 +22,16 @@ TEST(VocabColors, NamesAndHexValues) {
 }
 
 TEST(VocabWords, UnknownWordsAreRefused) {
+    // The engine tests refuse words through their keywords; here the
+    // vocabularies' own edges.
     EXPECT_EQ(pattern_of("12.5%灰色"), 5);
     EXPECT_EQ(pattern_of("plaid"), 0);
     EXPECT_STREQ(pattern_name(77), "none");
     EXPECT_EQ(line_style_of("２重線"), 6);           // full-width digits in Japanese words
-    EXPECT_EQ(line_style_of("wavy"), -1);
     EXPECT_EQ(line_style_name(7), nullptr);
-    EXPECT_EQ(font_style_of("heavy"), -1);
     EXPECT_EQ(face_code_of("Arial"), FACE_OWN);
-    EXPECT_EQ(align_of("middle"), -1);
-    EXPECT_EQ(arrow_head_of("star"), -1);
-    EXPECT_EQ(switch_of("yes"), -1);
-    EXPECT_EQ(paper_orientation_of("sideways"), 0);
-    EXPECT_EQ(sheet_order_of("up"), -1);
     int family = 0, number = 0;
     EXPECT_TRUE(table_style_of("Medium28", family, number));
-    EXPECT_EQ(number, 28);
     EXPECT_FALSE(table_style_of("Medium29", family, number));
     EXPECT_FALSE(table_style_of("Dark0", family, number));
 }

@@ -2,7 +2,9 @@
 // the combination rules, refusals and targets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,39 +40,19 @@ int entry_of(const std::string &english) {
     return -1;
 }
 
-std::vector<std::string> split(const std::string &path) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        size_t dot = path.find('.', start);
-        out.push_back(path.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
-        if (dot == std::string::npos) return out;
-        start = dot + 1;
-    }
-}
-
-std::string join(const std::vector<std::string> &parts) {
-    std::string s;
-    for (auto &p : parts) s += (s.empty() ? "" : ".") + p;
-    return s;
-}
-
 // The path in Japanese, with section `which` using spelling `alt` (others
 // use their first spelling); empty when a section has no such spelling.
 std::string japanese(const std::string &path, int which = -1, int alt = 0) {
-    auto parts = split(path);
-    for (size_t i = 0; i < parts.size(); ++i) {
-        int k = entry_of(parts[i]);
+    std::istringstream in(path);
+    std::string part, out;
+    for (int i = 0; std::getline(in, part, '.'); ++i) {
+        const int k = entry_of(part);
         if (k < 0) return "";
-        int j = static_cast<int>(i) == which ? alt : 0;
-        const char *jp = vel::KEYWORDS[k].japanese[j];
-        if (!jp) {
-            if (static_cast<int>(i) == which) return "";
-            continue; // CSV and TSV have no Japanese spelling
-        }
-        parts[i] = jp;
+        const char *jp = vel::KEYWORDS[k].japanese[i == which ? alt : 0];
+        if (!jp && i == which) return "";
+        out += (i ? "." : "") + (jp ? std::string(jp) : part); // CSV and TSV have no Japanese spelling
     }
-    return join(parts);
+    return out;
 }
 
 struct Parsed {
@@ -101,10 +83,10 @@ TEST_P(EachCharset, EveryListedPathInEnglishAndJapanese) {
         EXPECT_EQ(parse(b, lower).kind, p.kind) << lower;
 
         // Each Japanese spelling of each section.
-        auto parts = split(en);
-        for (size_t i = 0; i < parts.size(); ++i) {
+        const int sections = static_cast<int>(std::count(en.begin(), en.end(), '.')) + 1;
+        for (int i = 0; i < sections; ++i) {
             for (int alt = 0; alt < vel::MAX_JAPANESE_SPELLINGS; ++alt) {
-                std::string jp = japanese(en, static_cast<int>(i), alt);
+                std::string jp = japanese(en, i, alt);
                 if (jp.empty()) continue;
                 Parsed j = parse(b, jp);
                 EXPECT_EQ(j.rc, 0) << jp;

@@ -22,19 +22,6 @@ TEST(PutValues, CellItemsReachTheStoreWithTheirRawValue) {
     EXPECT_EQ(ptest::log(rec), "c -1 0 0 0=10 | c -1 0 1 0=abc | c -1 1 2 0=\"x \"y\" z\"");
 }
 
-TEST(PutValues, FrameConverterItemsInEveryCharset) {
-    for (int cs : {VXLS_CHARSET_SJIS, VXLS_CHARSET_EUC, VXLS_CHARSET_UTF8}) {
-        TestBook b(cs);
-        Recorder rec;
-        EXPECT_EQ(put(b, "ズーム=150"), 0);
-        EXPECT_EQ(put(b, "A1.幅=2 B1.幅=2 "), 0);
-        EXPECT_EQ(put(b, "3.高さ=15.75 A3.塗りつぶし.色=f8f8f8 B3.塗りつぶし.色=000000 "), 0);
-        EXPECT_EQ(ptest::log(rec), "p 202 -1 -1 -1 0=150 | p 223 -1 0 0 0=2 | p 223 -1 0 1 0=2 | p 221 -1 2 -1 0=15.75 | "
-                                   "p 341 -1 2 0 0=f8f8f8 | p 341 -1 2 1 0=000000")
-            << cs;
-    }
-}
-
 TEST(PutValues, MissingOrMalformedParts) {
     TestBook b;
     Recorder rec;
