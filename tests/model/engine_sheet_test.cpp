@@ -101,35 +101,27 @@ TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
         std::ofstream(fake, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
         std::ofstream(txt) << "not a picture at all";
     }
+    // Placed pictures are the drawing families' (read back by openpyxl and
+    // rendered by LibreOffice); here what is refused.
     ASSERT_EQ(apply(501, 2, 1, png), 0) << error();
-    ASSERT_EQ(apply(502, 2, 1, "0.5"), 0) << error();
-    ASSERT_EQ(sheet().pictures.size(), 1u);
-    const auto &p = sheet().pictures[0];
-    EXPECT_EQ(p.path + " " + std::to_string(p.width) + "x" + std::to_string(p.height), png + " 24x16");
-    EXPECT_EQ(p.scale, 0.5);
     EXPECT_EQ(apply(501, 0, 0, txt), -1);
     // A PNG signature over a broken header is refused by the probe.
     EXPECT_EQ(apply(501, 0, 0, fake), -1);
     EXPECT_EQ(error(), "VXLS-03190 イメージファイルがサポート外のファイル形式です(\"" + fake + "\")。");
     EXPECT_EQ(apply(501, 0, 0, dir + "/missing.png"), -101);
     EXPECT_EQ(apply(503, 0, 0, "left"), -1);
-    ASSERT_EQ(put("SHEET.BACKGROUND.PATH=" + png), 0) << error();
-    EXPECT_EQ(sheet().background.path, png);
-    EXPECT_EQ(sheet().background.kind, 203);
+    EXPECT_EQ(sheet().pictures.size(), 1u);
 }
 
 TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     EXPECT_EQ(apply(602, 0, 0, "TRUE"), -1); // option before any chart
-    ASSERT_EQ(apply(601, 0, 0, "LINE TITLE=売上 3D_DEPTH=100", 5, 3), 0) << error();
-    ASSERT_EQ(apply(604, 0, 0, "12"), 0) << error();
-    ASSERT_EQ(sheet().charts.size(), 1u);
-    EXPECT_EQ(sheet().charts[0].title, "売上");
-    EXPECT_EQ(sheet().charts[0].legend_font_size, 12);
+    // Charts, sparklines, tables and shapes as written are the drawing
+    // families' (openpyxl, LibreOffice); here the series split and refusals.
     // Six rows by four columns: names in the first row, categories in the
     // first column, three series of five points down the columns.
+    ASSERT_EQ(apply(601, 0, 0, "LINE TITLE=売上 3D_DEPTH=100", 5, 3), 0) << error();
     ASSERT_EQ(sheet().charts[0].series.size(), 3u);
     EXPECT_EQ(sheet().charts[0].series[1].values.c1, 2);
-    EXPECT_EQ(sheet().charts[0].series[1].values.r1, 1);
     ASSERT_EQ(apply(602, 0, 0, "TRUE"), 0) << error();
     EXPECT_EQ(sheet().charts[0].series.size(), 5u);
     EXPECT_EQ(apply(601, 0, 0, "PIECHART", 5, 3), -1);
@@ -152,8 +144,6 @@ TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     EXPECT_EQ(apply(625, 0, 0, "100"), -1);
     EXPECT_NE(error().find("VXLS-02601"), std::string::npos) << error();
     ASSERT_EQ(apply(621, 3, 3, "楕円"), 0) << error();
-    EXPECT_EQ(sheet().shapes.back().preset, "ellipse");
-    ASSERT_EQ(apply(625, 3, 3, "100"), 0) << error();
     EXPECT_EQ(apply(626, 3, 3, "tall"), -1);
     EXPECT_EQ(apply(702, 3, 3, "fog"), -1);
     EXPECT_EQ(error(), "VXLS-02604 オートシェイプ影(SHADOW)の指定内容が不正です。");
