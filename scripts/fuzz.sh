@@ -15,8 +15,11 @@ for t in "${targets[@]}"; do
   name=$(basename "$t")
   corpus="$build/fuzz/corpus-$name"
   mkdir -p "$corpus"
-  seeds="fuzz/seeds/${name#fuzz_}"
-  dict="fuzz/${name#fuzz_}.dict"
+  base=${name#fuzz_}
+  # The differential XML target reads the same documents as the XML target.
+  [ "$base" = xml_diff ] && base=xml
+  seeds="fuzz/seeds/$base"
+  dict="fuzz/$base.dict"
   args=(-max_total_time="$seconds" -print_final_stats=0)
   [ -f "$dict" ] && args+=(-dict="$dict")
   dirs=("$corpus")

@@ -1,6 +1,17 @@
-// Streaming XML reader on expat. Bytes are fed in chunks of any size (a part
-// is parsed while it is being inflated, never held whole) and a handler gets
+// Streaming XML reader. Bytes are fed in chunks of any size (a part is
+// parsed while it is being inflated, never held whole) and a handler gets
 // start tags, end tags and text with namespace prefixes resolved.
+//
+// Two parsers sit under the one interface. A UTF-8 document (no encoding
+// declared, or UTF-8 or US-ASCII declared, with or without a byte-order
+// mark: every part real writers produce) is read by our own scanner
+// (scanner.h), which runs several times faster than expat on worksheet
+// parts. Anything else (UTF-16, ISO-8859-1) is read by expat. The first
+// bytes (byte-order mark, XML declaration) choose. The scanner is exactly
+// as strict as expat: for any input both give the same events, or both
+// fail (fuzz/fuzz_xml_diff.cpp holds them to it). A document type
+// declaration met by the scanner is handed on to expat, which refuses it as
+// it always has.
 //
 // What the reader guarantees to its handler:
 // - element and attribute names are local names with a namespace id; the
@@ -15,19 +26,22 @@
 //   is allocated per element or per attribute once the buffers have grown.
 //
 // What it refuses, with a status and a message naming line and column:
-// - malformed XML, invalid UTF-8, an encoding other than UTF-8, UTF-16,
-//   ISO-8859-1 or US-ASCII, unbound prefixes;
+// - malformed XML (XML 1.0 and namespaces; names as expat knows them: the
+//   name characters of XML 1.0 before its fifth edition), invalid UTF-8, an
+//   encoding other than UTF-8, UTF-16, ISO-8859-1 or US-ASCII, unbound
+//   prefixes;
 // - any document type declaration (so no DTD, no entity declaration, no
 //   external entity: nothing is ever loaded);
 // - nesting deeper than XmlLimits::max_depth, one piece of markup (a start
 //   tag with its attributes, a comment, a processing instruction) longer than
 //   max_markup_bytes, one text longer than max_text_bytes, more than 4096
 //   namespace declarations in scope. A start tag made of many tiny
-//   attributes costs expat and the reader up to about 20 bytes of memory per
-//   byte of markup, so max_markup_bytes also bounds memory.
+//   attributes costs either parser and the reader up to about 20 bytes of
+//   memory per byte of markup, so max_markup_bytes also bounds memory.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -116,9 +130,15 @@ public:
     virtual int text(std::string_view, int /*depth*/) { return 0; }
 };
 
+// Which parser reads a document. AUTO chooses by the first bytes; EXPAT
+// forces expat, so that tests and benchmarks can hold the two side by side.
+enum class XmlBackend : uint8_t { AUTO, EXPAT, SCANNER };
+
+class XmlScanner;
+
 class XmlReader {
 public:
-    explicit XmlReader(XmlHandler &handler, const XmlLimits &limits = {});
+    explicit XmlReader(XmlHandler &handler, const XmlLimits &limits = {}, XmlBackend backend = XmlBackend::AUTO);
     ~XmlReader();
     XmlReader(const XmlReader &) = delete;
     XmlReader &operator=(const XmlReader &) = delete;
@@ -141,6 +161,9 @@ public:
     long column() const;
     // True once the document has declared a Strict namespace.
     bool strict() const { return strict_; }
+    // The parser reading the document: SCANNER or EXPAT once the first
+    // bytes have chosen, AUTO before.
+    XmlBackend backend() const { return backend_; }
 
     // Inside a handler: the namespace a prefix is bound to ("" for the
     // default namespace); OTHER with an empty *uri when it is unbound.
@@ -158,6 +181,20 @@ public:
     int end_capture(bool include_current, std::string_view *bytes);
 
 private:
+    // An attribute as a parser hands it over: qualified name, decoded value,
+    // and where the prefix ends (see split_at below).
+    struct RawAttr {
+        std::string_view name;
+        std::string_view value;
+        size_t colon;
+    };
+    // The colon of a qualified name: NO_COLON without a prefix, BAD_NAME when
+    // the name is not namespace-well-formed (empty prefix or local name, a
+    // second colon).
+    static constexpr size_t NO_COLON = ~size_t{0};
+    static constexpr size_t BAD_NAME = NO_COLON - 1;
+    static size_t colon_of(std::string_view name);
+
     struct Binding {
         std::string prefix;
         std::string uri;
@@ -170,27 +207,50 @@ private:
         uint32_t binding; // index of the binding that gave the namespace, or NO_BINDING
     };
     static constexpr uint32_t NO_BINDING = 0xffffffffu;
+    struct ExpatFree {
+        void operator()(XML_ParserStruct *parser) const;
+    };
 
     friend struct XmlCallbacks;
+    friend class XmlScanner;
 
+    // Backend choice and the expat side.
+    XmlBackend choose(bool final) const;
+    int start_backend(XmlBackend backend);
+    int start_expat();
+    int feed_backend(const char *data, size_t size);
+    int feed_expat(const char *data, size_t size);
+    int hand_over(const char *rest, size_t size);
     void install();
-    int fail(int status, std::string message);
     int fail_from_parser();
-    int deliver_text();
+    int parse_slice(const char *data, size_t size, bool final);
+    bool current_tag(uint64_t *begin, uint64_t *end, const char **at, size_t *available) const;
     void on_start(const char *name, const char **atts);
     void on_end(const char *name);
     void on_text(const char *s, int len);
     void on_doctype();
     void on_xml_decl(const char *encoding);
-    int declare(const char *name, const char *value, int depth);
+    void halt();
+
+    // The namespace layer both parsers feed: elements, attributes and text
+    // in, resolved events out to the handler.
+    int fail(int status, std::string message);
+    int fail_at(int status, std::string message, long line, long column);
+    int open_element(std::string_view name, size_t colon, const RawAttr *attrs, size_t count);
+    int close_element(std::string_view name, size_t colon);
+    int add_text(const char *s, size_t size);
+    int deliver_text();
+    int handler_stopped(int rc);
+    int declare(std::string_view name, std::string_view value, int depth);
     bool lookup(std::string_view prefix, XmlNs *ns, uint32_t *binding) const;
-    void stop(int status, std::string message);
-    int parse_slice(const char *data, size_t size, bool final);
-    bool current_tag(uint64_t *begin, uint64_t *end, const char **at, size_t *available) const;
 
     XmlHandler &handler_;
     XmlLimits limits_;
-    XML_ParserStruct *parser_ = nullptr;
+    XmlBackend forced_;
+    XmlBackend backend_;
+    std::string head_;           // first bytes, held until they choose the backend
+    std::unique_ptr<XML_ParserStruct, ExpatFree> parser_;
+    std::unique_ptr<XmlScanner> scanner_;
 
     int status_ = XMLREAD_OK;
     std::string error_;
@@ -208,12 +268,13 @@ private:
     uint32_t default_binding_ = NO_BINDING;
     std::vector<XmlAttr> attrs_;
     std::vector<std::string_view> attr_prefix_;
+    std::vector<RawAttr> expat_attrs_;
     std::string text_;
 
     bool capturing_ = false;
     uint64_t capture_start_ = 0; // stream offset of the first captured byte
     std::string capture_;
-    uint64_t fed_ = 0;           // bytes fed so far
+    uint64_t fed_ = 0;           // bytes fed to expat so far
 };
 
 } // namespace vel

@@ -1,5 +1,7 @@
 // The streaming XML reader: namespaces as different writers spell them,
-// decoding, chunking, raw capture, and hostile or broken documents.
+// decoding, chunking, raw capture, and hostile or broken documents. Every
+// case runs with the parser the reader picks (our scanner, for UTF-8) and
+// with expat forced, so that each holds the other to the same results.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -62,9 +64,12 @@ struct Parsed {
     bool strict;
 };
 
+// The parser the running case forces (AUTO: the reader's own choice).
+vel::XmlBackend backend = vel::XmlBackend::AUTO;
+
 // Parses `doc` fed in pieces of `step` bytes (0: whole).
 Parsed parse(const std::string &doc, size_t step = 0, const vel::XmlLimits &limits = {}, Log log = {}) {
-    vel::XmlReader reader(log, limits);
+    vel::XmlReader reader(log, limits, backend);
     log.reader = &reader;
     int rc = 0;
     for (size_t at = 0; rc == 0 && at < doc.size(); at += step ? step : doc.size())
@@ -73,11 +78,16 @@ Parsed parse(const std::string &doc, size_t step = 0, const vel::XmlLimits &limi
     return {rc, log.out, reader.error(), log.captured, reader.strict()};
 }
 
+class XmlReader : public ::testing::TestWithParam<vel::XmlBackend> {
+protected:
+    void SetUp() override { backend = GetParam(); }
+};
+
 const std::string MAIN = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const std::string REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
 // The same cell as Excel, the Open XML SDK (x:) and a Strict writer spell it.
-TEST(XmlReader, PrefixesResolveToTheSameNamespace) {
+TEST_P(XmlReader, PrefixesResolveToTheSameNamespace) {
     const std::string expect = "<main:worksheet><main:sheetData><main:c :r=A1 r:id=rId1><main:v>'1'4</main:v></main:c>"
                                "</main:sheetData></main:worksheet>";
     std::string excel = "<worksheet xmlns=\"" + MAIN + "\" xmlns:r=\"" + REL +
@@ -107,7 +117,7 @@ TEST(XmlReader, PrefixesResolveToTheSameNamespace) {
     EXPECT_EQ(parse("<a xmlns:p=\"\"/>").status, vel::XMLREAD_ERR_MALFORMED);
 }
 
-TEST(XmlReader, ReferencesDecodedInAttributesAndText) {
+TEST_P(XmlReader, ReferencesDecodedInAttributesAndText) {
     Parsed p = parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r a=\"&lt;&amp;&gt;&quot;&apos;&#65;&#x3042;&#x1F600;\" "
                      "b=\"x\ty\nz&#10;\">&lt;&amp;&#x41;\xe6\x97\xa5<![CDATA[<&>]]>a<!-- c -->b<?pi x?>c</r>");
     EXPECT_EQ(p.status, 0) << p.error;
@@ -119,7 +129,7 @@ TEST(XmlReader, ReferencesDecodedInAttributesAndText) {
     EXPECT_EQ(parse(u16).log, "<:r :a=\xc3\xa9></:r>");
 }
 
-TEST(XmlReader, AnyChunkingGivesTheSameEventsAndCaptures) {
+TEST_P(XmlReader, AnyChunkingGivesTheSameEventsAndCaptures) {
     std::string doc = "<?xml version=\"1.0\"?>\r\n<worksheet xmlns=\"" + MAIN + "\" xmlns:r=\"" + REL +
                       "\"><sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>"
                       "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&amp;\xe3\x81\x82 &#x1F600;"
@@ -145,7 +155,7 @@ TEST(XmlReader, AnyChunkingGivesTheSameEventsAndCaptures) {
     EXPECT_EQ(parse(doc, 5, {}, log).captured, "<x/>");
 }
 
-TEST(XmlReader, HandlerStatusStopsTheParse) {
+TEST_P(XmlReader, HandlerStatusStopsTheParse) {
     Log log;
     log.stop_at = 2;
     Parsed p = parse("<a><b/><c/></a>", 1, {}, log);
@@ -153,7 +163,7 @@ TEST(XmlReader, HandlerStatusStopsTheParse) {
     EXPECT_EQ(p.log, "<:a><:b>");
 }
 
-TEST(XmlReader, MalformedDocumentsFailWithPosition) {
+TEST_P(XmlReader, MalformedDocumentsFailWithPosition) {
     struct Case {
         const char *name;
         std::string doc;
@@ -180,6 +190,31 @@ TEST(XmlReader, MalformedDocumentsFailWithPosition) {
         {"external entity", "<!DOCTYPE a [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><a>&e;</a>", vel::XMLREAD_ERR_REFUSED},
         {"external dtd", "<!DOCTYPE a SYSTEM \"http://example.com/a.dtd\"><a/>", vel::XMLREAD_ERR_REFUSED},
         {"parameter entity", "<!DOCTYPE a [<!ENTITY % p SYSTEM \"x\"> %p;]><a/>", vel::XMLREAD_ERR_REFUSED},
+        {"doctype after a comment", "<!-- c -->\n<!DOCTYPE a><a/>", vel::XMLREAD_ERR_REFUSED},
+        // What expat refuses that a lenient reader might let through.
+        {"]]> in text", "<a>x]]>y</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"-- in a comment", "<a><!-- a -- b --></a>", vel::XMLREAD_ERR_MALFORMED},
+        {"comment ending --->", "<a><!-- a ---></a>", vel::XMLREAD_ERR_MALFORMED},
+        {"declaration not first", " <?xml version=\"1.0\"?><a/>", vel::XMLREAD_ERR_MALFORMED},
+        {"declaration without version", "<?xml encoding=\"UTF-8\"?><a/>", vel::XMLREAD_ERR_MALFORMED},
+        {"declaration, standalone YES", "<?xml version=\"1.0\" standalone=\"YES\"?><a/>", vel::XMLREAD_ERR_MALFORMED},
+        {"reserved instruction target", "<a><?XmL x?></a>", vel::XMLREAD_ERR_MALFORMED},
+        {"attributes run together", "<a x=\"1\"y=\"2\"/>", vel::XMLREAD_ERR_MALFORMED},
+        {"space inside />", "<a/ >", vel::XMLREAD_ERR_MALFORMED},
+        {"control character", "<a>\x01</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"U+FFFE", "<a>\xef\xbf\xbe</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"name character beyond U+FFFF", "<a\xf0\x90\x80\x80/>", vel::XMLREAD_ERR_MALFORMED},
+        {"ideograph newer than the name classes", "<\xe9\xbe\xa6/>", vel::XMLREAD_ERR_MALFORMED},
+        {"&#X", "<a>&#X41;</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"reference beyond U+10FFFF", "<a>&#x110000;</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"US-ASCII with a byte above 0x7F", "<?xml version=\"1.0\" encoding=\"US-ASCII\"?><a>\xc3\xa9</a>", vel::XMLREAD_ERR_MALFORMED},
+        {"empty prefix", "<:a/>", vel::XMLREAD_ERR_MALFORMED},
+        {"two colons", "<a:b:c xmlns:a=\"urn:a\"/>", vel::XMLREAD_ERR_MALFORMED},
+        {"xml prefix rebound", "<a xmlns:xml=\"urn:a\"/>", vel::XMLREAD_ERR_MALFORMED},
+        {"text before the root", "x<a/>", vel::XMLREAD_ERR_MALFORMED},
+        {"text after the root", "<a/>x", vel::XMLREAD_ERR_MALFORMED},
+        {"doctype after the root", "<a/><!DOCTYPE a>", vel::XMLREAD_ERR_MALFORMED},
+        {"CDATA before the root", "<![CDATA[x]]><a/>", vel::XMLREAD_ERR_MALFORMED},
     };
     for (const Case &c : cases) {
         for (size_t step : {size_t(0), size_t(1)}) {
@@ -189,9 +224,10 @@ TEST(XmlReader, MalformedDocumentsFailWithPosition) {
         }
     }
     EXPECT_NE(parse("<a>\n  <b></a>").error.find("line 2"), std::string::npos);
+    EXPECT_NE(parse("<!-- c -->\r\n<!DOCTYPE a><a/>", 1).error.find("line 2"), std::string::npos);
 }
 
-TEST(XmlReader, DepthAndSizeBounds) {
+TEST_P(XmlReader, DepthAndSizeBounds) {
     std::string deep;
     for (int i = 0; i < 10000; ++i) deep += "<d>";
     Parsed p = parse(deep);
@@ -224,7 +260,7 @@ TEST(XmlReader, DepthAndSizeBounds) {
     // without the rest being fed.
     for (bool attribute : {true, false}) {
         vel::XmlHandler none;
-        vel::XmlReader reader(none);
+        vel::XmlReader reader(none, {}, backend);
         std::string head = attribute ? "<a x=\"" : "<a>";
         ASSERT_EQ(reader.feed(head.data(), head.size()), 0);
         std::string mib(1 << 20, 'y');
@@ -239,9 +275,9 @@ TEST(XmlReader, DepthAndSizeBounds) {
     }
 }
 
-TEST(XmlReader, ResetReadsTheNextDocument) {
+TEST_P(XmlReader, ResetReadsTheNextDocument) {
     Log log;
-    vel::XmlReader reader(log);
+    vel::XmlReader reader(log, {}, backend);
     log.reader = &reader;
     EXPECT_EQ(reader.parse("<a><b></a>"), vel::XMLREAD_ERR_MALFORMED);
     reader.reset();
@@ -251,5 +287,89 @@ TEST(XmlReader, ResetReadsTheNextDocument) {
     reader.reset();
     EXPECT_EQ(reader.parse("<x:a/>"), vel::XMLREAD_ERR_MALFORMED); // the binding is gone
 }
+
+// UTF-8 goes to the scanner, whatever byte-order mark or declaration says
+// so; anything else to expat. Bytes fed one at a time choose alike.
+TEST(XmlParsers, ChosenByTheFirstBytes) {
+    std::string u16 = "\xff\xfe";
+    for (char ch : std::string("<r/>")) u16 += ch, u16 += '\0';
+    const struct {
+        std::string doc;
+        vel::XmlBackend parser;
+        const char *log;
+    } cases[] = {
+        {"<r>\xc3\xa9</r>", vel::XmlBackend::SCANNER, "<:r>'\xc3\xa9'1</:r>"},
+        {"\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"utf-8\"?><r/>", vel::XmlBackend::SCANNER, "<:r></:r>"},
+        {"<?xml version=\"1.0\" encoding=\"US-ASCII\" standalone=\"yes\" ?><r/>", vel::XmlBackend::SCANNER, "<:r></:r>"},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>\xe9</r>", vel::XmlBackend::EXPAT, "<:r>'\xc3\xa9'1</:r>"},
+        {u16, vel::XmlBackend::EXPAT, "<:r></:r>"},
+    };
+    for (const auto &c : cases) {
+        for (size_t step : {size_t(0), size_t(1)}) {
+            Log log;
+            vel::XmlReader reader(log);
+            for (size_t at = 0; at < c.doc.size(); at += step ? step : c.doc.size())
+                ASSERT_EQ(reader.feed(c.doc.data() + at, std::min(step ? step : c.doc.size(), c.doc.size() - at)), 0);
+            EXPECT_EQ(reader.finish(), 0) << reader.error();
+            EXPECT_EQ(reader.backend(), c.parser) << c.log;
+            EXPECT_EQ(log.out, c.log);
+        }
+    }
+}
+
+// Documents that look odd but are well-formed read alike under both parsers.
+TEST(XmlParsers, OddButWellFormedDocumentsReadAlike) {
+    const std::string docs[] = {
+        "<?xml version=\"abc\"?><!--->--><a/><?p?>\n",
+        "<a x=\"&#9;&#10;&#13;\" y=\"a\r\nb\tc\nd\re\" z='\"&apos;>'>x\r\ny\rz<![CDATA[\r\n]]]]><![CDATA[>]]></a>",
+        "<\xc3\x80:b xmlns:\xc3\x80=\"urn:x\" \xc3\x80:c=\"1\"><c\xc2\xb7-.9 /></\xc3\x80:b >",
+        "<a b=\"1\" p:b=\"2\" xmlns:p=\"urn:p\" xmlns:q=\"urn:p\" q:c=\"3\"><?xml-stylesheet x?>t&#x1F600;</a>",
+    };
+    for (const std::string &doc : docs) {
+        backend = vel::XmlBackend::EXPAT;
+        const Parsed want = parse(doc);
+        ASSERT_EQ(want.status, 0) << want.error;
+        backend = vel::XmlBackend::AUTO;
+        for (size_t step : {size_t(0), size_t(1), size_t(2)}) {
+            const Parsed got = parse(doc, step);
+            EXPECT_EQ(got.status, 0) << got.error;
+            EXPECT_EQ(got.log, want.log) << doc;
+        }
+    }
+}
+
+// Which characters beyond ASCII may begin or continue a name: the scanner's
+// table against expat, for every character of the first plane.
+TEST(XmlParsers, NameCharactersAsExpat) {
+    vel::XmlHandler none;
+    vel::XmlReader scanner(none), expat(none, {}, vel::XmlBackend::EXPAT);
+    auto utf8 = [](uint32_t cp) {
+        std::string s;
+        if (cp < 0x800) {
+            s += static_cast<char>(0xc0 | cp >> 6);
+        } else {
+            s += static_cast<char>(0xe0 | cp >> 12);
+            s += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
+        }
+        s += static_cast<char>(0x80 | (cp & 0x3f));
+        return s;
+    };
+    int differ = 0;
+    for (uint32_t cp = 0x80; cp < 0xfffe && differ < 10; ++cp) {
+        if (cp >= 0xd800 && cp < 0xe000) continue;
+        for (const std::string &doc : {"<" + utf8(cp) + "/>", "<a" + utf8(cp) + "/>"}) {
+            scanner.reset();
+            expat.reset();
+            const int s = scanner.parse(doc), e = expat.parse(doc);
+            if (s != e) {
+                ADD_FAILURE() << std::hex << "U+" << cp << " in " << (doc[1] == 'a' ? "a name" : "a name's start");
+                ++differ;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Parsers, XmlReader, ::testing::Values(vel::XmlBackend::AUTO, vel::XmlBackend::EXPAT),
+                         [](const auto &info) { return info.param == vel::XmlBackend::AUTO ? "scanner" : "expat"; });
 
 } // namespace
