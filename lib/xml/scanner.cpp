@@ -430,10 +430,6 @@ int XmlScanner::content(const char *&p, const char *const end) {
             return fail(XMLREAD_ERR_MALFORMED, "XML not well-formed: invalid character", p);
         }
         if (p == end || (*p != '<' && *p != '&')) {
-            if (!final_) {
-                if (int rc = piece(run, p); rc != 0) return rc;
-                return STOP;
-            }
             if (int rc = piece(run, p); rc != 0) return rc;
             return STOP;
         }
