@@ -645,6 +645,12 @@ bool XmlReader::current_tag(uint64_t *begin, uint64_t *end, const char **at, siz
     return true;
 }
 
+int XmlReader::capture_outside_tag() {
+    fail(XMLREAD_ERR_REFUSED, "XML capture outside a tag event");
+    if (parser_) halt();
+    return XMLREAD_ERR_REFUSED;
+}
+
 int XmlReader::begin_capture(bool include_current) {
     if (status_ != XMLREAD_OK) return status_;
     if (backend_ == XmlBackend::SCANNER) return scanner_->begin_capture(include_current);
@@ -652,11 +658,7 @@ int XmlReader::begin_capture(bool include_current) {
     uint64_t begin = 0, end = 0;
     const char *at = nullptr;
     size_t available = 0;
-    if (!parser_ || !current_tag(&begin, &end, &at, &available)) {
-        fail(XMLREAD_ERR_REFUSED, "XML capture outside a tag event");
-        if (parser_) halt();
-        return XMLREAD_ERR_REFUSED;
-    }
+    if (!parser_ || !current_tag(&begin, &end, &at, &available)) return capture_outside_tag();
     size_t skip = include_current ? 0 : static_cast<size_t>(end - begin);
     capture_.assign(at + skip, available - skip);
     capture_start_ = begin + skip;
@@ -672,11 +674,7 @@ int XmlReader::end_capture(bool include_current, std::string_view *bytes) {
     uint64_t begin = 0, end = 0;
     const char *at = nullptr;
     size_t available = 0;
-    if (!parser_ || !current_tag(&begin, &end, &at, &available)) {
-        fail(XMLREAD_ERR_REFUSED, "XML capture outside a tag event");
-        if (parser_) halt();
-        return XMLREAD_ERR_REFUSED;
-    }
+    if (!parser_ || !current_tag(&begin, &end, &at, &available)) return capture_outside_tag();
     uint64_t stop_at = include_current ? end : begin;
     if (stop_at < capture_start_) stop_at = capture_start_; // inside and without the tags of one <a/>
     if (stop_at - capture_start_ > capture_.size()) {

@@ -231,6 +231,7 @@ private:
     void on_doctype();
     void on_xml_decl(const char *encoding);
     void halt();
+    int capture_outside_tag();
 
     // The namespace layer both parsers feed: elements, attributes and text
     // in, resolved events out to the handler.

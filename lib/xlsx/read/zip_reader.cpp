@@ -131,6 +131,12 @@ long ZCALLBACK source_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
 int ZCALLBACK source_close(voidpf, voidpf) { return 0; }
 int ZCALLBACK source_error(voidpf, voidpf stream) { return src(stream).error ? 1 : 0; }
 
+// Closes the entry minizip has open, however its read ends.
+struct CurrentEntry {
+    unzFile uf;
+    ~CurrentEntry() { unzCloseCurrentFile(uf); }
+};
+
 } // namespace
 
 ZipDosTime zip_dos_time(uint32_t dos) {
@@ -383,10 +389,7 @@ int ZipReader::read(size_t index, const ZipChunkSink &sink) {
     if (rc != ZIPREAD_OK) return rc;
     const ZipEntry &e = entries_[index];
     unzFile uf = static_cast<unzFile>(unz_);
-    struct CloseEntry {
-        unzFile uf;
-        ~CloseEntry() { unzCloseCurrentFile(uf); }
-    } closer{uf};
+    const CurrentEntry closer{uf};
     if ((rc = check_bounds(e)) != ZIPREAD_OK) return rc;
 
     in_.resize(IN_CHUNK);
@@ -513,10 +516,7 @@ int ZipReader::read_raw(size_t index, const ZipChunkSink &sink) {
     if (rc != ZIPREAD_OK) return rc;
     const ZipEntry &e = entries_[index];
     unzFile uf = static_cast<unzFile>(unz_);
-    struct CloseEntry {
-        unzFile uf;
-        ~CloseEntry() { unzCloseCurrentFile(uf); }
-    } closer{uf};
+    const CurrentEntry closer{uf};
     in_.resize(IN_CHUNK);
     uint64_t copied = 0;
     for (;;) {
