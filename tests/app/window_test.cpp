@@ -18,7 +18,8 @@ extern "C" {
 #include <libavutil/error.h>
 }
 
-#include <cstdio>
+#include <fstream>
+#include <functional>
 
 #include "help.h"
 #include "media.h"
@@ -41,7 +42,6 @@ struct Harness {
     Recorder lib;
     std::vector<Shown> shown;
     std::vector<QString> asked;
-    bool answer = false;
     std::unique_ptr<gc::MainWindow> win;
 
     Harness()
@@ -51,31 +51,33 @@ struct Harness {
         p.show = [this](const QString &c, const QString &t, QMessageBox::Icon i) { shown.push_back({c, t, i}); };
         p.ask = [this](const QString &, const QString &t) {
             asked.push_back(t);
-            return answer;
+            return false;  // いいえ
         };
         p.launch = [](const std::u16string &) { return 0; };
         win = std::make_unique<gc::MainWindow>(lib, p);
         win->show();
     }
     template <class T> T *get(const char *name) { return win->findChild<T *>(name); }
-    bool wait_idle(int ms = 20000)
+    // Runs the event loop until done() or 20 s have passed; done()'s last value.
+    bool wait(const std::function<bool()> &done)
     {
         QElapsedTimer t;
         t.start();
-        while (win->running() && t.elapsed() < ms)
+        while (!done() && t.elapsed() < 20000)
             QApplication::processEvents(QEventLoop::AllEvents, 20);
-        return !win->running();
+        return done();
     }
+    bool wait_idle() { return wait([this] { return !win->running(); }); }
 };
 
 QString u8(const char *s) { return QString::fromUtf8(s); }
 
-std::string make_png(const char *name, QColor colour = QColor(200, 100, 50))
+std::string make_png(const char *name)
 {
     static std::string dir = vtest::make_temp_dir("gc-win");
     std::string path = dir + "/" + name;
     QImage img(40, 30, QImage::Format_RGB888);
-    img.fill(colour);
+    img.fill(QColor(200, 100, 50));
     img.save(QString::fromStdString(path));
     return path;
 }
@@ -141,15 +143,13 @@ TEST(Window, DropValidation)
 TEST(Window, PlayButtonRunsThroughTheStates)
 {
     Harness h;
-    h.answer = false;
     const std::string png = make_png("run.png");
     h.get<QLineEdit>("max_sheets")->setText("0");
     h.win->drop_files({QString::fromStdString(png)});
     EXPECT_EQ(h.win->play_arg().max_sheets, 1000);
     auto *play = h.get<QPushButton>("play");
 
-    // The buttons' texts, the question and the answer いいえ on a real
-    // screen are gui_drag_test.py's; here the states and what is released.
+    // The question answered いいえ on a real screen is gui_drag_test.py's; here the states and what is released.
     h.win->press_play();
     EXPECT_EQ(gc::play_state.load(), gc::STATE_PLAYING);
     h.win->drop_files({QString::fromStdString(png)});  // refused during a run
@@ -210,10 +210,7 @@ TEST(Window, ClosingDuringAConversionFreesTheBookUnsaved)
     EXPECT_EQ(h.get<QWidget>("video")->geometry(), QRect(20, 108, 640, 480));
     h.win->press_play();
     h.win->press_play();
-    QElapsedTimer t;
-    t.start();
-    while (h.get<QLineEdit>("sheet_count")->text().toInt() < 2 && t.elapsed() < 20000)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    h.wait([&] { return h.get<QLineEdit>("sheet_count")->text().toInt() >= 2; });
     EXPECT_EQ(h.get<QPushButton>("play")->text(), u8("変換終了"));
     EXPECT_EQ(h.get<QLineEdit>("status")->text(), u8(gc::msg::CONVERTING));
     EXPECT_NE(h.lib.calls.front().text.find("clip.xlsm\""), std::string::npos);
@@ -232,28 +229,24 @@ TEST(Window, ProgressFollowsThePlaybackToTheEnd)
     const std::string clip = make_clip("progress.avi", "testsrc2=size=64x48:rate=10:duration=2");
     if (clip.empty())
         GTEST_SKIP() << "ffmpeg not installed";
-
-    {   // Converting: the bar takes the playback percentage after each sheet.
-        Harness h;
-        h.get<QCheckBox>("sound_off")->setChecked(true);
-        h.win->drop_files({QString::fromStdString(clip)});
-        auto *bar = h.get<QProgressBar>("progress");
-        QElapsedTimer t;
-        std::vector<std::pair<qint64, int>> seen;
-        QObject::connect(bar, &QProgressBar::valueChanged, [&](int v) { seen.push_back({t.elapsed(), v}); });
-        t.start();
-        h.win->press_play();
-        h.win->press_play();
-        ASSERT_TRUE(h.wait_idle());
-        ASSERT_FALSE(seen.empty());
-        int at_one_and_a_half = 0;
-        for (const auto &[ms, v] : seen)
-            if (ms <= 1500)
-                at_one_and_a_half = v;
-        EXPECT_GE(at_one_and_a_half, 45) << "the bar lags behind the playback";
-        EXPECT_GE(h.lib.named("open_sheet").size(), 5u);
-        EXPECT_EQ(bar->value(), 0);  // back to the idle form
-    }
+    // Converting: the bar takes the playback percentage after each sheet.
+    Harness h;
+    h.get<QCheckBox>("sound_off")->setChecked(true);
+    h.win->drop_files({QString::fromStdString(clip)});
+    auto *bar = h.get<QProgressBar>("progress");
+    QElapsedTimer t;
+    int at_one_and_a_half = 0;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int v) {
+        if (t.elapsed() <= 1500)
+            at_one_and_a_half = v;
+    });
+    t.start();
+    h.win->press_play();
+    h.win->press_play();
+    ASSERT_TRUE(h.wait_idle());
+    EXPECT_GE(at_one_and_a_half, 45) << "the bar lags behind the playback";
+    EXPECT_GE(h.lib.named("open_sheet").size(), 5u);
+    EXPECT_EQ(bar->value(), 0);  // back to the idle form
 }
 
 TEST(Window, DialogsSpeakJapanese)
@@ -295,11 +288,8 @@ TEST(Window, DialogsSpeakJapanese)
     Harness h;
     for (const char *name : {"sheet_count", "max_sheets", "status"}) {
         std::unique_ptr<QMenu> menu(h.get<QLineEdit>(name)->createStandardContextMenu());
-        for (QAction *a : menu->actions()) {
-            if (a->isSeparator())
-                continue;
+        for (QAction *a : menu->actions())  // a separator's text is empty
             EXPECT_EQ(latin_words(a->text().section('\t', 0, 0)), QStringList()) << a->text().toStdString();
-        }
     }
 }
 
@@ -313,11 +303,7 @@ TEST(Window, BrokenVideoNamesTheCause)
     // A broken file dropped on the window shows the same text (the command
     // line's refusal of a broken clip is media_test's).
     const std::string avi = vtest::make_temp_dir("gc-win-broken") + "/broken.avi";
-    FILE *f = std::fopen(avi.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    const char bytes[] = "RIFF\x10\0\0\0AVI LIST garbage garbage garbage";
-    std::fwrite(bytes, 1, sizeof bytes - 1, f);
-    std::fclose(f);
+    std::ofstream(avi, std::ios::binary) << std::string("RIFF\x10\0\0\0AVI LIST garbage garbage garbage", 40);
     Harness h;
     h.win->drop_files({QString::fromStdString(avi)});
     ASSERT_EQ(h.shown.size(), 1u);
