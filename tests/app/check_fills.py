@@ -26,11 +26,7 @@ for s, ws in enumerate(wb.worksheets):
         for c, x in enumerate(range(0, w, ratio)):
             p = base + (y * w + x) * 3
             b, g, r = data[p], data[p + 1], data[p + 2]
-            if gray:
-                v = (b + g + r) // 3
-                want = "%02X%02X%02X" % (v, v, v)
-            else:
-                want = "%02X%02X%02X" % (r & 0xF8, g & 0xF8, b & 0xF8)
+            want = "%02X%02X%02X" % (((b + g + r) // 3,) * 3 if gray else (r & 0xF8, g & 0xF8, b & 0xF8))
             fill = ws.cell(row=k + 1, column=c + 1).fill
             got = str(fill.fgColor.rgb).upper()[-6:] if fill is not None and fill.fill_type == "solid" else "none"
             cells += 1

@@ -59,11 +59,6 @@ def main(argv):
         def disposing(self, source):
             pass
 
-    def prop(name, value):
-        p = PropertyValue()
-        p.Name, p.Value = name, value
-        return p
-
     pipe = "gridcinema_macro_%d" % os.getpid()
     proc = subprocess.Popen([soffice, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
                              "-env:UserInstallation=" + uno.systemPathToFileUrl(os.path.join(workdir, "profile")),
@@ -83,7 +78,8 @@ def main(argv):
         desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
         # 4: run macros without asking (ALWAYS_EXECUTE_NO_WARN).
         doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(book), "_blank", 0,
-                                           (prop("Hidden", True), prop("MacroExecutionMode", 4)))
+                                           (PropertyValue(Name="Hidden", Value=True),
+                                            PropertyValue(Name="MacroExecutionMode", Value=4)))
         need(doc is not None, "LibreOffice did not load %s" % book)
         names = list(doc.getSheets().getElementNames())
         need(len(names) == SHEETS, "the workbook has %d sheets, %d expected" % (len(names), SHEETS))

@@ -28,26 +28,21 @@ static void send_client(Window to, int type, long l1, long l2, long l3, long l4)
     XFlush(dpy);
 }
 
-static int aware(Window w)
-{
-    Atom type = None;
-    int format;
-    unsigned long count, rest;
-    unsigned char *data = NULL;
-    XGetWindowProperty(dpy, w, atoms[A_AWARE], 0, 1, False, XA_ATOM, &type, &format, &count, &rest, &data);
-    if (data)
-        XFree(data);
-    return type == XA_ATOM;
-}
-
 /* The first XdndAware window on the way down from the root to (x, y): a window manager's frame is
  * passed through to the client inside it. */
 static Window target_at(int x, int y)
 {
     Window root = DefaultRootWindow(dpy), w = root, child;
-    int cx, cy;
+    int cx, cy, format;
+    unsigned long count, rest;
     while (XTranslateCoordinates(dpy, root, w, x, y, &cx, &cy, &child)) {
-        if (w != root && w != self && aware(w))
+        Atom type = None;
+        unsigned char *data = NULL;
+        if (w != root && w != self)
+            XGetWindowProperty(dpy, w, atoms[A_AWARE], 0, 1, False, XA_ATOM, &type, &format, &count, &rest, &data);
+        if (data)
+            XFree(data);
+        if (type == XA_ATOM)
             return w;
         if (child == None)
             break;
@@ -89,7 +84,7 @@ int main(int argc, char **argv)
 
     alarm(60); /* SIGALRM ends a drag that does not finish, with no verdict */
     const char *verdict = NULL;
-    int mapped = 0, dragging = 0, dropped = 0, accepted = 0;
+    int mapped = 0, state = 0, accepted = 0; /* state: 1 dragging, 2 dropped */
     Window target = None;
     XEvent e;
     while (!verdict) {
@@ -98,12 +93,12 @@ int main(int argc, char **argv)
             mapped = 1;
             printf("window %lu\n", (unsigned long)self);
             fflush(stdout);
-        } else if (e.type == ButtonPress && !dragging && !dropped) {
-            dragging = 1;
+        } else if (e.type == ButtonPress && state == 0) {
+            state = 1;
             XSetSelectionOwner(dpy, atoms[A_SELECTION], self, e.xbutton.time);
             XGrabPointer(dpy, self, False, ButtonReleaseMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
                          None, None, e.xbutton.time);
-        } else if (e.type == MotionNotify && dragging) {
+        } else if (e.type == MotionNotify && state == 1) {
             Window w = target_at(e.xmotion.x_root, e.xmotion.y_root);
             if (w != target) {
                 if (target != None)
@@ -115,8 +110,7 @@ int main(int argc, char **argv)
             if (target != None)
                 send_client(target, A_POSITION, 0, ((long)e.xmotion.x_root << 16) | (e.xmotion.y_root & 0xFFFF),
                             (long)e.xmotion.time, (long)atoms[A_COPY]);
-        } else if (e.type == ButtonRelease && dragging) {
-            dragging = 0;
+        } else if (e.type == ButtonRelease && state == 1) {
             XUngrabPointer(dpy, e.xbutton.time);
             if (!accepted) {
                 if (target != None)
@@ -124,13 +118,13 @@ int main(int argc, char **argv)
                 verdict = "refused";
             } else {
                 send_client(target, A_DROP, 0, (long)e.xbutton.time, 0, 0);
-                dropped = 1;
+                state = 2;
                 alarm(10);
             }
         } else if (e.type == ClientMessage && e.xclient.message_type == atoms[A_STATUS] &&
                    (Window)e.xclient.data.l[0] == target) {
             accepted = (int)(e.xclient.data.l[1] & 1);
-        } else if (e.type == ClientMessage && e.xclient.message_type == atoms[A_FINISHED] && dropped) {
+        } else if (e.type == ClientMessage && e.xclient.message_type == atoms[A_FINISHED] && state == 2) {
             verdict = e.xclient.data.l[1] & 1 ? "dropped accepted=1" : "dropped accepted=0";
         } else if (e.type == SelectionRequest) {
             answer_selection(&e.xselectionrequest);
