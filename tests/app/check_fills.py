@@ -1,10 +1,9 @@
 #!/usr/bin/python3
 """check_fills.py BOOK RAW W H RATIO EVERY GRAY
 
-Reads every sheet of BOOK with openpyxl and compares each cell's fill with the
-quantised pixel of the frame it came from: sheet s was taken from frame
-s * EVERY of RAW (bgr24 frames of W x H), cell (k, c) from pixel (c * RATIO,
-k * RATIO). Prints "sheets=N cells=M bad=B" and the first mismatches.
+Compares each cell's fill in BOOK (read with openpyxl) with the quantised pixel it came from: sheet s from
+frame s * EVERY of RAW (bgr24 frames of W x H), cell (k, c) from pixel (c * RATIO, k * RATIO). Prints
+"sheets=N cells=M bad=B" and the first mismatches.
 """
 import sys
 

@@ -1,7 +1,5 @@
-// End to end: the built program converts a picture and a clip made by
-// ffmpeg; the workbooks must validate against the schemas, and every cell's
-// fill, read back with openpyxl, must equal the quantised pixel of the frame
-// it came from. Needs the spreadsheet library's writer.
+// End to end: the built program converts a picture and a clip made by ffmpeg; the books must validate, and
+// every cell's fill, read back with openpyxl, must be the quantised pixel it came from. Needs the writer.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -22,7 +22,6 @@ TITLE = "ぐりっどしねま"
 # The clip: a test pattern under a band across its top (16 of 120 rows), of one colour in its first
 # half and of another in the second. The band is what is read, on the screen and in the workbook.
 FIRST, SECOND = (0xD0, 0x20, 0x60), (0x20, 0x80, 0xD0)
-CLIP_SECONDS = 3
 BAND_ON_SCREEN = 30  # a row inside the band, 4 screen rows per frame row
 
 
@@ -114,9 +113,7 @@ class Session:
         return tuple(int(info[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
     def click(self, x, y):
-        self.xdo("mousemove", x, y)
-        time.sleep(0.1)
-        self.xdo("click", 1)
+        self.xdo("mousemove", x, y, "sleep", 0.1, "click", 1)
 
     def drag(self, source, path, x, y, onto):
         """Drags `path` from a fresh drag source to (x, y), which must take it."""
@@ -125,15 +122,10 @@ class Session:
         need(line[:1] == ["window"], "the drag source did not start")
         sx, sy, sw, sh = self.geometry(int(line[1]))
         px, py = sx + sw // 2, sy + sh // 2
-        self.xdo("mousemove", px, py)
-        time.sleep(0.15)
-        self.xdo("mousedown", 1)
-        time.sleep(0.15)
+        self.xdo("mousemove", px, py, "sleep", 0.15, "mousedown", 1, "sleep", 0.15)
         for i in range(1, 11):
-            self.xdo("mousemove", px + (x - px) * i // 10, py + (y - py) * i // 10)
-            time.sleep(0.05)
-        time.sleep(0.2)
-        self.xdo("mouseup", 1)
+            self.xdo("mousemove", px + (x - px) * i // 10, py + (y - py) * i // 10, "sleep", 0.05)
+        self.xdo("sleep", 0.2, "mouseup", 1)
         verdict = p.communicate(timeout=15)[0].decode().strip()
         need(verdict == "dropped accepted=1", "drop on %s: %s" % (onto, verdict or "timed out"))
 
@@ -157,8 +149,8 @@ def main(argv):
     os.makedirs(runtime, mode=0o700)
     clip = os.path.join(media, "clip.avi")
     band = "drawbox=x=0:y=0:w=iw:h=16:t=fill:color=0x%02x%02x%02x"
-    ffmpeg("-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=%d,%s,%s:enable='gte(t,%g)'" %
-           (CLIP_SECONDS, band % FIRST, band % SECOND, CLIP_SECONDS / 2), "-q:v", "2", clip)
+    ffmpeg("-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=3,%s,%s:enable='gte(t,1.5)'" % (band % FIRST, band % SECOND),
+           "-q:v", "2", clip)
 
     # No spreadsheet program is found but these stand-ins, which note being started: いいえ must start none.
     launched = os.path.join(workdir, "launched")

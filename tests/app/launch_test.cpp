@@ -1,5 +1,4 @@
-// The workbook launch: desktop entry Exec lines, and a launch through a fake
-// xdg-mime and desktop entry that records its arguments.
+// The workbook launch: desktop entry Exec lines, and a launch through a fake xdg-mime and desktop entry.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

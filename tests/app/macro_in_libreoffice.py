@@ -3,10 +3,9 @@
 
   macro_in_libreoffice.py GRIDCINEMA WORKDIR
 
-Converts a clip made by ffmpeg into a macro-enabled workbook with the built program, opens it in a
-headless LibreOffice through UNO with macros allowed, runs ThisWorkbook's animation procedure (the
-open event's question box cannot be answered headless) and watches the active sheet: every sheet must
-be selected in order, one about every 100 ms. Exits 77 when LibreOffice, python3-uno or ffmpeg is missing.
+A clip made by ffmpeg, converted by the built program, is opened in a headless LibreOffice through UNO
+with macros allowed; ThisWorkbook's animation is run and the active sheet watched: every sheet must be
+selected in order, one about every 100 ms. Exits 77 when LibreOffice, python3-uno or ffmpeg is missing.
 """
 import os
 import shutil

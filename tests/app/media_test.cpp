@@ -1,5 +1,4 @@
-// The command line on real media against the recording library: options,
-// sampling, and how unsupported or broken input is refused.
+// The command line on real media against the recording library: options, sampling, refused input.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -61,8 +60,7 @@ void save_picture(const std::string &path, const char *format)
 
 } // namespace
 
-// Every fill against the source pixels, gray ones too, is the end-to-end
-// test's check (with the real library); here the options reach the calls.
+// Fills against the pixels, gray ones too, are the end-to-end test's check; here the options reach the calls.
 TEST(Cli, OptionsReachTheCallsAndCapTheSheets)
 {
     if (!vtest::have_program("ffmpeg"))

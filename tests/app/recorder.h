@@ -1,5 +1,4 @@
-// Test doubles for the frame converter: a library that records every call
-// and its text, and a frame source that plays a list of frames.
+// Test doubles for the frame converter: a library recording every call, a source playing a list of frames.
 #pragma once
 #include <algorithm>
 #include <array>
@@ -107,8 +106,7 @@ private:
     }
 };
 
-// Plays `frames` one per sheet, a second apart; after the last one the media
-// has ended, unless `loop` is set, in which case the last frame repeats.
+// Plays `frames` a second apart, one per sheet; then the media ends, or with `loop` the last one repeats.
 class ListSource : public gc::FrameSource {
 public:
     std::vector<gc::FramePtr> frames;

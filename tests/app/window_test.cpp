@@ -1,6 +1,5 @@
-// The window offscreen: the drop handler's checks, the progress bar, the
-// dialogs' language, and the play button's run from a dropped picture to the
-// completion question. Real drops on a real X server are gui_drag_test.py's.
+// The window offscreen: the drop handler's checks, the progress bar, the dialogs' language and the play
+// button's run to the completion question. Real drops on an X server are gui_drag_test.py's.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -202,8 +201,7 @@ TEST(Window, TestRunConvertsAtOnceAndFailuresAreShown)
     EXPECT_EQ(gc::play_state.load(), gc::STATE_IDLE);
 }
 
-// How a stop press ends a conversion is the conversion tests' check; here
-// closing the window during a conversion stops it and frees the book unsaved.
+// Closing the window mid-conversion stops it and frees the book unsaved (a stop press: conversion tests).
 TEST(Window, ClosingDuringAConversionFreesTheBookUnsaved)
 {
     const std::string clip =
@@ -232,8 +230,7 @@ TEST(Window, ClosingDuringAConversionFreesTheBookUnsaved)
 
 TEST(Window, ProgressFollowsThePlaybackToTheEnd)
 {
-    // 10 frames a second: each frame advances the playback by 2 %, so a bar
-    // stepped by one per new percentage would stop near half way.
+    // 10 fps: each frame is 2 % of the playback, so a bar stepped once per new percentage would stop half way.
     const std::string clip = make_clip("progress.avi", "testsrc2=size=64x48:rate=10:duration=2");
     if (clip.empty())
         GTEST_SKIP() << "ffmpeg not installed";
@@ -261,8 +258,7 @@ TEST(Window, DialogsSpeakJapanese)
 {
     ASSERT_TRUE(gc::install_qt_translations(*qApp))
         << "Qt's Japanese catalogue qtbase_ja.qm is missing (Debian: qt6-translations-l10n)";
-    // A Latin word other than the product and library names and the fixed
-    // "OK" and "ERROR:" texts.
+    // A Latin word other than the product and library names and the fixed "OK" and "ERROR:" texts.
     const QRegularExpression english(QStringLiteral("[A-Za-z]{2,}"));
     const QStringList allowed = {"OK", "API", "VELMORA", "Excel", "Linux", "Qt", "FFmpeg", "ERROR"};
     auto latin_words = [&](QString text) {
@@ -283,8 +279,7 @@ TEST(Window, DialogsSpeakJapanese)
     EXPECT_EQ(ask->windowTitle(), u8("ぐりっどしねま"));
     EXPECT_TRUE(ask->windowFlags() & Qt::WindowStaysOnTopHint);
 
-    // A message shown without a caption gets the platform's default one, not
-    // the program's file name.
+    // Without a caption a message gets the platform's default title, not the program's file name.
     auto error = gc::message_box(QString(), u8(gc::msg::UNSUPPORTED), QMessageBox::Critical, QMessageBox::Ok);
     EXPECT_EQ(error->windowTitle(), u8("エラー"));
     EXPECT_EQ(latin_words(error->button(QMessageBox::Ok)->text()), QStringList());

@@ -1,7 +1,5 @@
-// `velmora dump` of every workbook of the shared corpus against the reading
-// calls on the same book: each cell the dump writes shows what VXLS_get_cell
-// shows, and every cell VXLS_get_cell shows is in the dump. Workbooks the
-// library refuses make the dump fail with the library's message.
+// `velmora dump` of every corpus workbook against the reading calls: each cell dumped shows what
+// VXLS_get_cell shows and the reverse; books the library refuses fail the dump with its message.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,13 +1,11 @@
 #!/usr/bin/python3
 """The csv of `velmora dump` as LibreOffice reads it.
 
-  csv_in_libreoffice.py VELMORA WORKDIR [CORPUS_DIR]
+  csv_in_libreoffice.py VELMORA WORKDIR [CORPUS_DIR]    (VEL_SHARED_DIR/corpus instead, when set)
 
-(VEL_SHARED_DIR, when set, names the folder holding the corpus instead.)
 Dumps a book written by `velmora run` (commas, quotes, Japanese, leading zeros, blanks) and a few corpus
-workbooks (one sheet each) as csv, has a headless LibreOffice read each with every column as text and
-save it again as csv: LibreOffice must read the records the csv module reads from the dump. Exits 77
-when LibreOffice is missing.
+workbooks as csv; a headless LibreOffice reads each with every column as text and saves it as csv again:
+it must have read the records the csv module reads. Exits 77 when LibreOffice is missing.
 """
 import csv
 import os
