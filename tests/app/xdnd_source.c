@@ -12,17 +12,16 @@
 
 static Display *dpy;
 static Window self;
-enum { A_AWARE, A_ENTER, A_POSITION, A_STATUS, A_LEAVE, A_DROP, A_FINISHED, A_SELECTION, A_COPY, A_URI_LIST,
-       A_COUNT };
-static const char *atom_names[A_COUNT] = {"XdndAware",    "XdndEnter",     "XdndPosition",   "XdndStatus",
-                                          "XdndLeave",    "XdndDrop",      "XdndFinished",   "XdndSelection",
-                                          "XdndActionCopy", "text/uri-list"};
-static Atom atoms[A_COUNT];
 static char uri[8192];
 
-static void send_client(Window to, int type, long l1, long l2, long l3, long l4)
+static Atom atom(const char *name)
 {
-    XEvent e = {.xclient = {.type = ClientMessage, .display = dpy, .window = to, .message_type = atoms[type],
+    return XInternAtom(dpy, name, False); /* Xlib keeps the answers */
+}
+
+static void send_client(Window to, const char *type, long l1, long l2, long l3, long l4)
+{
+    XEvent e = {.xclient = {.type = ClientMessage, .display = dpy, .window = to, .message_type = atom(type),
                             .format = 32, .data.l = {(long)self, l1, l2, l3, l4}}};
     XSendEvent(dpy, to, False, NoEventMask, &e);
     XFlush(dpy);
@@ -39,7 +38,7 @@ static Window target_at(int x, int y)
         Atom type = None;
         unsigned char *data = NULL;
         if (w != root && w != self)
-            XGetWindowProperty(dpy, w, atoms[A_AWARE], 0, 1, False, XA_ATOM, &type, &format, &count, &rest, &data);
+            XGetWindowProperty(dpy, w, atom("XdndAware"), 0, 1, False, XA_ATOM, &type, &format, &count, &rest, &data);
         if (data)
             XFree(data);
         if (type == XA_ATOM)
@@ -56,7 +55,7 @@ static void answer_selection(const XSelectionRequestEvent *r)
     XEvent reply = {.xselection = {.type = SelectionNotify, .display = dpy, .requestor = r->requestor,
                                    .selection = r->selection, .target = r->target, .time = r->time,
                                    .property = r->property != None ? r->property : r->target}};
-    if (r->target == atoms[A_URI_LIST])
+    if (r->target == atom("text/uri-list"))
         XChangeProperty(dpy, r->requestor, reply.xselection.property, r->target, 8, PropModeReplace,
                         (unsigned char *)uri, (int)strlen(uri));
     else
@@ -76,7 +75,6 @@ int main(int argc, char **argv)
     for (const unsigned char *p = (const unsigned char *)argv[1]; *p && n < sizeof uri - 8; ++p)
         n += (size_t)snprintf(uri + n, sizeof uri - n, isalnum(*p) || strchr("/-._~", *p) ? "%c" : "%%%02X", *p);
     strcat(uri, "\r\n");
-    XInternAtoms(dpy, (char **)atom_names, A_COUNT, False, atoms);
     int screen = DefaultScreen(dpy);
     self = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 120, 80, 1, BlackPixel(dpy, screen), 0x4080c0);
     XSelectInput(dpy, self, ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask);
@@ -95,36 +93,36 @@ int main(int argc, char **argv)
             fflush(stdout);
         } else if (e.type == ButtonPress && state == 0) {
             state = 1;
-            XSetSelectionOwner(dpy, atoms[A_SELECTION], self, e.xbutton.time);
+            XSetSelectionOwner(dpy, atom("XdndSelection"), self, e.xbutton.time);
             XGrabPointer(dpy, self, False, ButtonReleaseMask | PointerMotionMask, GrabModeAsync, GrabModeAsync,
                          None, None, e.xbutton.time);
         } else if (e.type == MotionNotify && state == 1) {
             Window w = target_at(e.xmotion.x_root, e.xmotion.y_root);
             if (w != target) {
                 if (target != None)
-                    send_client(target, A_LEAVE, 0, 0, 0, 0);
+                    send_client(target, "XdndLeave", 0, 0, 0, 0);
                 if ((target = w) != None)
-                    send_client(target, A_ENTER, 5L << 24, (long)atoms[A_URI_LIST], 0, 0);
+                    send_client(target, "XdndEnter", 5L << 24, (long)atom("text/uri-list"), 0, 0);
                 accepted = 0;
             }
             if (target != None)
-                send_client(target, A_POSITION, 0, ((long)e.xmotion.x_root << 16) | (e.xmotion.y_root & 0xFFFF),
-                            (long)e.xmotion.time, (long)atoms[A_COPY]);
+                send_client(target, "XdndPosition", 0, ((long)e.xmotion.x_root << 16) | (e.xmotion.y_root & 0xFFFF),
+                            (long)e.xmotion.time, (long)atom("XdndActionCopy"));
         } else if (e.type == ButtonRelease && state == 1) {
             XUngrabPointer(dpy, e.xbutton.time);
             if (!accepted) {
                 if (target != None)
-                    send_client(target, A_LEAVE, 0, 0, 0, 0);
+                    send_client(target, "XdndLeave", 0, 0, 0, 0);
                 verdict = "refused";
             } else {
-                send_client(target, A_DROP, 0, (long)e.xbutton.time, 0, 0);
+                send_client(target, "XdndDrop", 0, (long)e.xbutton.time, 0, 0);
                 state = 2;
                 alarm(10);
             }
-        } else if (e.type == ClientMessage && e.xclient.message_type == atoms[A_STATUS] &&
+        } else if (e.type == ClientMessage && e.xclient.message_type == atom("XdndStatus") &&
                    (Window)e.xclient.data.l[0] == target) {
             accepted = (int)(e.xclient.data.l[1] & 1);
-        } else if (e.type == ClientMessage && e.xclient.message_type == atoms[A_FINISHED] && state == 2) {
+        } else if (e.type == ClientMessage && e.xclient.message_type == atom("XdndFinished") && state == 2) {
             verdict = e.xclient.data.l[1] & 1 ? "dropped accepted=1" : "dropped accepted=0";
         } else if (e.type == SelectionRequest) {
             answer_selection(&e.xselectionrequest);
