@@ -37,8 +37,7 @@ TEST(Launch, StartsTheDesktopDefaultWithThePathIntact)
     std::ofstream(apps + "/fake-calc.desktop")
         << "[Desktop Entry]\nName=Fake\nExec=" << bin << "/fakecalc --calc %U\n[Desktop Action x]\nExec=nope\n";
 
-    const char *old_path = std::getenv("PATH");
-    const std::string saved_path = old_path ? old_path : "";
+    const std::string saved_path = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
     const std::string book = dir + "/出力 ブック.xlsm";

@@ -48,10 +48,8 @@ public:
     int open_book(XLS_BOOK *book, const char *options) override
     {
         record("open_book", options, book);
-        if (open_rc != 0) {
-            std::strcpy(book->error_info, "VXLS-test open refused");
+        if (open_rc != 0)
             return open_rc;
-        }
         book->env = this;
         book->macro_book = VXLS_OFF;
         return 0;
