@@ -9,7 +9,6 @@ the question answered いいえ; the workbook next to the clip read back with op
 dropped on a text box, then on the video area, each shown. Ctrl+X then ends the program with 0.
 The screen is read from the server's frame buffer (Xvfb -fbdir). Exits 77 when a tool is missing.
 """
-import importlib.util
 import mmap
 import os
 import shutil
@@ -103,8 +102,10 @@ class Session:
     def xdo(self, *args):
         self.x("xdotool", *(str(a) for a in args), check=True)
 
-    def windows(self):
-        return [int(w) for w in self.x("xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE).split()]
+    def windows(self, besides=None):
+        """The program's visible windows but `besides`."""
+        out = self.x("xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE)
+        return [int(w) for w in out.split() if int(w) != besides]
 
     def geometry(self, window):
         """Absolute position and size of a window's inside."""
@@ -136,11 +137,14 @@ def main(argv):
         return 2
     program, source, workdir = (os.path.abspath(a) for a in argv[1:4])
     missing = [t for t in ("Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "ffmpeg") if not shutil.which(t)]
-    if missing or not importlib.util.find_spec("openpyxl") or not os.access(source, os.X_OK):
-        print("SKIP: needs Xvfb, openbox, xdotool, x11-utils, ffmpeg, python3-openpyxl and the drag source "
-              "(built with libx11-dev); missing here: %s" % (missing or "openpyxl or the drag source"))
+    try:
+        import openpyxl
+    except ImportError:
+        missing.append("python3-openpyxl")
+    if missing or not os.access(source, os.X_OK):
+        print("SKIP: missing %s (Debian: xvfb openbox xdotool x11-utils ffmpeg python3-openpyxl; the drag source "
+              "needs libx11-dev)" % (missing or "the drag source"))
         return 77
-    import openpyxl
 
     shutil.rmtree(workdir, ignore_errors=True)
     media, stubs, home, runtime = (os.path.join(workdir, d) for d in ("メディア 1", "bin", "home", "run"))
@@ -177,33 +181,31 @@ def main(argv):
 
         # ---- run 1: drop, 再生, 変換開始, end of the clip, いいえ
         session.drag(source, clip, cx + 340, cy + 400, "the window")
+
         # The first frame is shown at client y = 108 below the menu bar; its top edge tells where the
         # client area starts (the band, 64 screen rows, fully drawn: not a screen read mid-paint).
         def video_top():
-            shows = lambda y: near(session.pixel(cx + 340, y), FIRST)  # noqa: E731
-            return next((y for y in range(cy + 100, cy + 200) if shows(y) and shows(y + 60)), None)
+            first = [near(session.pixel(cx + 340, y), FIRST) for y in range(cy + 100, cy + 260)]
+            return next((cy + 100 + i for i in range(100) if first[i] and first[i + 60]), None)
         top = wait_for("the clip's first frame", video_top, 30)
         client_y = top - 108
         need(0 <= client_y - cy < 60 and ch == client_y - cy + 610,
              "the client area under the menu bar is not 670 x 610 (video area at %d of %d)" % (top - cy, ch))
-        def band_shows(colour):
-            return near(session.pixel(cx + 340, client_y + 108 + BAND_ON_SCREEN), colour)
+        band_at = (cx + 340, client_y + 108 + BAND_ON_SCREEN)
         play = (cx + 20 + 55, client_y + 62 + 10)
         session.click(*play)
         time.sleep(0.6)
         session.click(*play)  # now 変換開始
-        wait_for("the second half of the clip to be shown", lambda: band_shows(SECOND), 30)
+        wait_for("the second half of the clip to be shown", lambda: near(session.pixel(*band_at), SECOND), 30)
         # The bar has followed the playback to its end before the question.
         bar_background = session.pixel(cx + 340, client_y + 104)
-        def question():
-            return next((w for w in session.windows() if w != main_window), None)
-        box = wait_for("the completion question", question, 120)
+        box = wait_for("the completion question", lambda: session.windows(besides=main_window), 120)[0]
         time.sleep(0.5)
         need(not near(session.pixel(cx + 650, client_y + 94), bar_background, 8), "the bar has not reached the end")
         bx, by, bw, bh = session.geometry(box)
         session.click(bx + bw - 60, by + bh - 25)  # いいえ, the right-hand button
-        wait_for("the question to close", lambda: not question(), 15)
-        wait_for("the idle window", lambda: not band_shows(SECOND), 15)
+        wait_for("the question to close", lambda: not session.windows(besides=main_window), 15)
+        wait_for("the idle window", lambda: not near(session.pixel(*band_at), SECOND), 15)
         time.sleep(0.5)
         need(not os.path.exists(launched), "a spreadsheet program was started after いいえ")
         sheets = openpyxl.load_workbook(os.path.join(media, "clip.xlsm")).worksheets
