@@ -1,7 +1,6 @@
 // The command line on real media against the recording library: options, sampling, refused input.
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <fstream>
 #include <sstream>
 
@@ -48,14 +47,6 @@ std::vector<std::vector<std::string>> sheet_rows(const Recorder &lib)
             sheets.back().push_back(c.text);
     }
     return sheets;
-}
-
-// A small picture in `format`, whatever its name says.
-void save_picture(const std::string &path, const char *format)
-{
-    QImage img(8, 8, QImage::Format_RGB888);
-    img.fill(Qt::blue);
-    ASSERT_TRUE(img.save(QString::fromStdString(path), format));
 }
 
 } // namespace
@@ -116,7 +107,7 @@ TEST(Cli, RefusesWhatItCannotConvert)
     Recorder lib;
     // JPEG bytes under a name the kind table does not accept.
     const std::string jpeg = dir + "/photo.txt", avi = dir + "/broken.avi";
-    save_picture(jpeg, "JPG");
+    ASSERT_EQ(gctest::save_picture(jpeg, "JPG"), jpeg);
     CliRun r = run_cli(lib, {"convert", jpeg});
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.err.find(gc::msg::UNSUPPORTED), std::string::npos) << r.err;
@@ -139,7 +130,7 @@ TEST(Cli, RefusesWhatItCannotConvert)
 TEST(Cli, LibraryFailuresAreReportedAndTheBookFreed)
 {
     const std::string png = vtest::make_temp_dir("gc-fail") + "/p.png";
-    save_picture(png, "PNG");
+    ASSERT_EQ(gctest::save_picture(png), png);
     Recorder refuse, nosave;
     refuse.put_rc = [](size_t n, const std::string &, XLS_BOOK *) { return n == 2 ? -3 : 0; };
     nosave.close_rc = -103;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
+
 #include "frame.h"
 #include "library.h"
 
@@ -137,6 +139,14 @@ inline gc::FramePtr make_frame(int w, int h, bool bottom_up,
             std::memcpy(row + x * 3, pixel(x, y).data(), 3);
     }
     return f;
+}
+
+// A small solid picture saved at `path` as `format`, whatever its name says; the path.
+inline std::string save_picture(const std::string &path, const char *format = "PNG")
+{
+    QImage img(40, 30, QImage::Format_RGB888);
+    img.fill(QColor(200, 100, 50));
+    return img.save(QString::fromStdString(path), format) ? path : "";
 }
 
 } // namespace gctest

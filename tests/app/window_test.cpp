@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -71,16 +70,6 @@ struct Harness {
 
 QString u8(const char *s) { return QString::fromUtf8(s); }
 
-std::string make_png(const char *name)
-{
-    static std::string dir = vtest::make_temp_dir("gc-win");
-    std::string path = dir + "/" + name;
-    QImage img(40, 30, QImage::Format_RGB888);
-    img.fill(QColor(200, 100, 50));
-    img.save(QString::fromStdString(path));
-    return path;
-}
-
 // A clip made by ffmpeg in a fresh folder; empty when ffmpeg is missing.
 std::string make_clip(const char *name, const std::string &source)
 {
@@ -97,7 +86,7 @@ std::string make_clip(const char *name, const std::string &source)
 TEST(Window, DropValidation)
 {
     Harness h;
-    const std::string png = make_png("a.png");
+    const std::string png = gctest::save_picture(vtest::make_temp_dir("gc-win") + "/a.png");
     auto *max = h.get<QLineEdit>("max_sheets");
 
     max->setText("1001");  // refused: message, field reset, nothing else changes
@@ -150,7 +139,7 @@ TEST(Window, DropValidation)
 TEST(Window, PlayButtonRunsThroughTheStates)
 {
     Harness h;
-    const std::string png = make_png("run.png");
+    const std::string png = gctest::save_picture(vtest::make_temp_dir("gc-win") + "/run.png");
     h.get<QLineEdit>("max_sheets")->setText("0");
     h.win->drop_files({QString::fromStdString(png)});
     EXPECT_EQ(h.win->play_arg().max_sheets, 1000);
@@ -190,7 +179,7 @@ TEST(Window, TestRunConvertsAtOnceAndFailuresAreShown)
     Harness h;
     h.lib.open_rc = -3;
     h.get<QCheckBox>("test_run")->setChecked(true);
-    h.win->drop_files({QString::fromStdString(make_png("t.png"))});
+    h.win->drop_files({QString::fromStdString(gctest::save_picture(vtest::make_temp_dir("gc-win") + "/t.png"))});
     h.win->press_play();
     EXPECT_EQ(gc::play_state.load(), gc::STATE_CONVERTING);
     ASSERT_TRUE(h.wait_idle());
