@@ -10,8 +10,6 @@
 
 using gc::ConvertReport;
 using gc::PLAY_ARG;
-using gctest::Call;
-using gctest::ListSource;
 using gctest::Recorder;
 
 namespace {
@@ -25,7 +23,7 @@ std::array<uint8_t, 3> ramp(int x, int y)
 // A conversion of one 2 x 2 frame (until a test sets others) into a recording library.
 struct Trial {
     Recorder lib;
-    ListSource src;
+    gctest::ListSource src;
     XLS_BOOK book{};
     PLAY_ARG arg;
     std::atomic<int32_t> state{gc::STATE_CONVERTING};
@@ -62,7 +60,7 @@ TEST(Conversion, SendsTheExactCallsAndTextsForEachSheet)
     ASSERT_EQ(r.arg.result, 0);
     EXPECT_STREQ(r.arg.out_name, "/clips/run.xlsm");
 
-    std::vector<Call> want = {{"open_book", "CHARSET=UTF8 BOOK=\"/clips/run.xlsm\"", VXLS_OFF}};
+    std::vector<gctest::Call> want = {{"open_book", "CHARSET=UTF8 BOOK=\"/clips/run.xlsm\"", VXLS_OFF}};
     for (int sheet = 1; sheet <= 2; ++sheet) {
         want.push_back({"open_sheet", "シート=" + std::to_string(sheet) + " MODE=CREATE", VXLS_ON});
         want.push_back({"put_values", "ズーム=20", VXLS_ON});

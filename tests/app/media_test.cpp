@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "cli.h"
-#include "convert.h"
 #include "messages.h"
 #include "recorder.h"
 #include "test_support.h"

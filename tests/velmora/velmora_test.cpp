@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "dump.h"
-#include "velmora.h"
 #include "velmora_support.h"
 #include "zip_builder.h"
 
