@@ -1,10 +1,9 @@
 #!/usr/bin/python3
 """check_fills.py BOOK RAW W H RATIO EVERY GRAY
 
-Reads every sheet of BOOK with openpyxl and compares each cell's fill with the
-quantised pixel of the frame it came from: sheet s was taken from frame
-s * EVERY of RAW (bgr24 frames of W x H), cell (k, c) from pixel (c * RATIO,
-k * RATIO). Prints "sheets=N cells=M bad=B" and the first mismatches.
+Compares each cell's fill in BOOK (read with openpyxl) with the quantised pixel it came from: sheet s from
+frame s * EVERY of RAW (bgr24 frames of W x H), cell (k, c) from pixel (c * RATIO, k * RATIO). Prints
+"sheets=N cells=M bad=B" and the first mismatches.
 """
 import sys
 
@@ -26,11 +25,7 @@ for s, ws in enumerate(wb.worksheets):
         for c, x in enumerate(range(0, w, ratio)):
             p = base + (y * w + x) * 3
             b, g, r = data[p], data[p + 1], data[p + 2]
-            if gray:
-                v = (b + g + r) // 3
-                want = "%02X%02X%02X" % (v, v, v)
-            else:
-                want = "%02X%02X%02X" % (r & 0xF8, g & 0xF8, b & 0xF8)
+            want = "%02X%02X%02X" % (((b + g + r) // 3,) * 3 if gray else (r & 0xF8, g & 0xF8, b & 0xF8))
             fill = ws.cell(row=k + 1, column=c + 1).fill
             got = str(fill.fgColor.rgb).upper()[-6:] if fill is not None and fill.fill_type == "solid" else "none"
             cells += 1

@@ -1,5 +1,4 @@
-// The workbook launch: desktop entry Exec lines, and a launch through a fake
-// xdg-mime and desktop entry that records its arguments.
+// The workbook launch: desktop entry Exec lines, and a launch through a fake xdg-mime and desktop entry.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -38,8 +37,7 @@ TEST(Launch, StartsTheDesktopDefaultWithThePathIntact)
     std::ofstream(apps + "/fake-calc.desktop")
         << "[Desktop Entry]\nName=Fake\nExec=" << bin << "/fakecalc --calc %U\n[Desktop Action x]\nExec=nope\n";
 
-    const char *old_path = std::getenv("PATH");
-    const std::string saved_path = old_path ? old_path : "";
+    const std::string saved_path = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
     const std::string book = dir + "/出力 ブック.xlsm";

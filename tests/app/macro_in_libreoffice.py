@@ -3,63 +3,24 @@
 
   macro_in_libreoffice.py GRIDCINEMA WORKDIR
 
-Converts a short clip made by ffmpeg into a macro-enabled workbook with the
-built program, opens it in a headless LibreOffice through UNO with macros
-allowed, runs the animation procedure of ThisWorkbook (the open event's
-question box cannot be answered headless) and watches the controller's
-active sheet: every sheet must be selected in order, one about every 100 ms.
-Exits 77 with the reason when LibreOffice, its Python bridge or ffmpeg is
-missing.
+A clip made by ffmpeg, converted by the built program, is opened in a headless LibreOffice through UNO
+with macros allowed; ThisWorkbook's animation is run and the active sheet watched: every sheet must be
+selected in order, one about every 100 ms. Exits 77 when LibreOffice, python3-uno or ffmpeg is missing.
 """
 import os
 import shutil
 import subprocess
 import sys
-import threading
 import time
 
-SKIP = 77
 SHEETS = 12
 GAP_MS = (80, 200)
 
 
-def skip(reason):
-    print("SKIP:", reason)
-    sys.exit(SKIP)
-
-
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
-
-
-def make_workbook(program, workdir):
-    clip = os.path.join(workdir, "anim.avi")
-    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                    "testsrc2=size=64x48:rate=10:duration=3", clip], check=True)
-    run = subprocess.run([program, "convert", clip, "--max-sheets", str(SHEETS), "--ratio", "8"],
-                         capture_output=True, text=True, timeout=120)
-    if run.returncode != 0:
-        fail("gridcinema convert: %s %s" % (run.stdout, run.stderr))
-    book = os.path.join(workdir, "anim.xlsm")
-    if not os.path.exists(book):
-        fail("no workbook next to the clip")
-    return book
-
-
-def connect(uno, pipe, proc, deadline):
-    local = uno.getComponentContext()
-    resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
-    url = "uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe
-    while True:
-        try:
-            return resolver.resolve(url)
-        except Exception:
-            if proc.poll() is not None:
-                fail("soffice ended with status %s before it accepted a connection" % proc.returncode)
-            if time.monotonic() > deadline:
-                fail("soffice did not accept a connection in time")
-            time.sleep(0.25)
+def need(cond, message):
+    if not cond:
+        print("FAIL:", message)
+        sys.exit(1)
 
 
 def main(argv):
@@ -68,109 +29,96 @@ def main(argv):
         return 2
     program, workdir = argv[1], argv[2]
     soffice = shutil.which("soffice")
-    if not soffice:
-        skip("LibreOffice (soffice) is not installed")
-    if not shutil.which("ffmpeg"):
-        skip("ffmpeg is not installed")
     try:
         import uno
         import unohelper
         from com.sun.star.beans import PropertyValue
         from com.sun.star.sheet import XActivationEventListener
     except ImportError:
-        skip("python3-uno is not installed")
+        soffice = None
+    if not soffice or not shutil.which("ffmpeg"):
+        print("SKIP: needs LibreOffice (soffice), python3-uno and ffmpeg")
+        return 77
 
     shutil.rmtree(workdir, ignore_errors=True)
     os.makedirs(workdir)
-    book = make_workbook(program, workdir)
+    clip, book = os.path.join(workdir, "anim.avi"), os.path.join(workdir, "anim.xlsm")
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=64x48:rate=10:duration=3",
+                    clip], check=True)
+    run = subprocess.run([program, "convert", clip, "--max-sheets", str(SHEETS), "--ratio", "8"],
+                         capture_output=True, text=True, timeout=120)
+    need(run.returncode == 0 and os.path.exists(book), "gridcinema convert: %s %s" % (run.stdout, run.stderr))
 
     class Watcher(unohelper.Base, XActivationEventListener):
-        def __init__(self):
-            self.seen = []
-            self.lock = threading.Lock()
+        seen = []
 
         def activeSpreadsheetChanged(self, event):
-            with self.lock:
-                self.seen.append((time.monotonic(), event.ActiveSheet.getName()))
+            self.seen.append((time.monotonic(), event.ActiveSheet.getName()))
 
         def disposing(self, source):
             pass
 
-    def prop(name, value):
-        p = PropertyValue()
-        p.Name, p.Value = name, value
-        return p
-
     pipe = "gridcinema_macro_%d" % os.getpid()
-    profile = os.path.join(workdir, "profile")
-    proc = subprocess.Popen([soffice, "--headless", "--invisible", "--norestore", "--nologo",
-                             "--nodefault", "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
-                             "--accept=pipe,name=%s;urp;" % pipe],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    doc = None
+    proc = subprocess.Popen([soffice, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
+                             "-env:UserInstallation=" + uno.systemPathToFileUrl(os.path.join(workdir, "profile")),
+                             "--accept=pipe,name=%s;urp;" % pipe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    local = uno.getComponentContext()
+    resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+    deadline = time.monotonic() + 90
     try:
-        ctx = connect(uno, pipe, proc, time.monotonic() + 90)
+        while True:
+            try:
+                ctx = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+                break
+            except Exception:
+                need(proc.poll() is None and time.monotonic() < deadline,
+                     "soffice (status %s) accepted no connection" % proc.returncode)
+                time.sleep(0.25)
         desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
         # 4: run macros without asking (ALWAYS_EXECUTE_NO_WARN).
         doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(book), "_blank", 0,
-                                           (prop("Hidden", True), prop("MacroExecutionMode", 4)))
-        if doc is None:
-            fail("LibreOffice did not load %s" % book)
+                                           (PropertyValue(Name="Hidden", Value=True),
+                                            PropertyValue(Name="MacroExecutionMode", Value=4)))
+        need(doc is not None, "LibreOffice did not load %s" % book)
         names = list(doc.getSheets().getElementNames())
-        if len(names) != SHEETS:
-            fail("the workbook has %d sheets, %d expected" % (len(names), SHEETS))
-        provider = doc.getScriptProvider()
+        need(len(names) == SHEETS, "the workbook has %d sheets, %d expected" % (len(names), SHEETS))
 
-        def procedure(name):
+        def invoke(name):
             try:
-                return provider.getScript("vnd.sun.star.script:VBAProject.ThisWorkbook.%s"
-                                          "?language=Basic&location=document" % name)
+                doc.getScriptProvider().getScript("vnd.sun.star.script:VBAProject.ThisWorkbook.%s"
+                                                  "?language=Basic&location=document" % name).invoke((), (), ())
             except Exception as e:
-                fail("LibreOffice does not find ThisWorkbook.%s: %s" % (name, str(e).splitlines()[0]))
+                need(False, "ThisWorkbook.%s: %s" % (name, str(e).splitlines()[0]))
 
-        # The open event's handler must be visible (a Declare line before it
-        # hides it); headless, its question returns at once.
-        procedure("Workbook_Open").invoke((), (), ())
+        # The open event's handler must be visible (a Declare line before it hides it); headless, its
+        # question returns at once.
+        invoke("Workbook_Open")
         controller = doc.getCurrentController()
         # Start on the last sheet, so that selecting the first one is seen too.
         controller.setActiveSheet(doc.getSheets().getByIndex(SHEETS - 1))
         watcher = Watcher()
         controller.addActivationEventListener(watcher)
-        play = procedure("PlaySheets")
-        started = time.monotonic()
-        try:
-            play.invoke((), (), ())
-        except Exception as e:
-            fail("the animation stopped: %s" % str(e).splitlines()[0])
-        ended = time.monotonic()
+        invoke("PlaySheets")
         time.sleep(0.3)  # the last notification may still be on its way
         controller.removeActivationEventListener(watcher)
-        with watcher.lock:
-            seen = list(watcher.seen)
+        seen = list(watcher.seen)
     finally:
-        if doc is not None:
+        for close in (lambda: doc.close(True), lambda: desktop.terminate()):
             try:
-                doc.close(True)
+                close()
             except Exception:
                 pass
-        try:
-            desktop.terminate()
-        except Exception:
-            pass
         try:
             proc.wait(timeout=20)
         except subprocess.TimeoutExpired:
             proc.kill()
-            proc.wait()
 
     order = [name for _, name in seen]
-    if order != names:
-        fail("sheets selected %s, expected %s" % (order, names))
+    need(order == names, "sheets selected %s, expected %s" % (order, names))
     gaps = [round((b - a) * 1000) for (a, _), (b, _) in zip(seen, seen[1:])]
-    print("sheets %d, run %.0f ms, gaps (ms): %s" % (len(order), (ended - started) * 1000, gaps))
+    print("sheets %d, gaps (ms): %s" % (len(order), gaps))
     bad = [g for g in gaps if not GAP_MS[0] <= g <= GAP_MS[1]]
-    if bad:
-        fail("gaps outside %d-%d ms: %s" % (GAP_MS[0], GAP_MS[1], bad))
+    need(not bad, "gaps outside %d-%d ms: %s" % (GAP_MS[0], GAP_MS[1], bad))
     print("macro ok")
     return 0
 

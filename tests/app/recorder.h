@@ -1,11 +1,15 @@
-// Test doubles for the frame converter: a library that records every call
-// and its text, and a frame source that plays a list of frames.
+// Test doubles for the frame converter: a library recording every call, a source playing a list of frames.
 #pragma once
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <QImage>
 
 #include "frame.h"
 #include "library.h"
@@ -25,44 +29,124 @@ public:
     int close_rc = 0;
     // Result of the n-th put_values call (0-based); 0 when not set.
     std::function<int(size_t n, const std::string &text, XLS_BOOK *book)> put_rc;
-    std::function<int(const std::string &path)> kind = default_kind;
 
-    static int default_kind(const std::string &path);
-    static std::string cell(int row, int column);
+    static std::string cell(int row, int column)
+    {
+        std::string letters;
+        for (int c = column; c > 0; c = (c - 1) / 26)
+            letters.insert(letters.begin(), char('A' + (c - 1) % 26));
+        return letters + std::to_string(row);
+    }
 
-    int open_book(XLS_BOOK *book, const char *options) override;
-    int open_sheet(XLS_BOOK *book, const char *options) override;
-    int put_values(XLS_BOOK *book, const char *text) override;
-    int cell_name(int row, int column, char *name) override;
-    int close_book(XLS_BOOK *book, const char *options) override;
-    int free_book(XLS_BOOK *book) override;
-    int file_type(int mode, const char *path, int *type) override;
+    std::vector<const Call *> named(const std::string &fn) const
+    {
+        std::vector<const Call *> out;
+        for (const Call &c : calls)
+            if (c.fn == fn)
+                out.push_back(&c);
+        return out;
+    }
 
-    std::vector<const Call *> named(const std::string &fn) const;
-    size_t puts_ = 0;
+    int open_book(XLS_BOOK *book, const char *options) override
+    {
+        record("open_book", options, book);
+        if (open_rc != 0)
+            return open_rc;
+        book->env = this;
+        book->macro_book = VXLS_OFF;
+        return 0;
+    }
+
+    int open_sheet(XLS_BOOK *book, const char *options) override { return record("open_sheet", options, book); }
+
+    int put_values(XLS_BOOK *book, const char *text) override
+    {
+        record("put_values", text, book);
+        return put_rc ? put_rc(named("put_values").size() - 1, text, book) : 0;
+    }
+
+    int cell_name(int row, int column, char *name) override
+    {
+        std::strcpy(name, cell(row, column).c_str());
+        return 0;
+    }
+
+    int close_book(XLS_BOOK *book, const char *options) override
+    {
+        record("close_book", options, book);
+        if (close_rc == 0)
+            book->env = nullptr;
+        return close_rc;
+    }
+
+    int free_book(XLS_BOOK *book) override
+    {
+        record("free_book", "", book);
+        book->env = nullptr;
+        return 0;
+    }
+
+    // The library's kinds of the extensions it accepts, -1 for the others.
+    int file_type(int, const char *path, int *type) override
+    {
+        static const std::map<std::string, int> kinds = {{"png", 203}, {"jpg", 202}, {"jpeg", 202}, {"bmp", 201},
+                                                         {"avi", 401}, {"mpg", 402}, {"wmv", 403}};
+        std::string ext = std::strrchr(path, '.') ? std::strrchr(path, '.') + 1 : "";
+        for (char &c : ext)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        *type = kinds.count(ext) ? kinds.at(ext) : -1;
+        return 0;
+    }
+
+private:
+    int record(const char *fn, const char *text, const XLS_BOOK *book)
+    {
+        calls.push_back({fn, text, book->macro_book});
+        return 0;
+    }
 };
 
-// Plays `frames` one per sheet; after the last one the media has ended,
-// unless `loop` is set, in which case the last frame repeats for ever.
+// Plays `frames` a second apart, one per sheet; then the media ends, or with `loop` the last one repeats.
 class ListSource : public gc::FrameSource {
 public:
     std::vector<gc::FramePtr> frames;
     bool loop = false;
     size_t index = 0;
     int stops = 0;
-    int64_t frame_time = 1000000;
 
     gc::FramePtr fetch() override { return frames.empty() ? nullptr : frames[std::min(index, frames.size() - 1)]; }
     void settle() override {}
     void wait_interval(int) override { ++index; }
     bool end_of_stream() override { return !loop && index >= frames.size(); }
-    int64_t position() override { return int64_t(index) * frame_time; }
-    int64_t duration() override { return int64_t(frames.size()) * frame_time; }
+    int64_t position() override { return int64_t(index) * 1000000; }
+    int64_t duration() override { return int64_t(frames.size()) * 1000000; }
     void stop() override { ++stops; }
 };
 
 // A frame whose pixel (x, y) is pixel(x, y) as {b, g, r}.
-gc::FramePtr make_frame(int w, int h, bool bottom_up,
-                        const std::function<std::array<uint8_t, 3>(int x, int y)> &pixel);
+inline gc::FramePtr make_frame(int w, int h, bool bottom_up,
+                               const std::function<std::array<uint8_t, 3>(int x, int y)> &pixel)
+{
+    auto f = std::make_shared<gc::Frame>();
+    f->width = w;
+    f->height = h;
+    f->stride = gc::stride_for(w);
+    f->bottom_up = bottom_up;
+    f->bytes.assign(size_t(f->stride) * size_t(h), 0xEE);
+    for (int y = 0; y < h; ++y) {
+        uint8_t *row = f->bytes.data() + size_t(bottom_up ? h - 1 - y : y) * size_t(f->stride);
+        for (int x = 0; x < w; ++x)
+            std::memcpy(row + x * 3, pixel(x, y).data(), 3);
+    }
+    return f;
+}
+
+// A small solid picture saved at `path` as `format`, whatever its name says; the path.
+inline std::string save_picture(const std::string &path, const char *format = "PNG")
+{
+    QImage img(40, 30, QImage::Format_RGB888);
+    img.fill(QColor(200, 100, 50));
+    return img.save(QString::fromStdString(path), format) ? path : "";
+}
 
 } // namespace gctest
