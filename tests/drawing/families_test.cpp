@@ -1,9 +1,12 @@
 // One workbook per object family, and one with all of them on two sheets,
 // written through the C interface from property text. Each must pass the
-// schema check, show its objects to openpyxl, and render in LibreOffice with
-// the objects where they are anchored.
+// schema check, show its objects to openpyxl, and render in LibreOffice (a
+// page turned into pixels by pdftoppm) with the objects where they are anchored.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <map>
 
 #include "drawing_fixture.h"
@@ -22,10 +25,8 @@ constexpr uint32_t MARKER = 0x00FF00, PICTURE = 0x2060C0, CHART_BACK = 0xFFFF00,
 const char *GRID = "A1:L1.WIDTH=6 A1:A45.HEIGHT=15 A1.FILL.COLOR=00ff00";
 
 struct Books {
-    std::string dir;
-    std::map<std::string, std::string> files;  // family -> workbook
+    std::string dir, png, jpeg, bmp;
     std::map<std::string, std::string> errors; // family -> failure while writing
-    std::string png, jpeg, bmp;
 };
 
 Books &books() {
@@ -33,27 +34,67 @@ Books &books() {
     return b;
 }
 
+std::string file(const std::string &family) { return books().dir + "/" + family + ".xlsx"; }
+
 // Writes a workbook from property texts (one VXLS_put_values call each) and
 // an optional step of its own; records the first failure.
-template <class Extra>
-void write_book(const std::string &family, const std::vector<std::string> &texts, Extra extra) {
-    Books &b = books();
-    std::string path = b.dir + "/" + family + ".xlsx";
+void write_book(const std::string &family, const std::vector<std::string> &texts,
+                const std::function<std::string(XLS_BOOK &)> &extra = nullptr) {
+    const std::string path = file(family);
     XLS_BOOK book{};
     std::string error;
     if (VXLS_open_book(&book, ("CHARSET=UTF8 BOOK=\"" + path + "\"").c_str()) != 0) error = book.error_info;
     for (const std::string &t : texts)
         if (error.empty() && VXLS_put_values(&book, t.c_str()) != 0) error = t + ": " + book.error_info;
-    if (error.empty()) error = extra(book);
+    if (error.empty() && extra) error = extra(book);
     if (error.empty() && VXLS_close_book(&book, "SAVE") != 0) error = std::string("save: ") + book.error_info;
     if (!error.empty()) VXLS_free_book(&book);
-    b.files[family] = path;
-    b.errors[family] = error;
+    books().errors[family] = error;
 }
 
-void write_book(const std::string &family, const std::vector<std::string> &texts) {
-    write_book(family, texts, [](XLS_BOOK &) { return std::string(); });
+// Whether two colours are within `tolerance` in every channel.
+bool near(uint32_t a, uint32_t b, int tolerance = 40) {
+    for (int shift = 0; shift <= 16; shift += 8) {
+        int d = static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff);
+        if (d > tolerance || d < -tolerance) return false;
+    }
+    return true;
 }
+
+// Page 1 of a book at 96 dots per inch, read from a binary PPM, with the
+// position of the marker cell A1 from which the other cells are found (all
+// columns and rows of the grid are equal).
+struct Page {
+    int width = 0, height = 0, a1_x = 0, a1_y = 0, a1_w = 0, a1_h = 0;
+    std::vector<uint8_t> rgb;
+
+    explicit Page(const std::string &ppm) {
+        int w = 0, h = 0, max = 0, used = 0;
+        if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used) != 3 || max != 255 ||
+            ppm.size() < static_cast<size_t>(used) + 1 + static_cast<size_t>(w) * h * 3)
+            return;
+        width = w, height = h;
+        rgb.assign(ppm.begin() + used + 1, ppm.begin() + used + 1 + static_cast<long>(w) * h * 3);
+        int x1 = -1, y1 = -1;
+        a1_x = w, a1_y = h;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (near(at(x, y), MARKER, 12)) {
+                    a1_x = std::min(a1_x, x), a1_y = std::min(a1_y, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+                }
+        EXPECT_GE(x1, 0) << "marker cell not rendered";
+        a1_w = x1 - a1_x + 1, a1_h = y1 - a1_y + 1;
+    }
+    bool empty() const { return width == 0; }
+    uint32_t at(int x, int y) const {   // 0xRRGGBB, 0 outside
+        if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+        const uint8_t *p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+        return static_cast<uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];
+    }
+    // The top-left corner of a cell, moved by dx, dy pixels.
+    int x(int col, double dx = 0) const { return a1_x + col * a1_w + static_cast<int>(dx); }
+    int y(int row, double dy = 0) const { return a1_y + row * a1_h + static_cast<int>(dy); }
+};
 
 std::string chart_data(int first_row) {
     std::string r1 = std::to_string(first_row);
@@ -99,15 +140,16 @@ protected:
                              "H20.AUTOSHAPE.TEXT.ALIGN=TOP_LEFT",
                              "B20.AUTOSHAPE=ROUND_RECTANGLE B20.AUTOSHAPE.ADJUST.X=30 B20.AUTOSHAPE.FILL.ACCENT=3 "
                              "B20.AUTOSHAPE.EFFECT=GLOW B20.AUTOSHAPE.BLUR=2"});
-        write_book("comment", {"BOOK.CREATOR=山田 SHEET=note B2=x B2.COMMENT=確認済み D5.COMMENT=\"二つ目 の メモ\" "
-                               "A1.COMMENT=<&>"});
-        write_book("table", {"SHEET=table A1=品名 B1=数 C1=単価 A2=りんご B2=3 C2=120 A3=みかん B3=5 C3=80 "
-                             "A1:C3.TABLE_FORMAT=Medium9",
-                             "E1:F3.TABLE_FORMAT=Light1 E1:F3.TABLE_FORMAT.COLUMN_NAME=x,y E2=1 F2=2"});
-        write_book("sparkline", {"SHEET=spark A1=1 B1=3 C1=-2 D1=5 A2=2 B2=2 C2=4 D2=1 A3=5 B3=-1 C3=2 D3=3 "
-                                 "E1:E3.SPARKLINE=A1:D3 E1:E3.SPARKLINE.KIND=BAR E1:E3.SPARKLINE.DISPLAY=HIGH,LOW "
-                                 "E1:E3.SPARKLINE.HIGH.COLOR=red",
-                                 "F1:F1.SPARKLINE=spark!A1:D1 F1:F1.SPARKLINE.DISPLAY=MARKER"});
+        // Comments, tables and sparklines: one sheet each in one book.
+        write_book("objects", {"BOOK.CREATOR=山田 SHEET=note B2=x B2.COMMENT=確認済み D5.COMMENT=\"二つ目 の メモ\" "
+                               "A1.COMMENT=<&>",
+                               "SHEET=table A1=品名 B1=数 C1=単価 A2=りんご B2=3 C2=120 A3=みかん B3=5 C3=80 "
+                               "A1:C3.TABLE_FORMAT=Medium9",
+                               "E1:F3.TABLE_FORMAT=Light1 E1:F3.TABLE_FORMAT.COLUMN_NAME=x,y E2=1 F2=2",
+                               "SHEET=spark A1=1 B1=3 C1=-2 D1=5 A2=2 B2=2 C2=4 D2=1 A3=5 B3=-1 C3=2 D3=3 "
+                               "E1:E3.SPARKLINE=A1:D3 E1:E3.SPARKLINE.KIND=BAR E1:E3.SPARKLINE.DISPLAY=HIGH,LOW "
+                               "E1:E3.SPARKLINE.HIGH.COLOR=red",
+                               "F1:F1.SPARKLINE=spark!A1:D1 F1:F1.SPARKLINE.DISPLAY=MARKER"});
         write_book("all", {"BOOK.THUMBNAIL.PATH=" + b.jpeg, "SHEET=一", GRID, chart_data(20), "B3.IMAGE.PATH=" + b.png,
                            "B10.AUTOSHAPE=RECTANGLE B10.AUTOSHAPE.WIDTH=100 B10.AUTOSHAPE.HEIGHT=60 "
                            "B10.AUTOSHAPE.FILL.COLOR=ff0000",
@@ -119,34 +161,21 @@ protected:
                            "D4.COMMENT=二枚目"});
     }
 
-    static const std::string &file(const std::string &family) { return books().files[family]; }
     static void written(const std::string &family) {
         ASSERT_EQ(books().errors[family], "");
         EXPECT_EQ(validate_xlsx(file(family)), "");
     }
     // LibreOffice's rendering of the book's first page (converted when a
     // test first asks, so that tests without pixel checks start no office).
-    static Image rendered(const std::string &family) {
+    static Page rendered(const std::string &family) {
         std::string f = file(family);
-        std::string error = vtest::soffice_convert({f}, books().dir, "pdf");
-        EXPECT_EQ(error, "");
-        return render_pdf(f.substr(0, f.size() - 5) + ".pdf");
+        EXPECT_EQ(vtest::soffice_convert({f}, books().dir, "pdf"), "");
+        std::string base = f.substr(0, f.size() - 5);
+        vtest::run("pdftoppm -r 96 -f 1 -l 1 -singlefile " + vtest::shell_quote(base + ".pdf") + " " +
+                   vtest::shell_quote(base));
+        return Page(vtest::read_file(base + ".ppm"));
     }
 };
-
-// The position of a cell's top-left corner in the rendering, from the
-// rendered marker cell A1 (all columns and rows of the grid are equal).
-struct Grid {
-    Box a1;
-    int x(int col, double dx = 0) const { return a1.x + col * a1.w + static_cast<int>(dx); }
-    int y(int row, double dy = 0) const { return a1.y + row * a1.h + static_cast<int>(dy); }
-};
-
-Grid grid_of(const Image &img) {
-    Grid g;
-    EXPECT_TRUE(find_color(img, MARKER, g.a1)) << "marker cell not rendered";
-    return g;
-}
 
 std::string colour(uint32_t c) {
     char buf[8];
@@ -154,8 +183,8 @@ std::string colour(uint32_t c) {
     return buf;
 }
 
-#define EXPECT_PIXEL(img, px, py, want) \
-    EXPECT_TRUE(near((img).at(px, py), want)) << "at (" << (px) << "," << (py) << ") " << colour((img).at(px, py))
+#define EXPECT_PIXEL(page, px, py, want) \
+    EXPECT_TRUE(near((page).at(px, py), want)) << "at (" << (px) << "," << (py) << ") " << colour((page).at(px, py))
 
 } // namespace
 
@@ -172,14 +201,13 @@ TEST_F(Families, PicturesFromFilesAndMemory) {
     // The media parts are byte for byte the files placed.
     EXPECT_EQ(zip_part(file("picture"), "xl/media/image1.png"), vtest::read_file(books().png));
 
-    Image img = rendered("picture");
-    ASSERT_FALSE(img.empty());
-    Grid g = grid_of(img);
-    EXPECT_PIXEL(img, g.x(2, 10), g.y(2, 10), PICTURE);
-    EXPECT_PIXEL(img, g.x(2, 110), g.y(2, 70), PICTURE);
-    EXPECT_FALSE(near(img.at(g.x(2, -8), g.y(2, 40)), PICTURE)) << "picture starts left of C3";
-    EXPECT_FALSE(near(img.at(g.x(2, 130), g.y(2, 40)), PICTURE)) << "picture wider than 120 pixels";
-    EXPECT_PIXEL(img, g.x(7, 10 + 16), g.y(2, 12), 0xFF8000);
+    Page g = rendered("picture");
+    ASSERT_FALSE(g.empty());
+    EXPECT_PIXEL(g, g.x(2, 10), g.y(2, 10), PICTURE);
+    EXPECT_PIXEL(g, g.x(2, 110), g.y(2, 70), PICTURE);
+    EXPECT_FALSE(near(g.at(g.x(2, -8), g.y(2, 40)), PICTURE)) << "picture starts left of C3";
+    EXPECT_FALSE(near(g.at(g.x(2, 130), g.y(2, 40)), PICTURE)) << "picture wider than 120 pixels";
+    EXPECT_PIXEL(g, g.x(7, 10 + 16), g.y(2, 12), 0xFF8000);
 }
 
 TEST_F(Families, ChartsWithTheirSeries) {
@@ -194,14 +222,13 @@ TEST_F(Families, ChartsWithTheirSeries) {
     std::string chart = zip_part(file("chart"), "xl/charts/chart1.xml");
     EXPECT_NE(chart.find("<c:pt idx=\"1\"><c:v>2月</c:v></c:pt>"), std::string::npos) << "category cache";
 
-    Image img = rendered("chart");
-    ASSERT_FALSE(img.empty());
-    Grid g = grid_of(img);
+    Page g = rendered("chart");
+    ASSERT_FALSE(g.empty());
     // The chart area's fill just inside the anchor corner D3, the plot area
     // (filled by columns reaching the maximum) in the middle.
-    EXPECT_PIXEL(img, g.x(3, 6), g.y(2, 6), CHART_BACK);
-    EXPECT_PIXEL(img, g.x(3, 240), g.y(2, 160), SERIES);
-    EXPECT_FALSE(near(img.at(g.x(3, -6), g.y(2, 100)), CHART_BACK)) << "chart starts left of D3";
+    EXPECT_PIXEL(g, g.x(3, 6), g.y(2, 6), CHART_BACK);
+    EXPECT_PIXEL(g, g.x(3, 240), g.y(2, 160), SERIES);
+    EXPECT_FALSE(near(g.at(g.x(3, -6), g.y(2, 100)), CHART_BACK)) << "chart starts left of D3";
 }
 
 TEST_F(Families, EveryChartTypePassesTheSchema) {
@@ -229,37 +256,25 @@ TEST_F(Families, ShapesWithTheirLook) {
     EXPECT_NE(drawing.find("<a:prstGeom prst=\"ellipse\">"), std::string::npos);
     EXPECT_NE(drawing.find("<a:t>メモ 1</a:t>"), std::string::npos);
 
-    Image img = rendered("shape");
-    ASSERT_FALSE(img.empty());
-    Grid g = grid_of(img);
+    Page g = rendered("shape");
+    ASSERT_FALSE(g.empty());
     // Away from the centred text.
-    EXPECT_PIXEL(img, g.x(4, 15), g.y(11, 40), SHAPE);
-    EXPECT_PIXEL(img, g.x(4, 105), g.y(11, 15), SHAPE);
-    EXPECT_FALSE(near(img.at(g.x(4, 135), g.y(11, 40)), SHAPE)) << "shape wider than 120 pixels";
+    EXPECT_PIXEL(g, g.x(4, 15), g.y(11, 40), SHAPE);
+    EXPECT_PIXEL(g, g.x(4, 105), g.y(11, 15), SHAPE);
+    EXPECT_FALSE(near(g.at(g.x(4, 135), g.y(11, 40)), SHAPE)) << "shape wider than 120 pixels";
 }
 
-TEST_F(Families, CommentsWithTheirNoteBoxes) {
-    written("comment");
-    EXPECT_EQ(check_objects(file("comment"), R"({"note": {"comments": {
-        "B2": {"text": "確認済み", "author": "山田"}, "D5": {"text": "二つ目 の メモ", "author": "山田"},
-        "A1": {"text": "<&>", "author": "山田"}}}})"),
+TEST_F(Families, CommentsTablesAndSparklines) {
+    written("objects");
+    EXPECT_EQ(check_objects(file("objects"), R"({
+        "note": {"comments": {"B2": {"text": "確認済み", "author": "山田"},
+                              "D5": {"text": "二つ目 の メモ", "author": "山田"}, "A1": {"text": "<&>", "author": "山田"}}},
+        "table": {"tables": {"テーブル1": {"ref": "A1:C3", "columns": ["品名", "数", "単価"]},
+                             "テーブル2": {"ref": "E1:F3", "columns": ["x", "y"]}}},
+        "spark": {"sparklines": [["spark!A1:D1", "E1"], ["spark!A2:D2", "E2"], ["spark!A3:D3", "E3"],
+                                 ["spark!A1:D1", "F1"]]}})"),
               "");
-}
-
-TEST_F(Families, TablesNamedByTheirHeaders) {
-    written("table");
-    EXPECT_EQ(check_objects(file("table"), R"({"table": {"tables": {
-        "テーブル1": {"ref": "A1:C3", "columns": ["品名", "数", "単価"]},
-        "テーブル2": {"ref": "E1:F3", "columns": ["x", "y"]}}}})"),
-              "");
-}
-
-TEST_F(Families, SparklineGroupsInTheSheet) {
-    written("sparkline");
-    EXPECT_EQ(check_objects(file("sparkline"), R"({"spark": {"sparklines": [
-        ["spark!A1:D1", "E1"], ["spark!A2:D2", "E2"], ["spark!A3:D3", "E3"], ["spark!A1:D1", "F1"]]}})"),
-              "");
-    EXPECT_NE(zip_part(file("sparkline"), "xl/worksheets/sheet1.xml").find("<x14:colorHigh rgb=\"FFFF0000\"/>"),
+    EXPECT_NE(zip_part(file("objects"), "xl/worksheets/sheet3.xml").find("<x14:colorHigh rgb=\"FFFF0000\"/>"),
               std::string::npos);
 }
 
@@ -277,11 +292,10 @@ TEST_F(Families, AllFamiliesOnTwoSheets) {
               "");
     EXPECT_NE(zip_names(file("all")).find("docProps/thumbnail.jpeg"), std::string::npos);
 
-    Image img = rendered("all");
-    ASSERT_FALSE(img.empty());
-    Grid g = grid_of(img);
-    EXPECT_PIXEL(img, g.x(1, 60), g.y(2, 40), PICTURE);
-    EXPECT_PIXEL(img, g.x(1, 20), g.y(9, 30), SHAPE);
-    EXPECT_PIXEL(img, g.x(4, 6), g.y(2, 6), CHART_BACK);
-    EXPECT_PIXEL(img, g.x(4, 160), g.y(2, 110), SERIES);
+    Page g = rendered("all");
+    ASSERT_FALSE(g.empty());
+    EXPECT_PIXEL(g, g.x(1, 60), g.y(2, 40), PICTURE);
+    EXPECT_PIXEL(g, g.x(1, 20), g.y(9, 30), SHAPE);
+    EXPECT_PIXEL(g, g.x(4, 6), g.y(2, 6), CHART_BACK);
+    EXPECT_PIXEL(g, g.x(4, 160), g.y(2, 110), SERIES);
 }
