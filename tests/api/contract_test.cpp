@@ -26,7 +26,6 @@ void expect_closed_answers(XLS_BOOK *b) {
         {"VXLS_column_num", VXLS_column_num(b, 0)},
         {"VXLS_is_cell", VXLS_is_cell(b, "A1", &i1, &i2)},
         {"VXLS_is_range", VXLS_is_range(b, "A1:B2", &i1, &i2, &i3, &i4)},
-        {"VXLS_put_values", VXLS_put_values(b, "A1=1")},
         {"VXLS_put_cell", VXLS_put_cell(b, "A1", "1", 0)},
         {"VXLS_put_variable", VXLS_put_variable(b, "X", "1")},
         {"VXLS_is_property", VXLS_is_property(b, "A1.WIDTH", &i1)},
@@ -37,11 +36,11 @@ void expect_closed_answers(XLS_BOOK *b) {
         {"VXLS_read_file", VXLS_read_file(b, "FILE=x")},
         {"VXLS_sheet_hyperlink", VXLS_sheet_hyperlink(b, "A1", "S", "A1")},
         {"VXLS_external_hyperlink", VXLS_external_hyperlink(b, "A1", "http://x")},
+        {"VXLS_put_values", VXLS_put_values(b, "A1=1")},   // last: its message is checked below
     };
     for (const auto &[name, rc] : results) {
         EXPECT_EQ(rc, VXLS_ERR_ARGUMENT) << name;
     }
-    EXPECT_EQ(VXLS_put_values(b, "A1=1"), VXLS_ERR_ARGUMENT);
     EXPECT_NE(std::string(b->error_info).find("VXLS_put_values() book not open"), std::string::npos);
     EXPECT_EQ(VXLS_free_book(b), VXLS_OK);
 }

@@ -38,10 +38,6 @@ TEST_F(ApiTest, CloseSavesOnlyWhenTheLastWordAsksForIt) {
     EXPECT_EQ(VXLS_close_book(&book_, "SAVE"), -3);
     EXPECT_EQ(error(), in_charset("VXLS-03600 内部処理エラー(\"VXLS_close_book() book not open\")。", 1));
     EXPECT_EQ(VXLS_close_book(nullptr, "SAVE"), -3);
-    // A book opened without a name is written as Book1.xlsx.
-    open(nullptr);
-    ASSERT_EQ(VXLS_close_book(&book_, "SAVE"), 0) << error();
-    EXPECT_EQ(vtest::read_file(in_dir("Book1.xlsx")).substr(0, 2), "PK");
 }
 
 TEST_F(ApiTest, FailedSaveKeepsTheBookAndTheFirstMessage) {
@@ -62,10 +58,7 @@ TEST_F(ApiTest, MemoryBookArgumentsAreRefused) {
     EXPECT_EQ(VXLS_open_memory_book(&book_, nullptr, nullptr, 10), -3);
     EXPECT_EQ(book_.env, nullptr);
     EXPECT_EQ(VXLS_open_memory_book(&book_, nullptr, "x", -1), -3);
-    // Unreadable images are read_api_test's hostile packages.
-
     long size = 10;
-    EXPECT_EQ(VXLS_close_memory_book(&book_, nullptr, nullptr, &size), -3);   // closed book
     open(nullptr);
     EXPECT_EQ(VXLS_close_memory_book(&book_, nullptr, nullptr, nullptr), -3);
     EXPECT_EQ(VXLS_close_memory_book(&book_, nullptr, nullptr, &size), -3);
@@ -79,7 +72,6 @@ TEST_F(ApiTest, FreeBookReleasesWithoutWriting) {
     EXPECT_EQ(book_.env, nullptr);
     EXPECT_EQ(book_.sheet_num, 0);
     EXPECT_FALSE(exists(in_dir("free.xlsx")));
-    EXPECT_EQ(VXLS_free_book(&book_), 0);
     EXPECT_EQ(VXLS_free_book(nullptr), 0);
 }
 
@@ -109,27 +101,12 @@ TEST_F(ApiTest, DebugTraceAppendsLinesAndNeverFails) {
     ASSERT_EQ(vtest::run("mkdir -p blocked/DEBUG.log"), 0);
     ASSERT_EQ(chdir("blocked"), 0);
     EXPECT_EQ(VXLS_debug("lost"), 0);
-
-    // A read-only directory (root writes there regardless).
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-    ASSERT_EQ(vtest::run("mkdir ro && chmod 555 ro"), 0);
-    ASSERT_EQ(chdir("ro"), 0);
-    EXPECT_EQ(VXLS_debug("nothing"), 0);
-    if (geteuid() != 0) {
-        EXPECT_FALSE(exists(in_dir("ro/DEBUG.log")));
-    }
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-    vtest::run("chmod 755 ro");
 }
 
-TEST_F(ApiTest, ErrorMessageAndVersion) {
+TEST_F(ApiTest, ErrorMessageOfAHandle) {
     EXPECT_EQ(VXLS_open_book(&book_, "NOPE=1"), -3);
     EXPECT_EQ(VXLS_error_mesg(&book_), book_.error_info);
     EXPECT_STREQ(VXLS_error_mesg(nullptr), "");
-
-    char text[16] = "";
-    EXPECT_EQ(VXLS_version(nullptr, text), 0);
-    EXPECT_STREQ(text, "2.0.0.0");
 }
 
 TEST(ReferenceCard, IsShiftJisAndConvertsLosslessly) {

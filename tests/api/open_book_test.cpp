@@ -21,12 +21,13 @@ std::string path_of(const char *options) {
 
 } // namespace
 
-TEST_F(ApiTest, NullOptionsGiveANewShiftJisBookInTheCurrentDirectory) {
+TEST_F(ApiTest, NullOptionsGiveANewShiftJisBookSavedAsBook1InTheCurrentDirectory) {
     std::strcpy(book_.error_info, "stale");
     open(nullptr);
-    EXPECT_EQ(std::string(book_.book_path), in_dir("Book1.xlsx"));
     EXPECT_EQ(book_of(&book_).charset, VXLS_CHARSET_SJIS);
     EXPECT_STREQ(VXLS_error_mesg(&book_), "");
+    ASSERT_EQ(VXLS_close_book(&book_, "SAVE"), 0) << error();
+    EXPECT_EQ(vtest::read_file(in_dir("Book1.xlsx")).substr(0, 2), "PK");
 }
 
 TEST_F(ApiTest, WorkbookNamesGetAnExtensionOnlyWhenTheyLackOne) {
@@ -63,7 +64,7 @@ TEST_F(ApiTest, RefusedOptionsGiveTheirMessagesAndLeaveTheBookClosed) {
     struct Case {
         const char *options;
         int rc;
-        const char *message;
+        std::string message;
     } cases[] = {
         {"FOO=1", -3, "VXLS-02200 サポート外のキーワードです(\"FOO\")。"},
         {"BOOK out", -3, "VXLS-02303 引数列のイコール(=)部分が不正です(\"out\")。"},
@@ -89,17 +90,6 @@ TEST_F(ApiTest, RefusedOptionsGiveTheirMessagesAndLeaveTheBookClosed) {
                                       "\")。最大長は(4000)バイトです。", 1));
 }
 
-TEST_F(ApiTest, VersionAndStructureSizeChecks) {
-    std::string good = "VERSION=\"2.0.0.0\" XLS_BOOK=" + std::to_string(sizeof(XLS_BOOK));
-    open(good.c_str());
-    VXLS_free_book(&book_);
-    EXPECT_EQ(VXLS_open_book(&book_, "XLS_BOOK=100"), -1);
-    EXPECT_EQ(error(), in_charset("VXLS-00902 構造体XLS_BOOKのサイズが異なります。(\"CALL側:100byte DLL側:" +
-                                      std::to_string(sizeof(XLS_BOOK)) + "byte\")。",
-                                  1));
-    EXPECT_EQ(book_.env, nullptr);
-}
-
 TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
     // A Shift-JIS key before the switch, UTF-8 keys after it.
     open("\x83\x82\x81\x5B\x83\x68=\x90\x56\x8B\x4B CHARSET=utf8 ブック=表 モード=新規");
@@ -114,9 +104,7 @@ TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
 
     // EUC-JP keys and messages.
     EXPECT_EQ(VXLS_open_book(&book_, "CHARSET=EUC \xA5\xE2\xA1\xBC\xA5\xC9=\xBF\xB7\xB5\xAC FOO=1"), -3);
-    EXPECT_EQ(error(), "\x56\x58\x4C\x53\x2D\x30\x32\x32\x30\x30\x20\xA5\xB5\xA5\xDD\xA1\xBC\xA5\xC8\xB3\xB0"
-                       "\xA4\xCE\xA5\xAD\xA1\xBC\xA5\xEF\xA1\xBC\xA5\xC9\xA4\xC7\xA4\xB9\x28\x22\x46\x4F\x4F"
-                       "\x22\x29\xA1\xA3");
+    EXPECT_EQ(error(), in_charset("VXLS-02200 サポート外のキーワードです(\"FOO\")。", VXLS_CHARSET_EUC));
 
     // An unknown character set leaves the current one; a key given twice
     // keeps its last value.
@@ -150,8 +138,7 @@ TEST_F(ApiTest, ReadingModesDetectTheFileAndRefuseWhatCannotBeRead) {
             EXPECT_EQ(book_.new_book, VXLS_OFF) << options;
         } else {
             // A damaged .xls is refused by its reader (-9), anything else as unsupported.
-            const bool xls = std::string(options).find(".xls ") != std::string::npos ||
-                             std::string(options).ends_with(".xls");
+            const bool xls = std::string(options).ends_with(".xls");
             EXPECT_EQ(rc, xls ? VXLS_ERR_XLS_REFUSED : VXLS_ERR_UNSUPPORTED) << options;
             EXPECT_EQ(error().rfind("VXLS-00900 ", 0), 0u) << options;
             EXPECT_EQ(book_.env, nullptr) << options;
