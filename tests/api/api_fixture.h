@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "model/book.h"
 #include "book_access.h"
 #include "test_support.h"
 #include "velmora.h"
@@ -30,9 +29,10 @@ protected:
         vtest::run("rm -rf " + vtest::shell_quote(dir_));
     }
 
-    // Opens book_ with the options and expects success.
-    void open(const char *options) {
+    // Opens book_ with the options, and a first sheet with its own when given; expects success.
+    void open(const char *options, const char *sheet_options = nullptr) {
         ASSERT_EQ(VXLS_open_book(&book_, options), 0) << book_.error_info;
+        ASSERT_TRUE(!sheet_options || VXLS_open_sheet(&book_, sheet_options) == 0) << book_.error_info;
     }
     std::string in_dir(const std::string &name) const { return dir_ + "/" + name; }
     std::string error() const { return book_.error_info; }

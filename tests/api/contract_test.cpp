@@ -60,8 +60,7 @@ TEST_F(ApiTest, EveryCallOnAClosedBookGivesTheSameAnswer) {
 }
 
 TEST_F(ApiTest, ReopeningALiveBookIsRefusedAndLeavesItAsItWas) {
-    open("CHARSET=UTF8 BOOK=live.xlsx");
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=S"), 0);
+    open("CHARSET=UTF8 BOOK=live.xlsx", "SHEET_NAME=S");
     ASSERT_EQ(VXLS_put_values(&book_, "A1=kept"), 0);
     void *env = book_.env;
     EXPECT_EQ(VXLS_open_book(&book_, "BOOK=other.xlsx"), VXLS_ERR_ARGUMENT);
@@ -75,8 +74,7 @@ TEST_F(ApiTest, ReopeningALiveBookIsRefusedAndLeavesItAsItWas) {
 }
 
 TEST_F(ApiTest, EveryFailingCallWritesItsOwnMessage) {
-    open("CHARSET=UTF8");
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=S"), 0);
+    open("CHARSET=UTF8", "SHEET_NAME=S");
     char name[XLS_SHEET_NAME_LEN];
     int kind = 0;
     ASSERT_EQ(VXLS_put_values(&book_, "NOSUCH.KEY=1"), -3);
@@ -106,8 +104,7 @@ TEST_F(ApiTest, EveryFailingCallWritesItsOwnMessage) {
 
 TEST_F(ApiTest, BadTextIsRefusedWhereItEntersAndTheBookStillSaves) {
     std::ofstream(in_dir("bad.csv"), std::ios::binary) << "ok,\xc0\x80\n";
-    open("CHARSET=UTF8 BOOK=bad.xlsx");
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=S"), 0);
+    open("CHARSET=UTF8 BOOK=bad.xlsx", "SHEET_NAME=S");
     struct Case {
         std::string text;
         int rc;
@@ -140,14 +137,12 @@ TEST_F(ApiTest, BadTextIsRefusedWhereItEntersAndTheBookStillSaves) {
 }
 
 TEST_F(ApiTest, TextsInvalidInTheCallersMultiByteSetAreRefused) {
-    open("CHARSET=SJIS");
-    ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
+    open("CHARSET=SJIS", "");
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\x82"), -3);         // a lead byte without its trail
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\x85\x40"), -3);     // an unassigned code
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\x93\xfa"), 0);      // 日
     VXLS_free_book(&book_);
-    open("CHARSET=EUC");
-    ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
+    open("CHARSET=EUC", "");
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\xa4"), -3);
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\xc6\xfc"), 0);
 }
@@ -157,8 +152,7 @@ TEST_F(ApiTest, LoadsThatReachAFileBeingLoadedAreRefused) {
     std::ofstream(in_dir("a.csv")) << "!A5.CSV=" << in_dir("b.csv") << "\na\n";
     std::ofstream(in_dir("b.csv")) << "!A9.CSV=" << in_dir("a.csv") << "\nb\n";
     std::ofstream(in_dir("lines.txt")) << "A1=1\nA2.CSV=" << in_dir("a.csv") << "\n";
-    open("CHARSET=UTF8");
-    ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
+    open("CHARSET=UTF8", "");
     for (const char *file : {"self.csv", "a.csv"}) {
         std::string text = std::string("A1.CSV=") + in_dir(file);
         EXPECT_EQ(VXLS_put_values(&book_, text.c_str()), -1) << file;
@@ -172,8 +166,7 @@ TEST_F(ApiTest, LoadsThatReachAFileBeingLoadedAreRefused) {
 }
 
 TEST_F(ApiTest, AFullFormatTableReportsItsOwnLimit) {
-    open("CHARSET=UTF8");
-    ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
+    open("CHARSET=UTF8", "");
     // Fill colours until the cell-format table is full.
     std::string text;
     int rc = 0, n = 0;

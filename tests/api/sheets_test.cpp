@@ -25,8 +25,7 @@ TEST_F(ApiTest, UnnamedSheetsAreNumberedAvoidingExistingNames) {
     EXPECT_EQ(book_.current_sheet, 2);
     VXLS_free_book(&book_);
 
-    open(nullptr);
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=Sheet4"), 0);
+    open(nullptr, "SHEET_NAME=Sheet4");
     ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=Sheet3"), 0);
     ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
     EXPECT_EQ(name_of(&book_, 2), "Sheet5");
@@ -84,8 +83,7 @@ TEST_F(ApiTest, SheetOptionErrors) {
 }
 
 TEST_F(ApiTest, ReadAndUpdateSelectExistingSheets) {
-    open(nullptr);
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=first"), 0);
+    open(nullptr, "SHEET_NAME=first");
     ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=second"), 0);
     EXPECT_EQ(VXLS_open_sheet(&book_, "MODE=READ SHEET_NAME=first"), 0);
     EXPECT_EQ(book_.current_sheet, 0);
@@ -105,8 +103,7 @@ TEST_F(ApiTest, ReadAndUpdateSelectExistingSheets) {
 }
 
 TEST_F(ApiTest, TemplateSheetsCopyAnExistingSheet) {
-    open(nullptr);
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=base"), 0);
+    open(nullptr, "SHEET_NAME=base");
     EXPECT_EQ(VXLS_open_sheet(&book_, "MODE=TEMPLATE"), -3);
     EXPECT_EQ(error(), in_charset("VXLS-02322 テンプレートシート名が指定されていません。", 1));
     EXPECT_EQ(VXLS_open_sheet(&book_, "MODE=TEMPLATE TEMPLATE=nope"), -801);
