@@ -2,7 +2,6 @@
 // object families: each bad value gets its message and changes nothing.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "drawing_fixture.h"
@@ -39,10 +38,8 @@ TEST(Placement, AnchorsFollowTheSheetsWidthsAndHeights) {
     // An offset past its cell's width lands in the next column.
     ASSERT_EQ(bk.put("B2.IMAGE.PATH=" + png + " B2.IMAGE.OFFSET.X=100 B2.IMAGE.OFFSET.Y=25"), 0) << bk.error();
     // A chart two columns wide and two rows high ends at the corner of C3.
-    ASSERT_EQ(bk.put("A1=a B1=1 A2=b B2=2 A1:B2.CHART=\"COLUMN LOCATION=A1\" A1:B2.CHART.WIDTH=106 "
-                     "A1:B2.CHART.HEIGHT=40"),
-              0)
-        << bk.error();
+    ASSERT_EQ(bk.put("A1=a B1=1 A2=b B2=2 A1:B2.CHART=\"COLUMN LOCATION=A1\""), 0) << bk.error();
+    ASSERT_EQ(bk.put("A1:B2.CHART.WIDTH=106 A1:B2.CHART.HEIGHT=40"), 0) << bk.error();
     ASSERT_EQ(bk.save(), 0) << bk.error();
     EXPECT_EQ(validate_xlsx(bk.path), "");
     std::string d = zip_part(bk.path, "xl/drawings/drawing1.xml");
@@ -61,14 +58,12 @@ TEST(Placement, APictureGoneBeforeTheSaveFailsIt) {
     ASSERT_EQ(unlink(png.c_str()), 0);
     EXPECT_EQ(bk.save(), VXLS_ERR_WRITE);
     EXPECT_TRUE(has(bk.error(), "VXLS-03102")) << bk.error();
-    struct stat st;
-    EXPECT_NE(stat(bk.path.c_str(), &st), 0) << "no package is left";
+    EXPECT_NE(access(bk.path.c_str(), F_OK), 0) << "no package is left";
 }
 
 TEST(Placement, BadValuesOfTheFamiliesAreRefused) {
     Book bk("refuse");
-    std::string dir = bk.dir;
-    std::string bmp = make_picture(dir, "b", "bmp", 8, 8, "000000");
+    std::string bmp = make_picture(bk.dir, "b", "bmp", 8, 8, "000000");
     ASSERT_EQ(bk.put("SHEET=s A1=1 B1=2 C1=3 A2=4 B2=5 C2=6"), 0);
     struct Case {
         std::string text, message;
@@ -97,7 +92,7 @@ TEST(Placement, BadValuesOfTheFamiliesAreRefused) {
     EXPECT_EQ(VXLS_put_image_memory(&bk.b, "A1", VXLS_FILE_PNG, lie, sizeof lie, 0, 0, 0, 0, 0, ""), VXLS_ERR_GENERAL);
     EXPECT_TRUE(has(bk.error(), "VXLS-03190")) << bk.error();
     EXPECT_EQ(VXLS_put_image_memory(&bk.b, "A1", 150, lie, sizeof lie, 0, 0, 0, 0, 0, ""), VXLS_ERR_GENERAL);
-    std::string png = vtest::read_file(make_picture(dir, "p", "png", 20, 10, "00ff00"));
+    std::string png = vtest::read_file(make_picture(bk.dir, "p", "png", 20, 10, "00ff00"));
     EXPECT_EQ(VXLS_put_image_memory(&bk.b, "A1", VXLS_FILE_PNG, png.data(), static_cast<long>(png.size()), 0, 0, 0, 0, -5, ""),
               VXLS_ERR_ARGUMENT);
     EXPECT_EQ(VXLS_put_image_memory(&bk.b, "A0", VXLS_FILE_PNG, png.data(), static_cast<long>(png.size()), 0, 0, 0, 0, 0, ""),

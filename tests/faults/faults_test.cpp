@@ -35,15 +35,6 @@ void *allocate(size_t n) {
     throw std::bad_alloc();
 }
 
-// Fails the nth allocation from now (0: the next one) for as long as it lives.
-struct ArmedAllocator {
-    explicit ArmedAllocator(long nth) {
-        g_fired = false;
-        g_countdown = nth;
-    }
-    ~ArmedAllocator() { g_countdown = -1; }
-};
-
 // A package is whole when its central directory and every entry read back.
 bool whole_package(const std::string &path) {
     unzFile zip = unzOpen64(path.c_str());
@@ -140,11 +131,12 @@ TEST(Faults, EveryAllocationThatFailsIsReported) {
     // Every allocation of the first few hundred, then a sample of the rest
     // (the writer's threads and buffers), until one run no longer fails.
     for (long n = 0;; n += n < 400 ? 1 : 7) {
+        // The nth allocation from now (0: the next one) fails during the job.
         bool completed = false;
-        {
-            ArmedAllocator armed(n);
-            job(options, &completed);
-        }
+        g_fired = false;
+        g_countdown = n;
+        job(options, &completed);
+        g_countdown = -1;
         if (!g_fired) {
             EXPECT_TRUE(completed) << "n=" << n;
             break;
