@@ -62,7 +62,7 @@ TEST_F(ApiTest, OverlongNamesAreRefused) {
 
 TEST_F(ApiTest, RefusedOptionsGiveTheirMessagesAndLeaveTheBookClosed) {
     struct Case {
-        const char *options;
+        std::string options;
         int rc;
         std::string message;
     } cases[] = {
@@ -73,21 +73,17 @@ TEST_F(ApiTest, RefusedOptionsGiveTheirMessagesAndLeaveTheBookClosed) {
         {"VERSION=1.0", -1,
          "VXLS-00901 呼び出し側(\"1.0\")と共有ライブラリ側(\"2.0.0.0\")でバージョンが異なります。"},
         {"TEMP_WORKBOOK_PATH=" "\"\"", 0, ""},
+        // An over-long key is named by its beginning.
+        {std::string(5000, 'K') + "=1", -3,
+         "VXLS-02210 キーワードが長すぎます(\"" + std::string(64, 'K') + "\")。最大長は(4000)バイトです。"},
     };
     for (const Case &c : cases) {
         std::memset(&book_, 0, sizeof book_);
-        EXPECT_EQ(VXLS_open_book(&book_, c.options), c.rc) << c.options;
+        EXPECT_EQ(VXLS_open_book(&book_, c.options.c_str()), c.rc) << c.options;
         EXPECT_EQ(error(), in_charset(c.message, 1)) << c.options;
-        if (c.rc != 0) {
-            EXPECT_EQ(book_.env, nullptr) << c.options;
-        }
+        EXPECT_TRUE(c.rc == 0 || book_.env == nullptr) << c.options;
         VXLS_free_book(&book_);
     }
-    // An over-long key is named by its beginning.
-    std::string long_key = std::string(5000, 'K') + "=1";
-    EXPECT_EQ(VXLS_open_book(&book_, long_key.c_str()), -3);
-    EXPECT_EQ(error(), in_charset("VXLS-02210 キーワードが長すぎます(\"" + std::string(64, 'K') +
-                                      "\")。最大長は(4000)バイトです。", 1));
 }
 
 TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
