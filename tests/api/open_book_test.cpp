@@ -25,7 +25,9 @@ TEST_F(ApiTest, NullOptionsGiveANewShiftJisBookSavedAsBook1InTheCurrentDirectory
     std::strcpy(book_.error_info, "stale");
     open(nullptr);
     EXPECT_EQ(book_of(&book_).charset, VXLS_CHARSET_SJIS);
+    EXPECT_EQ(VXLS_error_mesg(&book_), book_.error_info);
     EXPECT_STREQ(VXLS_error_mesg(&book_), "");
+    EXPECT_STREQ(VXLS_error_mesg(nullptr), "");
     ASSERT_EQ(VXLS_close_book(&book_, "SAVE"), 0) << error();
     EXPECT_EQ(vtest::read_file(in_dir("Book1.xlsx")).substr(0, 2), "PK");
 }

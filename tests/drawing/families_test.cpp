@@ -177,14 +177,8 @@ protected:
     }
 };
 
-std::string colour(uint32_t c) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%06X", c);
-    return buf;
-}
-
 #define EXPECT_PIXEL(page, px, py, want) \
-    EXPECT_TRUE(near((page).at(px, py), want)) << "at (" << (px) << "," << (py) << ") " << colour((page).at(px, py))
+    EXPECT_TRUE(near((page).at(px, py), want)) << "at (" << (px) << "," << (py) << ") " << std::hex << (page).at(px, py)
 
 } // namespace
 
