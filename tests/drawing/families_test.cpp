@@ -24,17 +24,11 @@ constexpr uint32_t MARKER = 0x00FF00, PICTURE = 0x2060C0, CHART_BACK = 0xFFFF00,
 // of 15 points (20 pixels), A1 filled with the marker colour.
 const char *GRID = "A1:L1.WIDTH=6 A1:A45.HEIGHT=15 A1.FILL.COLOR=00ff00";
 
-struct Books {
-    std::string dir, png, jpeg, bmp;
-    std::map<std::string, std::string> errors; // family -> failure while writing
-};
+// The folder of the books, the pictures they place, and each family's failure while writing.
+std::string g_dir, g_png, g_jpeg, g_bmp;
+std::map<std::string, std::string> g_errors;
 
-Books &books() {
-    static Books b;
-    return b;
-}
-
-std::string file(const std::string &family) { return books().dir + "/" + family + ".xlsx"; }
+std::string file(const std::string &family) { return g_dir + "/" + family + ".xlsx"; }
 
 // Writes a workbook from property texts (one VXLS_put_values call each) and
 // an optional step of its own; records the first failure.
@@ -49,7 +43,7 @@ void write_book(const std::string &family, const std::vector<std::string> &texts
     if (error.empty() && extra) error = extra(book);
     if (error.empty() && VXLS_close_book(&book, "SAVE") != 0) error = std::string("save: ") + book.error_info;
     if (!error.empty()) VXLS_free_book(&book);
-    books().errors[family] = error;
+    g_errors[family] = error;
 }
 
 // Whether two colours are within `tolerance` in every channel.
@@ -109,16 +103,15 @@ std::string chart_data(int first_row) {
 class Families : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        Books &b = books();
-        b.dir = vtest::make_temp_dir("drawing");
-        b.png = make_picture(b.dir, "blue", "png", 120, 80, "2060c0");
-        b.jpeg = make_picture(b.dir, "orange", "jpeg", 64, 48, "ff8000");
-        b.bmp = make_picture(b.dir, "gray", "bmp", 40, 30, "808080");
+        g_dir = vtest::make_temp_dir("drawing");
+        g_png = make_picture(g_dir, "blue", "png", 120, 80, "2060c0");
+        g_jpeg = make_picture(g_dir, "orange", "jpeg", 64, 48, "ff8000");
+        g_bmp = make_picture(g_dir, "gray", "bmp", 40, 30, "808080");
 
-        write_book("picture", {"SHEET=pic", GRID, "C3.IMAGE.PATH=" + b.png,
-                               "H3.IMAGE.PATH=" + b.jpeg + " H3.IMAGE.RATIO=0.5 H3.IMAGE.OFFSET.X=10"},
-                   [&](XLS_BOOK &book) {
-                       std::string bytes = vtest::read_file(b.bmp);
+        write_book("picture", {"SHEET=pic", GRID, "C3.IMAGE.PATH=" + g_png,
+                               "H3.IMAGE.PATH=" + g_jpeg + " H3.IMAGE.RATIO=0.5 H3.IMAGE.OFFSET.X=10"},
+                   [](XLS_BOOK &book) {
+                       std::string bytes = vtest::read_file(g_bmp);
                        int rc = VXLS_put_image_memory(&book, "C12", VXLS_FILE_BMP, bytes.data(), static_cast<long>(bytes.size()),
                                                       0, 0, 0, 0, 200, "https://example.com/");
                        return rc == 0 ? std::string() : std::string("image memory: ") + book.error_info;
@@ -150,26 +143,26 @@ protected:
                                "E1:E3.SPARKLINE=A1:D3 E1:E3.SPARKLINE.KIND=BAR E1:E3.SPARKLINE.DISPLAY=HIGH,LOW "
                                "E1:E3.SPARKLINE.HIGH.COLOR=red",
                                "F1:F1.SPARKLINE=spark!A1:D1 F1:F1.SPARKLINE.DISPLAY=MARKER"});
-        write_book("all", {"BOOK.THUMBNAIL.PATH=" + b.jpeg, "SHEET=一", GRID, chart_data(20), "B3.IMAGE.PATH=" + b.png,
+        write_book("all", {"BOOK.THUMBNAIL.PATH=" + g_jpeg, "SHEET=一", GRID, chart_data(20), "B3.IMAGE.PATH=" + g_png,
                            "B10.AUTOSHAPE=RECTANGLE B10.AUTOSHAPE.WIDTH=100 B10.AUTOSHAPE.HEIGHT=60 "
                            "B10.AUTOSHAPE.FILL.COLOR=ff0000",
                            "A20:B23.CHART=\"COLUMN MIN=0 MAX=10 BACKCOLOR=ffff00 LOCATION=E3\" A20:B23.CHART.GAP_WIDTH=0 "
                            "A20:B23.CHART.WIDTH=320 A20:B23.CHART.HEIGHT=200",
                            "A2.COMMENT=一枚目",
-                           "SHEET=二 SHEET.BACKGROUND.PATH=" + b.png + " A1=名 B1=値 A2=x B2=1 A3=y B3=2 "
+                           "SHEET=二 SHEET.BACKGROUND.PATH=" + g_png + " A1=名 B1=値 A2=x B2=1 A3=y B3=2 "
                            "A1:B3.TABLE_FORMAT=Dark2 C2:C3.SPARKLINE=A2:B3 A1:B3.CHART=\"BAR_STACKED LOCATION=E2\" "
                            "D4.COMMENT=二枚目"});
     }
 
     static void written(const std::string &family) {
-        ASSERT_EQ(books().errors[family], "");
+        ASSERT_EQ(g_errors[family], "");
         EXPECT_EQ(validate_xlsx(file(family)), "");
     }
     // LibreOffice's rendering of the book's first page (converted when a
     // test first asks, so that tests without pixel checks start no office).
     static Page rendered(const std::string &family) {
         std::string f = file(family);
-        EXPECT_EQ(vtest::soffice_convert({f}, books().dir, "pdf"), "");
+        EXPECT_EQ(vtest::soffice_convert({f}, g_dir, "pdf"), "");
         std::string base = f.substr(0, f.size() - 5);
         vtest::run("pdftoppm -r 96 -f 1 -l 1 -singlefile " + vtest::shell_quote(base + ".pdf") + " " +
                    vtest::shell_quote(base));
