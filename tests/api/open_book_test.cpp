@@ -46,17 +46,15 @@ TEST_F(ApiTest, WorkbookNamesGetAnExtensionOnlyWhenTheyLackOne) {
 }
 
 TEST_F(ApiTest, OverlongNamesAreRefused) {
-    std::string name(257, 'n');
-    EXPECT_EQ(VXLS_open_book(&book_, ("BOOK=" + name).c_str()), -3);
+    EXPECT_EQ(VXLS_open_book(&book_, ("BOOK=" + std::string(257, 'n')).c_str()), -3);
     EXPECT_EQ(error(), in_charset("VXLS-00005 ファイル名が長すぎます。", 1));
     EXPECT_EQ(book_.env, nullptr);
     // A name that fits alone but not joined with the directory.
-    std::string fits(250, 'n');
     std::string deep = dir_;
     while (deep.size() < 200) deep += "/d";
     ASSERT_EQ(vtest::run("mkdir -p " + vtest::shell_quote(deep)), 0);
     ASSERT_EQ(chdir(deep.c_str()), 0);
-    EXPECT_EQ(VXLS_open_book(&book_, ("BOOK=" + fits + ".xlsx").c_str()), -3);
+    EXPECT_EQ(VXLS_open_book(&book_, ("BOOK=" + std::string(250, 'n') + ".xlsx").c_str()), -3);
     EXPECT_EQ(error(), in_charset("VXLS-00005 ファイル名が長すぎます。", 1));
     std::string abs = "/" + std::string(250, 'a') + ".xlsx";
     EXPECT_EQ(path_of(("BOOK=" + abs).c_str()), abs);

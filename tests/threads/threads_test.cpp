@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,9 +47,7 @@ std::string one_book(XLS_BOOK &book, int id, int round, const std::string &path)
         long size = static_cast<long>(buffer.size());
         if (VXLS_close_memory_book(&book, nullptr, buffer.data(), &size) != 0)
             return std::string("memory save: ") + book.error_info;
-        FILE *f = std::fopen(path.c_str(), "wb");
-        std::fwrite(buffer.data(), 1, static_cast<size_t>(size), f);
-        std::fclose(f);
+        std::ofstream(path, std::ios::binary).write(buffer.data(), size);
     } else if (VXLS_close_book(&book, "SAVE") != 0) {
         return std::string("disk save: ") + book.error_info;
     }
