@@ -92,22 +92,19 @@ TEST_F(ApiTest, EveryFailingCallWritesItsOwnMessage) {
 TEST_F(ApiTest, BadTextIsRefusedWhereItEntersAndTheBookStillSaves) {
     std::ofstream(in_dir("bad.csv"), std::ios::binary) << "ok,\xc0\x80\n";
     open("CHARSET=UTF8 BOOK=bad.xlsx", "SHEET_NAME=S");
+    // One ill-formed text per way in (the kinds of ill-formed UTF-8 are the charset test's).
     struct Case {
         std::string text;
         int rc;
         const char *message_start;
     } cases[] = {
         {"A1=a\xc3", -3, "VXLS-02300 セル指定値が不正です(\"A1\")"},
-        {"B1=\xff\xfe", -3, "VXLS-02300 "},
-        {"C1=\xc0\x80", -3, "VXLS-02300 "},
-        {"D1=\xed\xa0\x80", -3, "VXLS-02300 "},
         {"A1.FONT.NAME=Ari\xc3", -3, "VXLS-02300 セル指定値が不正です(\"A1.FONT.NAME\")"},
         {"SHEET.NAME=a?b", -3, "VXLS-02320 シート名が不正です(\"a?b\")"},
         {"SHEET.NAME=\xed\xa0\x80x", -3, "VXLS-02300 "},
         {"A1.CSV=" + in_dir("bad.csv"), -3, "VXLS-02300 "},
         {"A1:XFD1048576.FILL.COLOR=ff0000", VXLS_ERR_OVERFLOW, "VXLS-03008 (\"CELL\")の数が制限(\"67108864\")"},
         {"FILL.COLOR=ff0000", VXLS_ERR_GENERAL, "VXLS-02101 "},   // a cell keyword without its cell
-        {"FONT.NAME=Arial", VXLS_ERR_GENERAL, "VXLS-02101 "},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(VXLS_put_values(&book_, c.text.c_str()), c.rc) << c.text;
