@@ -1,7 +1,5 @@
-// The C contract: closed and live handles, one answer for a closed book,
-// every failing call with a message of its own, and bad input that is
-// refused where it enters so that any book the library accepts saves as a
-// package that opens.
+// The C contract: one answer for a closed book, a live book kept, a message per
+// failing call, and bad input refused where it enters, so that accepted books save.
 #include <fstream>
 
 #include "api_fixture.h"

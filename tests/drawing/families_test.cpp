@@ -1,7 +1,6 @@
-// One workbook per object family, and one with all of them on two sheets,
-// written through the C interface from property text. Each must pass the
-// schema check, show its objects to openpyxl, and render in LibreOffice (a
-// page turned into pixels by pdftoppm) with the objects where they are anchored.
+// One workbook per object family, and one with all of them on two sheets, written
+// through the C interface. Each must pass the schema check, show its objects to
+// openpyxl, and render in LibreOffice (pixels by pdftoppm) with them where anchored.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,9 +54,8 @@ bool near(uint32_t a, uint32_t b, int tolerance = 40) {
     return true;
 }
 
-// Page 1 of a book at 96 dots per inch, read from a binary PPM, with the
-// position of the marker cell A1 from which the other cells are found (all
-// columns and rows of the grid are equal).
+// Page 1 of a book at 96 dots per inch (a binary PPM), with the marker cell A1
+// from which the other cells are found (all columns and rows are equal).
 struct Page {
     int width = 0, height = 0, a1_x = 0, a1_y = 0, a1_w = 0, a1_h = 0;
     std::vector<uint8_t> rgb;

@@ -97,21 +97,17 @@ Bytes wmf(int16_t right, int16_t bottom, uint16_t inch, size_t size = 120) {
 
 TEST(PictureProbes, RealPicturesOfEveryRasterKind) {
     std::string dir = vtest::make_temp_dir("probes");
-    struct {
-        const char *ext;
-        int kind;
-    } kinds[] = {{"png", VXLS_FILE_PNG}, {"jpeg", VXLS_FILE_JPEG}, {"bmp", VXLS_FILE_BMP}, {"gif", VXLS_FILE_GIF},
-                 {"tiff", VXLS_FILE_TIFF}};
-    for (const auto &k : kinds) {
-        std::string path = dtest::make_picture(dir, "p", k.ext, 38, 22, "336699");
+    for (int kind : {VXLS_FILE_PNG, VXLS_FILE_JPEG, VXLS_FILE_BMP, VXLS_FILE_GIF, VXLS_FILE_TIFF}) {
+        const std::string ext = vel::picture_extension(kind);
+        std::string path = dtest::make_picture(dir, "p", ext, 38, 22, "336699");
         PictureInfo info;
-        ASSERT_EQ(vel::probe_picture_file(k.kind, path, info), 0) << k.ext;
-        EXPECT_EQ(info.width, 38) << k.ext;
-        EXPECT_EQ(info.height, 22) << k.ext;
-        EXPECT_EQ(info.kind, k.kind);
+        ASSERT_EQ(vel::probe_picture_file(kind, path, info), 0) << ext;
+        EXPECT_EQ(info.width, 38) << ext;
+        EXPECT_EQ(info.height, 22) << ext;
+        EXPECT_EQ(info.kind, kind);
         // The same bytes from memory give the same size.
         PictureInfo mem;
-        EXPECT_EQ(probe(k.kind, bytes_of(vtest::read_file(path)), mem), 0) << k.ext;
+        EXPECT_EQ(probe(kind, bytes_of(vtest::read_file(path)), mem), 0) << ext;
         EXPECT_EQ(mem.width, 38);
     }
     PictureInfo info;

@@ -1,7 +1,5 @@
-// Failure injection: the Nth allocation fails, or the file layer stops
-// writing at the Nth byte. Every exported call then returns its error with a
-// message, nothing crashes or leaks, and the path holds the whole package or
-// nothing.
+// Failure injection: the Nth allocation fails, or the file layer stops writing. Every
+// call then returns its error with a message, nothing leaks, and no half package is left.
 #include <gtest/gtest.h>
 #include <minizip/unzip.h>
 #include <sys/resource.h>

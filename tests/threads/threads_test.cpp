@@ -1,7 +1,5 @@
-// Books in threads: each thread owns its book and uses it through the C
-// interface while the others do the same, saving to disk and to memory.
-// Every save is checked: a complete zip whose worksheet holds the thread's
-// own values. Run under ThreadSanitizer as well as AddressSanitizer.
+// Books in threads, each thread with its own, saved to disk and to memory; every save
+// must be a complete zip holding the thread's own values. Run under TSan as well as ASan.
 #include <gtest/gtest.h>
 #include <minizip/unzip.h>
 
