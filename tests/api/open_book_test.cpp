@@ -6,10 +6,6 @@
 
 namespace {
 
-void write_file(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // The workbook path that opening with these options records.
 std::string path_of(const char *options) {
     XLS_BOOK b{};
@@ -110,9 +106,10 @@ TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
 }
 
 TEST_F(ApiTest, ReadingModesDetectTheFileAndRefuseWhatCannotBeRead) {
-    write_file(in_dir("junk.xlsx"), std::string(64, 'j'));
-    write_file(in_dir("pkg.xlsx"), std::string("PK\x03\x04", 4) + std::string(60, '\0'));
-    write_file(in_dir("old.xls"), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'));
+    std::ofstream(in_dir("junk.xlsx"), std::ios::binary) << std::string(64, 'j');
+    std::ofstream(in_dir("pkg.xlsx"), std::ios::binary) << std::string("PK\x03\x04", 4) << std::string(60, '\0');
+    std::ofstream(in_dir("old.xls"), std::ios::binary)
+        << std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << std::string(600, '\0');
     // A damaged package under each reading mode word is unsupported; a damaged
     // .xls is refused by its reader.
     const struct {
