@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,9 @@
 class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        old_cwd_ = buf;
-        dir_ = vtest::make_temp_dir("api");
-        ASSERT_EQ(chdir(dir_.c_str()), 0);
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        dir_ = buf;   // resolved, as the library sees it
+        old_cwd_ = std::filesystem::current_path().string();
+        std::filesystem::current_path(vtest::make_temp_dir("api"));
+        dir_ = std::filesystem::current_path().string();   // resolved, as the library sees it
     }
     void TearDown() override {
         VXLS_free_book(&book_);

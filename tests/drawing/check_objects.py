@@ -117,8 +117,7 @@ def main():
                 continue
             check_sheet(wb[name], sw)
             check_xml_side(z, name, parts[name], sw)
-    for p in problems[:40]:
-        print(p)
+    print("\n".join(problems[:40]))
     return 1 if problems else 0
 
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -24,8 +25,7 @@ std::atomic<bool> g_fired{false};
 std::atomic<bool> g_in_call{false};
 
 void *allocate(size_t n) {
-    long left = g_countdown.load(std::memory_order_relaxed);
-    if (left >= 0 && g_in_call.load(std::memory_order_relaxed) && g_countdown.fetch_sub(1) == 0) {
+    if (g_countdown.load(std::memory_order_relaxed) >= 0 && g_in_call.load(std::memory_order_relaxed) && g_countdown.fetch_sub(1) == 0) {
         g_fired = true;
         throw std::bad_alloc();
     }
@@ -41,9 +41,8 @@ bool whole_package(const std::string &path) {
     char buf[65536];
     for (int rc = unzGoToFirstFile(zip); ok && rc == UNZ_OK; rc = unzGoToNextFile(zip)) {
         ok = unzOpenCurrentFile(zip) == UNZ_OK;
-        int n;
-        while (ok && (n = unzReadCurrentFile(zip, buf, sizeof buf)) > 0) {
-        }
+        int n = ok ? 1 : 0;
+        while (n > 0) n = unzReadCurrentFile(zip, buf, sizeof buf);
         ok = ok && n == 0 && unzCloseCurrentFile(zip) == UNZ_OK;
     }
     unzClose(zip);
@@ -51,10 +50,8 @@ bool whole_package(const std::string &path) {
 }
 
 // The number of files in a folder (a leftover temporary counts).
-int entries_in(const std::string &dir) {
-    std::string out;
-    vtest::run("ls -A " + vtest::shell_quote(dir) + " | wc -l", &out);
-    return std::atoi(out.c_str());
+long entries_in(const std::string &dir) {
+    return std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator());
 }
 
 // Runs one library call with the armed allocator counting.
