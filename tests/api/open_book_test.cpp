@@ -35,8 +35,7 @@ TEST_F(ApiTest, WorkbookNamesGetAnExtensionOnlyWhenTheyLackOne) {
     EXPECT_EQ(path_of("BOOK=C:\\dir\\result"), in_dir("C:\\dir\\result"));
     EXPECT_EQ(path_of("EXCEL=\"two words\""), in_dir("two words.xlsx"));
     EXPECT_EQ(path_of("BOOK=/abs/dir/name.xlsx"), "/abs/dir/name.xlsx");
-    // A Shift-JIS trail byte 0x5C is no path separator: the name gets its
-    // extension, and the path is kept in the file-name encoding (UTF-8).
+    // A Shift-JIS trail byte 0x5C is no separator; the path is kept in the file-name encoding (UTF-8).
     EXPECT_EQ(path_of("\x83\x75\x83\x62\x83\x4E=\x83\x66\x81\x5B\x83\x5E\x95\x5C"),
               in_dir("データ表.xlsx"));
 }
@@ -74,7 +73,6 @@ TEST_F(ApiTest, RefusedOptionsGiveTheirMessagesAndLeaveTheBookClosed) {
          "VXLS-02210 キーワードが長すぎます(\"" + std::string(64, 'K') + "\")。最大長は(4000)バイトです。"},
     };
     for (const Case &c : cases) {
-        std::memset(&book_, 0, sizeof book_);
         EXPECT_EQ(VXLS_open_book(&book_, c.options.c_str()), c.rc) << c.options;
         EXPECT_EQ(error(), in_charset(c.message, 1)) << c.options;
         EXPECT_TRUE(c.rc == 0 || book_.env == nullptr) << c.options;
@@ -89,8 +87,7 @@ TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
     EXPECT_EQ(std::string(book_.book_path), in_dir("表.xlsx"));
     VXLS_free_book(&book_);
 
-    // A Shift-JIS key after the switch to UTF-8 is no key; the message comes
-    // in UTF-8.
+    // A Shift-JIS key after the switch to UTF-8 is no key; the message comes in UTF-8.
     EXPECT_EQ(VXLS_open_book(&book_, "CHARSET=UTF8 \x83\x75\x83\x62\x83\x4E=x"), -3);
     EXPECT_EQ(error().rfind("VXLS-02200 サポート外のキーワードです(\"", 0), 0u) << error();
 
@@ -98,8 +95,7 @@ TEST_F(ApiTest, CharsetTakesEffectForTheTokensAfterIt) {
     EXPECT_EQ(VXLS_open_book(&book_, "CHARSET=EUC \xA5\xE2\xA1\xBC\xA5\xC9=\xBF\xB7\xB5\xAC FOO=1"), -3);
     EXPECT_EQ(error(), in_charset("VXLS-02200 サポート外のキーワードです(\"FOO\")。", VXLS_CHARSET_EUC));
 
-    // An unknown character set leaves the current one; a key given twice
-    // keeps its last value.
+    // An unknown character set leaves the current one; a key given twice keeps its last value.
     open("CHARSET=KOI8 CHARSET=EUC CHARSET=latin1 BOOK=a BOOK=second");
     EXPECT_EQ(book_of(&book_).charset, VXLS_CHARSET_EUC);
     EXPECT_EQ(std::string(book_.book_path), in_dir("second.xlsx"));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -19,8 +20,7 @@ namespace {
 // Marker colour of cell A1, and the colours of the placed objects.
 constexpr uint32_t MARKER = 0x00FF00, PICTURE = 0x2060C0, CHART_BACK = 0xFFFF00, SERIES = 0x4F81BD, SHAPE = 0xFF0000;
 
-// Every sheet of the pixel checks: columns A:L of width 6 (53 pixels), rows
-// of 15 points (20 pixels), A1 filled with the marker colour.
+// The grid of the pixel checks: columns of 53 pixels, rows of 20, A1 in the marker colour.
 const char *GRID = "A1:L1.WIDTH=6 A1:A45.HEIGHT=15 A1.FILL.COLOR=00ff00";
 
 // The folder of the books, the pictures they place, and each family's failure while writing.
@@ -29,8 +29,7 @@ std::map<std::string, std::string> g_errors;
 
 std::string file(const std::string &family) { return g_dir + "/" + family + ".xlsx"; }
 
-// Writes a workbook from property texts (one VXLS_put_values call each) and
-// an optional step of its own; records the first failure.
+// Writes a book from property texts and an optional step of its own; records the first failure.
 void write_book(const std::string &family, const std::vector<std::string> &texts,
                 const std::function<std::string(XLS_BOOK &)> &extra = nullptr) {
     const std::string path = file(family);
@@ -47,10 +46,8 @@ void write_book(const std::string &family, const std::vector<std::string> &texts
 
 // Whether two colours are within `tolerance` in every channel.
 bool near(uint32_t a, uint32_t b, int tolerance = 40) {
-    for (int shift = 0; shift <= 16; shift += 8) {
-        int d = static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff);
-        if (d > tolerance || d < -tolerance) return false;
-    }
+    for (int shift = 0; shift <= 16; shift += 8)
+        if (std::abs(int(a >> shift & 0xff) - int(b >> shift & 0xff)) > tolerance) return false;
     return true;
 }
 
@@ -71,9 +68,8 @@ struct Page {
         a1_x = w, a1_y = h;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                if (near(at(x, y), MARKER, 12)) {
+                if (near(at(x, y), MARKER, 12))
                     a1_x = std::min(a1_x, x), a1_y = std::min(a1_y, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-                }
         EXPECT_GE(x1, 0) << "marker cell not rendered";
         a1_w = x1 - a1_x + 1, a1_h = y1 - a1_y + 1;
     }
@@ -152,15 +148,13 @@ protected:
                            "D4.COMMENT=二枚目"});
     }
 
-    // The book was written, passes the schema check, and shows openpyxl the
-    // objects expected (check_objects.py) when they are given.
+    // The book was written, passes the schema check, and shows openpyxl the objects given.
     static void written(const std::string &family, const std::string &objects = "") {
         ASSERT_EQ(g_errors[family], "");
         EXPECT_EQ(validate_xlsx(file(family)), "");
         EXPECT_EQ(objects.empty() ? "" : check_objects(file(family), objects), "");
     }
-    // LibreOffice's rendering of the book's first page (converted when a
-    // test first asks, so that tests without pixel checks start no office).
+    // LibreOffice's first page of the book, converted on demand (tests without pixels start no office).
     static Page rendered(const std::string &family) {
         std::string f = file(family);
         EXPECT_EQ(vtest::soffice_convert({f}, g_dir, "pdf"), "");

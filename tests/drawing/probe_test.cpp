@@ -36,8 +36,7 @@ Bytes patched(Bytes b, size_t at, uint32_t v, int width = 4) {
 }
 Bytes first(const Bytes &b, size_t n) { return Bytes(b.begin(), b.begin() + static_cast<long>(n)); }
 
-// Probes a copy of exactly these bytes on the heap, so that AddressSanitizer
-// sees any read past them.
+// Probes a heap copy of exactly these bytes, so that AddressSanitizer sees any read past them.
 int probe(int kind, const Bytes &b, PictureInfo &info) {
     std::unique_ptr<uint8_t[]> copy(new uint8_t[b.size() ? b.size() : 1]);
     if (!b.empty()) std::memcpy(copy.get(), b.data(), b.size());

@@ -25,7 +25,8 @@ std::atomic<bool> g_fired{false};
 std::atomic<bool> g_in_call{false};
 
 void *allocate(size_t n) {
-    if (g_countdown.load(std::memory_order_relaxed) >= 0 && g_in_call.load(std::memory_order_relaxed) && g_countdown.fetch_sub(1) == 0) {
+    long left = g_countdown.load(std::memory_order_relaxed);
+    if (left >= 0 && g_in_call.load(std::memory_order_relaxed) && g_countdown.fetch_sub(1) == 0) {
         g_fired = true;
         throw std::bad_alloc();
     }
@@ -63,8 +64,7 @@ int call(F &&f) {
     return rc;
 }
 
-// One whole job through the interface, every step's result checked; true
-// when the workbook was saved.
+// One whole job through the interface, every step's result checked; true when it saved.
 bool job(const std::string &options) {
     XLS_BOOK book{};
     auto failed = [&](int rc) {
@@ -94,8 +94,7 @@ bool job(const std::string &options) {
 
 void *operator new(size_t n) { return allocate(n); }
 void *operator new[](size_t n) { return allocate(n); }
-// The non-throwing forms share the same allocator, so that every delete
-// frees what its own allocator made.
+// The non-throwing forms share the allocator, so that every delete frees what its own made.
 static void *allocate_or_null(size_t n) noexcept {
     try {
         return allocate(n);

@@ -30,8 +30,7 @@ std::string entry_text(const std::string &zip_path, const char *entry) {
     return out;
 }
 
-// One book of a thread: written, saved to disk or (every other round) to
-// memory and then to disk, and read back; "" or what went wrong.
+// One book: written, saved to disk or (odd rounds) to memory, read back; "" or what went wrong.
 std::string one_book(XLS_BOOK &book, int id, int round, const std::string &path) {
     const std::string marker = "thread" + std::to_string(id) + "round" + std::to_string(round);
     if (VXLS_open_book(&book, ("CHARSET=UTF8 BOOK=\"" + path + "\"").c_str()) != 0)
