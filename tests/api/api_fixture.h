@@ -1,5 +1,4 @@
-// Shared set-up of the API tests: each test runs in a fresh current
-// directory, and every book it opens is freed at the end.
+// Set-up of the API tests: a fresh current directory for each, and its book freed at the end.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,5 +1,4 @@
-// Closing and freeing books, memory books, the debug trace file and the
-// reference card.
+// Closing and freeing books, memory books, the debug trace file and the reference card.
 #include "api_fixture.h"
 #include "io/mfile.h"
 #include "property/help.h"

@@ -1,5 +1,4 @@
-// Opening a book: option text, names and paths, modes, initial state, and
-// the messages of refused options in each character set.
+// Opening a book: option text, names and paths, modes, and refused options' messages in each charset.
 #include <fstream>
 
 #include "api_fixture.h"

@@ -1,5 +1,4 @@
-// Helpers of the drawing tests: solid pictures made by ffmpeg, and the
-// outside checks of written workbooks (schema validation, openpyxl).
+// Helpers of the drawing tests: pictures made by ffmpeg, the outside checks of written books.
 #pragma once
 #include <string>
 

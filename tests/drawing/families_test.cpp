@@ -51,8 +51,7 @@ bool near(uint32_t a, uint32_t b, int tolerance = 40) {
     return true;
 }
 
-// Page 1 of a book at 96 dots per inch (a binary PPM), with the marker cell A1
-// from which the other cells are found (all columns and rows are equal).
+// Page 1 at 96 dots per inch (a binary PPM); cells are found from the marker cell A1 (all of a size).
 struct Page {
     int width = 0, height = 0, a1_x = 0, a1_y = 0, a1_w = 0, a1_h = 0;
     std::vector<uint8_t> rgb;
@@ -200,8 +199,7 @@ TEST_F(Families, ChartsWithTheirSeries) {
 
     Page g = rendered("chart");
     ASSERT_FALSE(g.empty());
-    // The chart area's fill just inside the anchor corner D3, the plot area
-    // (filled by columns reaching the maximum) in the middle.
+    // The chart area's fill inside its corner D3; the plot area, full of columns at the maximum, in the middle.
     EXPECT_PIXEL(g, g.x(3, 6), g.y(2, 6), CHART_BACK);
     EXPECT_PIXEL(g, g.x(3, 240), g.y(2, 160), SERIES);
     EXPECT_FALSE(near(g.at(g.x(3, -6), g.y(2, 100)), CHART_BACK)) << "chart starts left of D3";

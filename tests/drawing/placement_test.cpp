@@ -1,5 +1,4 @@
-// Placement from the sheet's widths and heights, and the refusals of the
-// object families: each bad value gets its message and changes nothing.
+// Placement from the sheet's widths and heights, and the families' refusals: a message, nothing written.
 #include <gtest/gtest.h>
 
 #include <unistd.h>

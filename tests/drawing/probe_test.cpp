@@ -1,5 +1,4 @@
-// Picture size probes: real pictures of every kind, and headers that are
-// cut short or lie, which must be refused without reading past the bytes.
+// Picture size probes: real pictures, and headers cut short or lying, refused without reading past them.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -18,8 +18,7 @@
 
 namespace {
 
-// Allocations left before the armed one fails; negative: not armed. Only
-// allocations made while a library call runs (on any of its threads) count.
+// Allocations left before the armed one fails (negative: not armed), counted only inside library calls.
 std::atomic<long> g_countdown{-1};
 std::atomic<bool> g_fired{false};
 std::atomic<bool> g_in_call{false};
