@@ -83,16 +83,6 @@ struct Page {
     int y(int row, double dy = 0) const { return a1_y + row * a1_h + static_cast<int>(dy); }
 };
 
-std::string chart_data(int first_row) {
-    std::string r1 = std::to_string(first_row);
-    std::string t = "A" + r1 + "=月 B" + r1 + "=売上 C" + r1 + "=費用 ";
-    for (int i = 1; i <= 3; ++i) {
-        std::string r = std::to_string(first_row + i);
-        t += "A" + r + "=" + std::to_string(i) + "月 B" + r + "=10 C" + r + "=" + std::to_string(3 + i) + " ";
-    }
-    return t;
-}
-
 class Families : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -109,7 +99,7 @@ protected:
                                                       0, 0, 0, 0, 200, "https://example.com/");
                        return rc == 0 ? std::string() : std::string("image memory: ") + book.error_info;
                    });
-        write_book("chart", {"SHEET=chart", GRID, chart_data(3),
+        write_book("chart", {"SHEET=chart", GRID, "A3=月 B3=売上 C3=費用 A4=1月 B4=10 C4=4 A5=2月 B5=10 C5=5 A6=3月 B6=10 C6=6",
                              "A3:B6.CHART=\"COLUMN TITLE=売上 MIN=0 MAX=10 BACKCOLOR=ffff00 LOCATION=D3\" "
                              "A3:B6.CHART.GAP_WIDTH=0",
                              "A3:C6.CHART=\"LINE LEGEND=BOTTOM LOCATION=D25\"",
@@ -136,7 +126,8 @@ protected:
                                "E1:E3.SPARKLINE=A1:D3 E1:E3.SPARKLINE.KIND=BAR E1:E3.SPARKLINE.DISPLAY=HIGH,LOW "
                                "E1:E3.SPARKLINE.HIGH.COLOR=red",
                                "F1:F1.SPARKLINE=spark!A1:D1 F1:F1.SPARKLINE.DISPLAY=MARKER"});
-        write_book("all", {"BOOK.THUMBNAIL.PATH=" + g_jpeg, "SHEET=一", GRID, chart_data(20), "B3.IMAGE.PATH=" + g_png,
+        write_book("all", {"BOOK.THUMBNAIL.PATH=" + g_jpeg, "SHEET=一", GRID, "B3.IMAGE.PATH=" + g_png,
+                           "A20=月 B20=売上 C20=費用 A21=1月 B21=10 C21=4 A22=2月 B22=10 C22=5 A23=3月 B23=10 C23=6",
                            "B10.AUTOSHAPE=RECTANGLE B10.AUTOSHAPE.WIDTH=100 B10.AUTOSHAPE.HEIGHT=60 "
                            "B10.AUTOSHAPE.FILL.COLOR=ff0000",
                            "A20:B23.CHART=\"COLUMN MIN=0 MAX=10 BACKCOLOR=ffff00 LOCATION=E3\" A20:B23.CHART.GAP_WIDTH=0 "
