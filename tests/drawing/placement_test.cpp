@@ -102,6 +102,7 @@ TEST(Placement, BadValuesOfTheFamiliesAreRefused) {
     std::string names = zip_names(bk.path);
     EXPECT_FALSE(has(names, "chart"));
     EXPECT_FALSE(has(names, "media"));
+    EXPECT_FALSE(has(zip_part(bk.path, "xl/drawings/drawing1.xml"), "<xdr:pic>"));   // the shape accepted is there
     EXPECT_TRUE(has(names, "xl/tables/table1.xml"));
     EXPECT_FALSE(has(names, "xl/tables/table2.xml"));
 }
