@@ -158,7 +158,6 @@ TEST(PictureProbes, HeadersCutShortOrLyingAreRefused) {
         {"bmp width 2^31-1", VXLS_FILE_BMP, bmp(0x7fffffff, 7, 24, 0, 0), -1},
         {"bmp height -2^31", VXLS_FILE_BMP, bmp(10, static_cast<int32_t>(0x80000000u), 24, 0, 0), -1},
         {"bmp width 0", VXLS_FILE_BMP, bmp(0, 7, 24, 0, 0), -1},
-        {"tiff width 2^31", VXLS_FILE_TIFF, tiff({{256, 4, 1, 0x80000000u}, {257, 4, 1, 3}}), -1},
         // Entries of other types or counts do not count.
         {"tiff height of count 2", VXLS_FILE_TIFF, tiff({{256, 3, 1, 640}, {257, 3, 2, 480}}), -1},
         {"tiff without entries", VXLS_FILE_TIFF, tiff({}), -1},

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "test_support.h"
 #include "velmora.h"
