@@ -1,14 +1,13 @@
-// Shared set-up of the API tests: each test runs in a fresh current
-// directory, and every book it opens is freed at the end.
+// Set-up of the API tests: a fresh current directory for each, and its book freed at the end.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "model/book.h"
 #include "book_access.h"
 #include "test_support.h"
 #include "velmora.h"
@@ -16,13 +15,9 @@
 class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        old_cwd_ = buf;
-        dir_ = vtest::make_temp_dir("api");
-        ASSERT_EQ(chdir(dir_.c_str()), 0);
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        dir_ = buf;   // resolved, as the library sees it
+        old_cwd_ = std::filesystem::current_path().string();
+        std::filesystem::current_path(vtest::make_temp_dir("api"));
+        dir_ = std::filesystem::current_path().string();   // resolved, as the library sees it
     }
     void TearDown() override {
         VXLS_free_book(&book_);
@@ -30,9 +25,10 @@ protected:
         vtest::run("rm -rf " + vtest::shell_quote(dir_));
     }
 
-    // Opens book_ with the options and expects success.
-    void open(const char *options) {
+    // Opens book_ with the options, and a first sheet with its own when given; expects success.
+    void open(const char *options, const char *sheet_options = nullptr) {
         ASSERT_EQ(VXLS_open_book(&book_, options), 0) << book_.error_info;
+        ASSERT_TRUE(!sheet_options || VXLS_open_sheet(&book_, sheet_options) == 0) << book_.error_info;
     }
     std::string in_dir(const std::string &name) const { return dir_ + "/" + name; }
     std::string error() const { return book_.error_info; }

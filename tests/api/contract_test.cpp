@@ -1,7 +1,5 @@
-// The C contract: closed and live handles, one answer for a closed book,
-// every failing call with a message of its own, and bad input that is
-// refused where it enters so that any book the library accepts saves as a
-// package that opens.
+// The C contract: one answer for a closed book, a live book kept, a message per
+// failing call, and bad input refused where it enters, so that accepted books save.
 #include <fstream>
 
 #include "api_fixture.h"
@@ -26,7 +24,6 @@ void expect_closed_answers(XLS_BOOK *b) {
         {"VXLS_column_num", VXLS_column_num(b, 0)},
         {"VXLS_is_cell", VXLS_is_cell(b, "A1", &i1, &i2)},
         {"VXLS_is_range", VXLS_is_range(b, "A1:B2", &i1, &i2, &i3, &i4)},
-        {"VXLS_put_values", VXLS_put_values(b, "A1=1")},
         {"VXLS_put_cell", VXLS_put_cell(b, "A1", "1", 0)},
         {"VXLS_put_variable", VXLS_put_variable(b, "X", "1")},
         {"VXLS_is_property", VXLS_is_property(b, "A1.WIDTH", &i1)},
@@ -37,11 +34,11 @@ void expect_closed_answers(XLS_BOOK *b) {
         {"VXLS_read_file", VXLS_read_file(b, "FILE=x")},
         {"VXLS_sheet_hyperlink", VXLS_sheet_hyperlink(b, "A1", "S", "A1")},
         {"VXLS_external_hyperlink", VXLS_external_hyperlink(b, "A1", "http://x")},
+        {"VXLS_put_values", VXLS_put_values(b, "A1=1")},   // last: its message is checked below
     };
     for (const auto &[name, rc] : results) {
         EXPECT_EQ(rc, VXLS_ERR_ARGUMENT) << name;
     }
-    EXPECT_EQ(VXLS_put_values(b, "A1=1"), VXLS_ERR_ARGUMENT);
     EXPECT_NE(std::string(b->error_info).find("VXLS_put_values() book not open"), std::string::npos);
     EXPECT_EQ(VXLS_free_book(b), VXLS_OK);
 }
@@ -61,8 +58,7 @@ TEST_F(ApiTest, EveryCallOnAClosedBookGivesTheSameAnswer) {
 }
 
 TEST_F(ApiTest, ReopeningALiveBookIsRefusedAndLeavesItAsItWas) {
-    open("CHARSET=UTF8 BOOK=live.xlsx");
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=S"), 0);
+    open("CHARSET=UTF8 BOOK=live.xlsx", "SHEET_NAME=S");
     ASSERT_EQ(VXLS_put_values(&book_, "A1=kept"), 0);
     void *env = book_.env;
     EXPECT_EQ(VXLS_open_book(&book_, "BOOK=other.xlsx"), VXLS_ERR_ARGUMENT);
@@ -76,28 +72,14 @@ TEST_F(ApiTest, ReopeningALiveBookIsRefusedAndLeavesItAsItWas) {
 }
 
 TEST_F(ApiTest, EveryFailingCallWritesItsOwnMessage) {
-    open("CHARSET=UTF8");
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=S"), 0);
+    open("CHARSET=UTF8", "SHEET_NAME=S");
     char name[XLS_SHEET_NAME_LEN];
     int kind = 0;
     ASSERT_EQ(VXLS_put_values(&book_, "NOSUCH.KEY=1"), -3);
-    std::string previous = error();
-    struct Call {
-        const char *what;
-        int rc;
-    } calls[] = {
-        {"open_sheet(NULL)", VXLS_open_sheet(&book_, nullptr)},
-        {"is_property(NULL)", VXLS_is_property(&book_, nullptr, &kind)},
-        {"sheet_name(99)", VXLS_sheet_name(&book_, 99, name)},
-        {"open_sheet2(-1)", VXLS_open_sheet2(&book_, -1)},
-        {"get_cell(Z9)", VXLS_get_cell(&book_, "Z9", name, sizeof name, nullptr, 0)},
-        {"read_file(no file)", VXLS_read_file(&book_, "FILE=/nonexistent/lines.txt")},
-    };
-    for (const Call &c : calls) {
-        EXPECT_LT(c.rc, 0) << c.what;
-        // A fresh message each time; the calls above alternate between kinds.
-        EXPECT_EQ(error().rfind("VXLS-", 0), 0u) << c.what;
-    }
+    const std::string previous = error();
+    EXPECT_LT(VXLS_is_property(&book_, nullptr, &kind), 0);
+    EXPECT_LT(VXLS_get_cell(&book_, "Z9", name, sizeof name, nullptr, 0), 0);
+    EXPECT_EQ(error().rfind("VXLS-", 0), 0u) << error();
     EXPECT_EQ(VXLS_sheet_name(&book_, 99, name), VXLS_ERR_NO_SHEET);
     EXPECT_EQ(error(), "VXLS-02320 シート名が不正です(\"99\")。");
     EXPECT_EQ(VXLS_open_sheet(&book_, nullptr), VXLS_ERR_ARGUMENT);
@@ -107,24 +89,20 @@ TEST_F(ApiTest, EveryFailingCallWritesItsOwnMessage) {
 
 TEST_F(ApiTest, BadTextIsRefusedWhereItEntersAndTheBookStillSaves) {
     std::ofstream(in_dir("bad.csv"), std::ios::binary) << "ok,\xc0\x80\n";
-    open("CHARSET=UTF8 BOOK=bad.xlsx");
-    ASSERT_EQ(VXLS_open_sheet(&book_, "SHEET_NAME=S"), 0);
+    open("CHARSET=UTF8 BOOK=bad.xlsx", "SHEET_NAME=S");
+    // One ill-formed text per way in (the kinds of ill-formed UTF-8 are the charset test's).
     struct Case {
         std::string text;
         int rc;
         const char *message_start;
     } cases[] = {
         {"A1=a\xc3", -3, "VXLS-02300 セル指定値が不正です(\"A1\")"},
-        {"B1=\xff\xfe", -3, "VXLS-02300 "},
-        {"C1=\xc0\x80", -3, "VXLS-02300 "},
-        {"D1=\xed\xa0\x80", -3, "VXLS-02300 "},
         {"A1.FONT.NAME=Ari\xc3", -3, "VXLS-02300 セル指定値が不正です(\"A1.FONT.NAME\")"},
         {"SHEET.NAME=a?b", -3, "VXLS-02320 シート名が不正です(\"a?b\")"},
         {"SHEET.NAME=\xed\xa0\x80x", -3, "VXLS-02300 "},
         {"A1.CSV=" + in_dir("bad.csv"), -3, "VXLS-02300 "},
         {"A1:XFD1048576.FILL.COLOR=ff0000", VXLS_ERR_OVERFLOW, "VXLS-03008 (\"CELL\")の数が制限(\"67108864\")"},
         {"FILL.COLOR=ff0000", VXLS_ERR_GENERAL, "VXLS-02101 "},   // a cell keyword without its cell
-        {"FONT.NAME=Arial", VXLS_ERR_GENERAL, "VXLS-02101 "},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(VXLS_put_values(&book_, c.text.c_str()), c.rc) << c.text;
@@ -141,14 +119,12 @@ TEST_F(ApiTest, BadTextIsRefusedWhereItEntersAndTheBookStillSaves) {
 }
 
 TEST_F(ApiTest, TextsInvalidInTheCallersMultiByteSetAreRefused) {
-    open("CHARSET=SJIS");
-    ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
+    open("CHARSET=SJIS", "");
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\x82"), -3);         // a lead byte without its trail
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\x85\x40"), -3);     // an unassigned code
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\x93\xfa"), 0);      // 日
     VXLS_free_book(&book_);
-    open("CHARSET=EUC");
-    ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
+    open("CHARSET=EUC", "");
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\xa4"), -3);
     EXPECT_EQ(VXLS_put_values(&book_, "A1=\xc6\xfc"), 0);
 }
@@ -158,8 +134,7 @@ TEST_F(ApiTest, LoadsThatReachAFileBeingLoadedAreRefused) {
     std::ofstream(in_dir("a.csv")) << "!A5.CSV=" << in_dir("b.csv") << "\na\n";
     std::ofstream(in_dir("b.csv")) << "!A9.CSV=" << in_dir("a.csv") << "\nb\n";
     std::ofstream(in_dir("lines.txt")) << "A1=1\nA2.CSV=" << in_dir("a.csv") << "\n";
-    open("CHARSET=UTF8");
-    ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
+    open("CHARSET=UTF8", "");
     for (const char *file : {"self.csv", "a.csv"}) {
         std::string text = std::string("A1.CSV=") + in_dir(file);
         EXPECT_EQ(VXLS_put_values(&book_, text.c_str()), -1) << file;
@@ -173,8 +148,7 @@ TEST_F(ApiTest, LoadsThatReachAFileBeingLoadedAreRefused) {
 }
 
 TEST_F(ApiTest, AFullFormatTableReportsItsOwnLimit) {
-    open("CHARSET=UTF8");
-    ASSERT_EQ(VXLS_open_sheet(&book_, ""), 0);
+    open("CHARSET=UTF8", "");
     // Fill colours until the cell-format table is full.
     std::string text;
     int rc = 0, n = 0;

@@ -1,1 +1,0 @@
-#include "api_fixture.h"
