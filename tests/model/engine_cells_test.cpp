@@ -1,11 +1,11 @@
 // Cell keywords: fonts, fills, gradients, borders, alignment, text control,
 // merges, hyperlinks, comments, filter, number formats.
-#include "engine_fixture.h"
+#include "model_fixture.h"
 
 namespace vtest {
 namespace {
 
-using CellKeywords = EngineTest;
+using CellKeywords = ModelBook;
 
 TEST_F(CellKeywords, FontKeywordsAndTheirRefusals) {
     ASSERT_EQ(put("A1.フォント.名=明朝 A1.FONT.SIZE=14.7 A1.FONT.STYLE=bold A1.FONT.COLOR=#102030"), 0)

@@ -2,12 +2,12 @@
 // words, the refusals, and Shift_JIS keys.
 #include <string>
 
-#include "engine_fixture.h"
+#include "model_fixture.h"
 
 namespace vtest {
 namespace {
 
-using FrameKeywords = EngineTest;
+using FrameKeywords = ModelBook;
 
 TEST_F(FrameKeywords, WidthsAndHeightsOfRectanglesAndTheirRefusals) {
     // What the converter's own texts give is the writer's and the

@@ -2,13 +2,13 @@
 // records (pictures, charts, sparklines, tables, shapes).
 #include <fstream>
 
-#include "engine_fixture.h"
+#include "model_fixture.h"
 #include "test_support.h"
 
 namespace vtest {
 namespace {
 
-using SheetKeywords = EngineTest;
+using SheetKeywords = ModelBook;
 
 TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
     ASSERT_EQ(put("BOOK.COMPANY=\"ヴェル 社\" BOOK.CREATOR=me BOOK.TITLE=t"), 0) << error();
@@ -34,9 +34,9 @@ TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
     EXPECT_EQ(put("TEMPLATE=/nonexistent/t"), -101);
     EXPECT_EQ(book.new_book, VXLS_ON);
 
-    ASSERT_EQ(apply_sheet(2011, "42"), 0) << error();
+    ASSERT_EQ(apply(2011, -1, -1, "42"), 0) << error();
     EXPECT_EQ(book_of(&book).rownum, 42);
-    EXPECT_EQ(apply_sheet(2004, "DSN=x"), -1); // no database sources
+    EXPECT_EQ(apply(2004, -1, -1, "DSN=x"), -1); // no database sources
 
     unsigned char before = book.auto_width;
     ASSERT_EQ(put("AUTO_WIDTH=FALSE"), 0);
@@ -58,13 +58,13 @@ TEST_F(SheetKeywords, SheetSwitchesSelectionAndOrder) {
     EXPECT_EQ(book.sheet_order_desc, VXLS_ON);
 
     // Sheet selection (kind 201) as the engine applies it.
-    ASSERT_EQ(apply_sheet(201, "売上"), 0) << error();
+    ASSERT_EQ(apply(201, -1, -1, "売上"), 0) << error();
     EXPECT_EQ(m().sheets.size(), 2u);
     EXPECT_EQ(b().current_sheet, 1);
-    ASSERT_EQ(apply_sheet(201, "Sheet1"), 0) << error();
+    ASSERT_EQ(apply(201, -1, -1, "Sheet1"), 0) << error();
     EXPECT_EQ(b().current_sheet, 0);
-    EXPECT_EQ(apply_sheet(201, std::string(94, 'n')), -1);
-    EXPECT_EQ(apply_sheet(201, ""), -801);
+    EXPECT_EQ(apply(201, -1, -1, std::string(94, 'n')), -1);
+    EXPECT_EQ(apply(201, -1, -1, ""), -801);
     EXPECT_EQ(m().sheets.size(), 2u);
 }
 
@@ -82,15 +82,15 @@ TEST_F(SheetKeywords, PageBreaksPaperAndHeaders) {
     EXPECT_EQ(put("PAPER.DPI=fine"), -1);
     EXPECT_EQ(error(), "VXLS-02302 数値が不正です(\"fine\")。");
 
-    ASSERT_EQ(apply_sheet(821, "ページ &P"), 0) << error();
-    ASSERT_EQ(apply_sheet(822, "明朝"), 0) << error();
-    ASSERT_EQ(apply_sheet(823, "9"), 0) << error();
-    ASSERT_EQ(apply_sheet(855, "RED"), 0) << error();
+    ASSERT_EQ(apply(821, -1, -1, "ページ &P"), 0) << error();
+    ASSERT_EQ(apply(822, -1, -1, "明朝"), 0) << error();
+    ASSERT_EQ(apply(823, -1, -1, "9"), 0) << error();
+    ASSERT_EQ(apply(855, -1, -1, "RED"), 0) << error();
     const auto &h = sheet().header[1];
     EXPECT_EQ(h.text + "|" + h.font_name + "|" + std::to_string(h.font_size), "ページ &P|ＭＳ Ｐ明朝|9");
     EXPECT_EQ(sheet().footer[1].color, 11);
-    EXPECT_EQ(apply_sheet(804, "heavy"), -1);
-    EXPECT_EQ(apply_sheet(835, "none"), -1);
+    EXPECT_EQ(apply(804, -1, -1, "heavy"), -1);
+    EXPECT_EQ(apply(835, -1, -1, "none"), -1);
 }
 
 TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/numfmt.h"
-#include "store_fixture.h"
+#include "model_fixture.h"
 
 using namespace vel;
 
@@ -105,7 +105,7 @@ TEST(NumfmtCodes, ClassifiesLoadedFormatCodes) {
     EXPECT_EQ(format_key_of_code("d\\-mmm\\-yy"), 310);
 }
 
-class NumfmtTable : public vtest::BookTest {};
+class NumfmtTable : public vtest::ModelBook {};
 
 TEST_F(NumfmtTable, FormatWordsAndCounts) {
     FormatWord a, b, c;

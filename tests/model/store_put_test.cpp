@@ -8,11 +8,11 @@
 
 #include "core/messages.h"
 #include "model/variables.h"
-#include "store_fixture.h"
+#include "model_fixture.h"
 
 using namespace vel;
 
-class StorePut : public vtest::BookTest {};
+class StorePut : public vtest::ModelBook {};
 
 TEST_F(StorePut, TypedValuesReadBack) {
     const struct {

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "engine_fixture.h"
+#include "model_fixture.h"
 
 namespace vtest {
 namespace {
@@ -19,7 +19,7 @@ Fill solid(uint8_t r, uint8_t g, uint8_t b) {
     return f;
 }
 
-using StylesTest = EngineTest;
+using StylesTest = ModelBook;
 
 TEST_F(StylesTest, FontLimitRefusesThe513thFont) {
     Cell &a = *ensure_cell(sheet(), 0, 0);
