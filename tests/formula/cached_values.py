@@ -1,15 +1,17 @@
 #!/usr/bin/python3
-"""Prints the cached values of column A of one sheet as openpyxl reads them
-(data_only=True), as a JSON array of [type name, value] pairs, one per row.
+"""Prints column A of one sheet as openpyxl reads its cached values (data_only=True) beside
+the first column of a csv export, as a JSON array of [type name, value, csv text], one per row.
 
-usage: cached_values.py FILE.xlsx SHEET
+usage: cached_values.py FILE.xlsx SHEET FILE.csv
 """
+import csv
 import json
 import sys
 
 import openpyxl
 
-book = openpyxl.load_workbook(sys.argv[1], data_only=True)
-sheet = book[sys.argv[2]]
-print(json.dumps([[type(row[0].value).__name__, row[0].value]
-                  for row in sheet.iter_rows(min_col=1, max_col=1)]))
+sheet = openpyxl.load_workbook(sys.argv[1], data_only=True)[sys.argv[2]]
+with open(sys.argv[3], encoding="utf-8", errors="replace", newline="") as f:
+    shown = [row[0] if row else "" for row in csv.reader(f)]
+cached = [row[0].value for row in sheet.iter_rows(min_col=1, max_col=1)]
+print(json.dumps([[type(v).__name__, v, s] for v, s in zip(cached, shown + [None] * (len(cached) - len(shown)))]))

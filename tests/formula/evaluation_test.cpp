@@ -1,6 +1,5 @@
-// Formula evaluation over a book: results and their kinds, what is left to
-// the opening program, circular references of any length, long chains,
-// values of every cell kind, the check at put, and the reading calls.
+// Formula evaluation over a book: results, what is left to the opening program, loops, long chains,
+// values of every cell kind, the check at put, the reading calls and the save.
 #include "formula_fixture.h"
 
 #include "formula/functions.h"
@@ -112,8 +111,7 @@ TEST_F(Evaluation, SharedInputsAreNoLoop) {
 TEST_F(Evaluation, LongChainsAndLongLoopsUseNoDeepRecursion) {
     const int n = 100000;
     vel::Sheet &s = b().model.sheets[0];
-    // A(i) = A(i+1)+1, the last one 1: built in the store directly (putting
-    // 100,000 cells through the interface adds nothing to this test).
+    // A(i) = A(i+1)+1, the last one 1, built in the store directly.
     for (int r = 0; r < n; ++r) {
         vel::Cell &x = *vel::ensure_cell(s, r, 0);
         std::string f = r + 1 < n ? "A" + std::to_string(r + 2) + "+1" : "1";
@@ -129,9 +127,6 @@ TEST_F(Evaluation, LongChainsAndLongLoopsUseNoDeepRecursion) {
     EXPECT_EQ(evaluate(), vel::rc::BAD_ARGUMENT);
     EXPECT_EQ(message(), "VXLS-03200 セルの循環参照が設定されています(\"A1\")。");
 }
-
-// Rounding, error values and conversions are compared with LibreOffice's
-// own results in peers_test.
 
 TEST_F(Evaluation, EveryCellKindHasItsValue) {
     put("A1", "5");
@@ -212,13 +207,8 @@ TEST_F(Evaluation, ReadingCallsComputeFormulas) {
     EXPECT_EQ(search.found_row, 2);
 }
 
-} // namespace
-
-namespace {
-
-// A save with a formula it cannot compute succeeds with the formula's
-// message as its notice, and the package asks to be recalculated; a save
-// that fails reports its own failure.
+// A save with a formula it cannot compute succeeds with the formula's message as its notice and
+// asks to be recalculated; a save that fails reports its own failure.
 TEST(EvaluationSave, NoticeAndRecalculationOnOpening) {
     const std::string dir = vtest::make_temp_dir("formula-save");
     const struct {

@@ -1,5 +1,4 @@
-// The formula parser: the precedence table, the forms of references and
-// operands, and the faults with the texts their messages name.
+// The formula parser: precedence, operand forms, and faults with the texts their messages name.
 #include <gtest/gtest.h>
 
 #include "formula/functions.h"
@@ -16,12 +15,11 @@ std::string tree(const std::string &text) {
     return program_text(p);
 }
 
-TEST(FormulaParser, PrecedenceTable) {
+TEST(FormulaParser, TreesAndFaults) {
     const struct {
         const char *text, *want;
     } cases[] = {
-        // What the values show (-2^2, 2^3^2, 2^50% ...) is peers_test's
-        // comparison with LibreOffice; here the shape of the tree.
+        // Precedence (the values are compared with LibreOffice in peers_test).
         {"-2^2", "((-2)^2)"},              // the sign binds tighter than the power
         {"-50%", "((-50)%)"},
         {"1+2&3", "((1+2)&3)"},
@@ -34,14 +32,7 @@ TEST(FormulaParser, PrecedenceTable) {
         {" 1 +\n2\t", "(1+2)"},
         {"SUM(A1:B2,-C3*2,)", "SUM(A1:B2,((-C3)*2),)"},
         {"IF(A1=\"a)\",1,2)", "IF((A1=\"a)\"),1,2)"},
-    };
-    for (const auto &c : cases) EXPECT_EQ(tree(c.text), c.want) << c.text;
-}
-
-TEST(FormulaParser, OperandForms) {
-    const struct {
-        const char *text, *want;
-    } cases[] = {
+        // Operand forms.
         {"$A$1+b$2", "(A1+B2)"},
         {"A1:$C$3+C3:A1", "(A1:C3+A1:C3)"},            // corners in any order
         {"A:C", "A1:C1048576"},
@@ -58,15 +49,7 @@ TEST(FormulaParser, OperandForms) {
         {"_xlfn.CONCAT(\"a\")", "_xlfn.CONCAT(\"a\")"},
         {"Sheet1:Sheet3!A1", "(Sheet1 : 'Sheet3'!A1)"}, // a range of sheets: kept, not evaluated
         {"[1]Book!A1", "[1]Book!A1"},
-    };
-    for (const auto &c : cases) EXPECT_EQ(tree(c.text), c.want) << c.text;
-}
-
-TEST(FormulaParser, FaultsNameWhatIsWrong) {
-    const struct {
-        const char *text, *want;
-    } cases[] = {
-        // Pairs that do not close: the whole formula.
+        // Faults. Pairs that do not close name the whole formula; others the token at fault.
         {"SUM(A1", "bracket: SUM(A1"},
         {"A1)", "bracket: A1)"},
         {"\"abc", "bracket: \"abc"},
@@ -74,7 +57,6 @@ TEST(FormulaParser, FaultsNameWhatIsWrong) {
         {"{1,2", "bracket: {1,2"},
         {"(1]", "bracket: (1]"},
         {"SUM(1,", "bracket: SUM(1,"},
-        // Other faults: the token at fault.
         {"", "fault: ="},
         {"1**2", "fault: *"},
         {"1+", "fault: +"},
