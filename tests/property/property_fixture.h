@@ -1,5 +1,4 @@
-// A book environment built by hand for the property-text tests, and
-// recorders that stand in for the cell store, the engine and the variables.
+// A book built by hand for the property-text tests, and recorders in place of the store, engine and variables.
 #pragma once
 #include <memory>
 #include <string>
@@ -72,20 +71,13 @@ private:
         return self()->next_rc;
     }
     static int put_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
-        Item it;
-        it.what = 'c', it.sheet = sheet, it.row = row, it.col = col;
-        return record(it, book, value, len);
+        return record(Item{'c', sheet, row, col}, book, value, len);
     }
     static int apply(vel::Book *book, int kind, const vel::PropTarget &t, const char *value, size_t len) {
-        Item it;
-        it.what = 'p', it.kind = kind, it.sheet = t.sheet, it.row = t.row, it.col = t.col;
-        return record(it, book, value, len);
+        return record(Item{'p', t.sheet, t.row, t.col, kind}, book, value, len);
     }
     static int define(vel::Book *, std::string_view name, std::string_view value) {
-        Item it;
-        it.what = 'v', it.name = name;
-        it.value = value;
-        return record(it, nullptr, nullptr, 0);
+        return record(Item{'v', -1, -1, -1, -1, -1, std::string(name), std::string(value)}, nullptr, nullptr, 0);
     }
 };
 
@@ -114,9 +106,6 @@ inline std::string in_charset(const std::string &utf8, int charset) {
     vel::convert_charset(out, utf8, VXLS_CHARSET_UTF8, charset);
     return out;
 }
-
-// The message of the book's last call (UTF-8).
-inline std::string error_utf8(TestBook &b) { return b.error(); }
 
 // Runs property text (UTF-8, converted to the book's set) through the item
 // loop, into the active recorder when there is one.
