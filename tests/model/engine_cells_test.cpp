@@ -1,5 +1,4 @@
-// Cell keywords: fonts, fills, gradients, borders, alignment, text control,
-// merges, hyperlinks, comments, filter, number formats.
+// Cell keywords: fonts, fills, borders, alignment, merges, hyperlinks, comments, filter, number formats.
 #include "model_fixture.h"
 
 namespace vtest {

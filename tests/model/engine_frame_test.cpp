@@ -1,5 +1,4 @@
-// The frame converter's keywords through VXLS_put_values: rectangles, colour
-// words, the refusals, and Shift_JIS keys.
+// The frame converter's keywords through VXLS_put_values: rectangles, colour words, refusals, Shift_JIS keys.
 #include <string>
 
 #include "model_fixture.h"
@@ -10,8 +9,7 @@ namespace {
 using FrameKeywords = ModelBook;
 
 TEST_F(FrameKeywords, WidthsAndHeightsOfRectanglesAndTheirRefusals) {
-    // What the converter's own texts give is the writer's and the
-    // end-to-end tests' check; here the rectangles and the refusals.
+    // The converter's texts are the writer's and end-to-end tests'; here the rectangles and refusals.
     ASSERT_EQ(put("C1:E2.WIDTH=3 A7:A9.HEIGHT=20 5.高さ=15.75"), 0) << error();
     EXPECT_DOUBLE_EQ(sheet().widths[4], 3.625);
     EXPECT_EQ(sheet().used_cols, 5);

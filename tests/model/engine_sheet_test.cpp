@@ -1,5 +1,4 @@
-// Book, sheet, row, page-setup and header/footer keywords, and the drawing
-// records (pictures, charts, sparklines, tables, shapes).
+// Book, sheet, page and header keywords, and the refusals of the drawing records.
 #include <fstream>
 
 #include "model_fixture.h"
@@ -101,8 +100,7 @@ TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
         std::ofstream(fake, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
         std::ofstream(txt) << "not a picture at all";
     }
-    // Placed pictures are the drawing families' (read back by openpyxl and
-    // rendered by LibreOffice); here what is refused.
+    // Placed pictures are the drawing families' (openpyxl, LibreOffice); here what is refused.
     ASSERT_EQ(apply(501, 2, 1, png), 0) << error();
     EXPECT_EQ(apply(501, 0, 0, txt), -1);
     // A PNG signature over a broken header is refused by the probe.
@@ -115,10 +113,8 @@ TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
 
 TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     EXPECT_EQ(apply(602, 0, 0, "TRUE"), -1); // option before any chart
-    // Charts, sparklines, tables and shapes as written are the drawing
-    // families' (openpyxl, LibreOffice); here the series split and refusals.
-    // Six rows by four columns: names in the first row, categories in the
-    // first column, three series of five points down the columns.
+    // Written objects are the drawing families' (openpyxl, LibreOffice); here the series split and refusals.
+    // Six rows by four columns: names in the first row, categories in the first column, three series.
     ASSERT_EQ(apply(601, 0, 0, "LINE TITLE=売上 3D_DEPTH=100", 5, 3), 0) << error();
     ASSERT_EQ(sheet().charts[0].series.size(), 3u);
     EXPECT_EQ(sheet().charts[0].series[1].values.c1, 2);

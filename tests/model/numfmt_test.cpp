@@ -1,5 +1,4 @@
-// Number formats: date serials, calendar check, eras, format words and the
-// table, format-code classification and display texts.
+// Number formats: date serials, calendar check, eras, display texts, format codes, words and the table.
 #include <gtest/gtest.h>
 
 #include "model/numfmt.h"
@@ -108,46 +107,39 @@ TEST(NumfmtCodes, ClassifiesLoadedFormatCodes) {
 class NumfmtTable : public vtest::ModelBook {};
 
 TEST_F(NumfmtTable, FormatWordsAndCounts) {
-    FormatWord a, b, c;
-    ASSERT_EQ(vlt_format_word(&book_of(&book), "小数点以下2", a), 0);
-    ASSERT_EQ(vlt_format_word(&book_of(&book), "小数点以下２", b), 0);
-    ASSERT_EQ(vlt_format_word(&book_of(&book), "小数点以下3", c), 0);
-    EXPECT_EQ(a.key, FMT_DECIMALS);
-    EXPECT_EQ(a.decimals, 2);
-    EXPECT_EQ(b.decimals, 2);
-    int ia = vlt_register_format(&book_of(&book), a.key, a.decimals);
-    EXPECT_EQ(vlt_register_format(&book_of(&book), b.key, b.decimals), ia);
-    EXPECT_NE(vlt_register_format(&book_of(&book), c.key, c.decimals), ia);
-
-    FormatWord w;
-    ASSERT_EQ(vlt_format_word(&book_of(&book), "パーセント小数点以下１２", w), 0);
-    EXPECT_EQ(w.key, FMT_PERCENT_DECIMALS);
-    EXPECT_EQ(w.decimals, 12);
-    ASSERT_EQ(vlt_format_word(&book_of(&book), "小数点以下", w), 0);
-    EXPECT_EQ(w.decimals, 0);
-    ASSERT_EQ(vlt_format_word(&book_of(&book), "文字列", w), 0);
-    EXPECT_TRUE(w.text);
-    EXPECT_EQ(vlt_format_word(&book_of(&book), "日付け", w), -3);
-    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02311 書式指定値が不正です(\"日付け\")。");
+    // "key decimals[ text]" of a format word, or the refusal's message.
+    auto word = [&](const char *text) {
+        FormatWord w;
+        if (vlt_format_word(&b(), text, w) != 0) return error();
+        return std::to_string(w.key) + " " + std::to_string(w.decimals) + (w.text ? " text" : "");
+    };
+    const std::string decimals = std::to_string(FMT_DECIMALS) + " ";
+    EXPECT_EQ(word("小数点以下2"), decimals + "2");
+    EXPECT_EQ(word("小数点以下２"), decimals + "2");
+    EXPECT_EQ(word("小数点以下"), decimals + "0");
+    EXPECT_EQ(word("パーセント小数点以下１２"), std::to_string(FMT_PERCENT_DECIMALS) + " 12");
+    EXPECT_NE(word("文字列").find(" text"), std::string::npos);
+    EXPECT_EQ(word("日付け"), "VXLS-02311 書式指定値が不正です(\"日付け\")。");
+    // Equal formats share one entry.
+    const int two = vlt_register_format(&b(), FMT_DECIMALS, 2);
+    EXPECT_EQ(vlt_register_format(&b(), FMT_DECIMALS, 2), two);
+    EXPECT_NE(vlt_register_format(&b(), FMT_DECIMALS, 3), two);
 }
 
 TEST_F(NumfmtTable, TableLimit) {
     int last = 0;
-    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&book_of(&book), FMT_DECIMALS, n);
-    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&book_of(&book), FMT_PERCENT_DECIMALS, n);
+    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&b(), FMT_DECIMALS, n);
+    for (int n = 0; n < 256 && last >= 0; ++n) last = vlt_register_format(&b(), FMT_PERCENT_DECIMALS, n);
     EXPECT_EQ(last, -9);
-    EXPECT_EQ(book_of(&book).model.numfmts.size(), static_cast<size_t>(VLT_MAX_NUMFORMAT));
-    EXPECT_EQ(book_of(&book).diag.message, "VXLS-02319 書式指定が最大数(500)を超えました。");
+    EXPECT_EQ(b().model.numfmts.size(), static_cast<size_t>(VLT_MAX_NUMFORMAT));
+    EXPECT_EQ(error(), "VXLS-02319 書式指定が最大数(500)を超えました。");
     // An entry already in the table is still found.
-    EXPECT_GT(vlt_register_format(&book_of(&book), FMT_DECIMALS, 7), 0);
+    EXPECT_GT(vlt_register_format(&b(), FMT_DECIMALS, 7), 0);
 }
 
 TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
     ASSERT_EQ(put("A1", "1.50"), 0);
-    PropTarget t;
-    t.row = 0;
-    t.col = 0;
-    ASSERT_EQ(vlt_apply_format_target(&book_of(&book), t, "文字列"), 0);
+    ASSERT_EQ(put("A1.書式=文字列"), 0) << error();
     EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY);
     EXPECT_EQ(value_text(0, 0), "1.5");
     // The cell stays text-only for every later value, numbers and empties included.
@@ -164,9 +156,7 @@ TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
 }
 
 TEST_F(NumfmtTable, ColumnFormatReachesLaterValues) {
-    PropTarget t;
-    t.col = 2;
-    ASSERT_EQ(vlt_apply_format_target(&book_of(&book), t, "文字列"), 0);
+    ASSERT_EQ(put("C.書式=文字列"), 0) << error();
     ASSERT_EQ(put("C5", "42"), 0);
     EXPECT_EQ(cell(4, 2).kind, CELL_SHARED_TEXT);
     ASSERT_EQ(put("D5", "42"), 0);

@@ -1,12 +1,9 @@
-// Putting values into cells through the API: typing as stored, expansion,
-// escapes, cuts and limits, template protection, shared strings, automatic
-// width, variables, reading back and hyperlinks. Shift_JIS books and the
-// search are the reading tests'.
+// Putting values into cells through the API and reading them back (Shift_JIS books and the search are
+// the reading tests').
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
-#include "core/messages.h"
 #include "model/variables.h"
 #include "model_fixture.h"
 
@@ -43,7 +40,7 @@ TEST_F(StorePut, GetCellBuffersAndBounds) {
     EXPECT_EQ(VXLS_get_cell(&book, "B2", v, 5, k, sizeof k), 0);
     EXPECT_STREQ(v, "12.5");
     EXPECT_EQ(VXLS_get_cell(&book, "B2", v, 4, k, sizeof k), -909);
-    EXPECT_EQ(book_of(&book).diag.message, "VXLS-03009 バッファサイズ(\"4\")オーバー(\"CELL_STRING\")。");
+    EXPECT_EQ(error(), "VXLS-03009 バッファサイズ(\"4\")オーバー(\"CELL_STRING\")。");
     ASSERT_EQ(put("C2", "7"), 0);
     EXPECT_EQ(VXLS_get_cell(&book, "C2", v, sizeof v, k, 8), 0);
     EXPECT_STREQ(k, "");
@@ -91,14 +88,11 @@ TEST_F(StorePut, TextsAndSharedStrings) {
     ASSERT_EQ(put("A1", "two\\nlines"), 0);
     EXPECT_EQ(cell(0, 0).kind, CELL_SHARED_TEXT);
     EXPECT_EQ(sst_text(0, 0), "two\r\nlines");
-    const Model &m = book_of(&book).model;
-    if (cell(0, 0).style) {
-        EXPECT_EQ(m.xfs[cell(0, 0).style - 1].text_ctl & 2, 2);
-    }
-    size_t before = m.sst.size();
+    EXPECT_EQ(xf_of(0, 0).text_ctl & 2, 2); // a line break wraps the text
+    size_t before = m().sst.size();
     ASSERT_EQ(put("B1", "same"), 0);
     ASSERT_EQ(put("C1", "same"), 0);
-    EXPECT_EQ(m.sst.size(), before + 2); // never merged
+    EXPECT_EQ(m().sst.size(), before + 2); // never merged
     EXPECT_NE(cell(0, 1).num, cell(0, 2).num);
     // Overwriting a cell reuses its text slot.
     size_t texts = sheet().texts.size();
@@ -122,7 +116,7 @@ TEST_F(StorePut, FormulasAndTheirCheck) {
     EXPECT_EQ(cell(2, 0).kind, CELL_FORMULA);
     get("A3", &kind);
     EXPECT_EQ(kind, "FORMULASUM(A1:A2)");
-    book_of(&book).rownum = 12;
+    b().rownum = 12;
     ASSERT_EQ(put("A5", "=SUM(B1:B$ROWNUM)"), 0);
     EXPECT_EQ(sheet().texts[cell(4, 0).text - 1].formula, "SUM(B1:B12)");
 }
@@ -131,7 +125,7 @@ TEST_F(StorePut, TemplateModeProtectsFormulas) {
     ASSERT_EQ(put("B2", "=1+2"), 0);
     book.new_book = VXLS_OFF;
     EXPECT_EQ(put("B2", "5"), -3);
-    EXPECT_EQ(book_of(&book).diag.message,
+    EXPECT_EQ(error(),
                  "VXLS-03203 テンプレートモードでは式の含まれたセル(\"B2\")を上書きすることはできません。");
     EXPECT_EQ(cell(1, 1).kind, CELL_FORMULA);
     EXPECT_EQ(put("C2", "5"), 0);
@@ -139,7 +133,7 @@ TEST_F(StorePut, TemplateModeProtectsFormulas) {
 
 TEST_F(StorePut, LengthLimitsAndCut) {
     EXPECT_EQ(put("A1", std::string(65535, 'a')), -909);
-    EXPECT_EQ(book_of(&book).diag.message, "VXLS-03009 バッファサイズ(\"65534\")オーバー(\"XLS_CELL_LEN\")。");
+    EXPECT_EQ(error(), "VXLS-03009 バッファサイズ(\"65534\")オーバー(\"XLS_CELL_LEN\")。");
     ASSERT_EQ(put("A1", std::string(40000, 'a')), 0);
     EXPECT_EQ(sst_text(0, 0).size(), 32766u);
     ASSERT_EQ(put("A2", std::string(32767, 'b')), 0); // exactly 32,767 characters: kept whole
@@ -166,25 +160,25 @@ TEST_F(StorePut, AutomaticColumnWidth) {
 
 TEST_F(StorePut, StoreTypedValueForReaders) {
     Cell &c = *ensure_cell(sheet(), 0, 0);
-    EXPECT_EQ(vlt_store_value(&book_of(&book), sheet(), c, 52, 0, {}), -1);
-    EXPECT_EQ(vlt_store_value(&book_of(&book), sheet(), c, -2, 0, {}), -1);
-    ASSERT_EQ(vlt_store_value(&book_of(&book), sheet(), c, CELL_TEXT_ONLY, 0, "inline"), 0);
+    EXPECT_EQ(vlt_store_value(&b(), sheet(), c, 52, 0, {}), -1);
+    EXPECT_EQ(vlt_store_value(&b(), sheet(), c, -2, 0, {}), -1);
+    ASSERT_EQ(vlt_store_value(&b(), sheet(), c, CELL_TEXT_ONLY, 0, "inline"), 0);
     EXPECT_EQ(get("A1"), "inline");
-    ASSERT_EQ(vlt_store_value(&book_of(&book), sheet(), c, -1, 0, {}), 0);
+    ASSERT_EQ(vlt_store_value(&b(), sheet(), c, -1, 0, {}), 0);
     EXPECT_EQ(c.kind, CELL_EMPTY);
 }
 
 TEST_F(StorePut, Variables) {
     EXPECT_EQ(VXLS_put_variable(&book, "X", "\"first\""), 0);
-    EXPECT_EQ(vlt_find_variable(&book_of(&book), "x")->value, "first");
+    EXPECT_EQ(vlt_find_variable(&b(), "x")->value, "first");
     EXPECT_EQ(VXLS_put_variable(&book, "x", "\"second\""), 0);
-    EXPECT_EQ(book_of(&book).model.variables.size(), 1u);
-    EXPECT_EQ(vlt_find_variable(&book_of(&book), "X")->value, "\"second\""); // a redefinition keeps its quotes
+    EXPECT_EQ(b().model.variables.size(), 1u);
+    EXPECT_EQ(vlt_find_variable(&b(), "X")->value, "\"second\""); // a redefinition keeps its quotes
     EXPECT_EQ(VXLS_put_variable(&book, std::string(81, 'n').c_str(), "v"), -1);
-    EXPECT_EQ(book_of(&book).diag.message, "VXLS-03009 バッファサイズ(\"81\")オーバー(\"vlt_put_resource() XLS_KEY_LEN\")。");
+    EXPECT_EQ(error(), "VXLS-03009 バッファサイズ(\"81\")オーバー(\"vlt_put_resource() XLS_KEY_LEN\")。");
     EXPECT_EQ(VXLS_put_variable(&book, std::string(80, 'n').c_str(), "v"), 0);
-    EXPECT_EQ(vlt_define_variable(&book_of(&book), "big", std::string(6001, 'v')), -9);
-    EXPECT_EQ(vlt_define_variable(&book_of(&book), "big", std::string(6000, 'v')), 0);
+    EXPECT_EQ(vlt_define_variable(&b(), "big", std::string(6001, 'v')), -9);
+    EXPECT_EQ(vlt_define_variable(&b(), "big", std::string(6000, 'v')), 0);
 }
 
 TEST_F(StorePut, Hyperlinks) {

@@ -16,13 +16,11 @@ using ptest::TestBook;
 
 namespace {
 
-struct Path {
+// Paths of the combination rules, with their kinds.
+const struct {
     const char *path;
     int kind;
-};
-
-// Paths of the combination rules, with their kinds.
-const Path LISTED[] = {
+} LISTED[] = {
     {"BOOK", 101}, {"CSV", 2002}, {"SHEET.TAB.COLOR", 231}, {"SHEET.HEADER.LEFT.FONT.COLOR", 805},
     {"FILL.GRADATION.VARIATION", 354}, {"IMAGE.IMAGE.OFFSET.Y", 504}, {"AUTOSHAPE.SHADOW.ALIGN", 707},
     // Fall-through and leftmost-wins.
@@ -36,8 +34,7 @@ int entry_of(const std::string &english) {
     return -1;
 }
 
-// The path in Japanese, with section `which` using spelling `alt` (others
-// use their first spelling); empty when a section has no such spelling.
+// The path in Japanese, section `which` in spelling `alt`, others in their first; "" when there is no such one.
 std::string japanese(const std::string &path, int which = -1, int alt = 0) {
     std::istringstream in(path);
     std::string part, out;
@@ -65,120 +62,6 @@ Parsed parse(TestBook &b, const std::string &key_utf8) {
     return p;
 }
 
-class EachCharset : public ::testing::TestWithParam<int> {};
-
-TEST_P(EachCharset, EveryListedPathInEnglishAndJapanese) {
-    TestBook b(GetParam());
-    for (const Path &p : LISTED) {
-        std::string en = p.path;
-        Parsed r = parse(b, en);
-        EXPECT_EQ(r.rc, 0) << en;
-        EXPECT_EQ(r.kind, p.kind) << en;
-        std::string lower = en;
-        for (auto &ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        EXPECT_EQ(parse(b, lower).kind, p.kind) << lower;
-
-        // Each Japanese spelling of each section.
-        const int sections = static_cast<int>(std::count(en.begin(), en.end(), '.')) + 1;
-        for (int i = 0; i < sections; ++i) {
-            for (int alt = 0; alt < vel::MAX_JAPANESE_SPELLINGS; ++alt) {
-                std::string jp = japanese(en, i, alt);
-                if (jp.empty()) continue;
-                Parsed j = parse(b, jp);
-                EXPECT_EQ(j.rc, 0) << jp;
-                EXPECT_EQ(j.kind, p.kind) << jp << " charset " << GetParam();
-            }
-        }
-        // A cell target in front leaves the kind and sets the cell.
-        Parsed t = parse(b, "B3." + en);
-        EXPECT_EQ(t.kind, p.kind) << "B3." << en;
-        EXPECT_EQ(t.target.row, 2);
-        EXPECT_EQ(t.target.col, 1);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Charsets, EachCharset,
-                         ::testing::Values(VXLS_CHARSET_SJIS, VXLS_CHARSET_EUC, VXLS_CHARSET_UTF8));
-
-TEST(Keywords, ComparisonRules) {
-    // English without regard to case; Japanese exactly; full-width letters
-    // only as the Japanese spelling of X.
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "wIdTh"), vel::KW_WIDTH);
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "Ｘ"), vel::KW_X);
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "ｘ"), -1);
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "色１"), vel::KW_COLOR1);
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "WIDTHS"), -1);
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, ""), -1);
-    // Shift-JIS ズーム is 83 59 81 5B 83 80; folding the trail byte 0x59 ("Y")
-    // to 0x79 gives another character, which must not match.
-    const std::string zoom = ptest::in_charset("ズーム", VXLS_CHARSET_SJIS);
-    ASSERT_EQ(zoom, "\x83\x59\x81\x5B\x83\x80");
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, zoom), vel::KW_ZOOM);
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "\x83\x79\x81\x5B\x83\x80"), -1);
-    // A keyword in another character set's bytes is no keyword.
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "幅"), -1);
-}
-
-TEST(Parser, StandAloneAndLeafKeywords) {
-    TestBook b;
-    for (const char *k : {"FILL", "MARGIN", "SHADOW", "COLOR", "回転", "A1.塗りつぶし", "AUTOSHAPE.LINE"}) {
-        Parsed r = parse(b, k);
-        EXPECT_EQ(r.rc, 0) << k;
-        EXPECT_EQ(r.kind, -1) << k;
-    }
-    EXPECT_EQ(parse(b, "縦書き").kind, vel::kind::VERTICAL_TEXT);
-    EXPECT_EQ(parse(b, "ZOOM").kind, 202);
-    EXPECT_EQ(parse(b, "色1").kind, -1);
-    EXPECT_EQ(parse(b, "塗りつぶし.グラデーション.色１").kind, 351);
-    // Header and footer fonts add to their position.
-    EXPECT_EQ(parse(b, "SHEET.HEADER.CENTER.FONT.NAME").kind, 822);
-    EXPECT_EQ(parse(b, "SHEET.FOOTER.CENTER.FONT.COLOR").kind, 855);
-}
-
-struct Refusal {
-    const char *key;
-    const char *message_start;
-};
-
-TEST(Parser, RefusalsEndTheParseWithTheirMessage) {
-    TestBook b;
-    const Refusal cases[] = {
-        {"FONT", "VXLS-02403 "}, {"SHEET.HEADER.LEFT.FONT", "VXLS-02403 "}, {"FILL.GRADATION.SIZE", "VXLS-02409 "},
-        {"FILL.PATTERN.SIZE", "VXLS-02407 "}, {"PAPER.MARGIN.SIZE", "VXLS-02500 "},
-        {"SHEET.BACKGROUND.COLOR", "VXLS-02510 "}, {"IMAGE.OFFSET.COLOR", "VXLS-02402 "},
-        {"AUTOSHAPE.SHADOW.WIDTH", "VXLS-02604 "}, {"AUTOSHAPE.ADJUST.Z1", "VXLS-02200 "},
-    };
-    for (const Refusal &c : cases) {
-        Parsed r = parse(b, c.key);
-        EXPECT_EQ(r.rc, -3) << c.key;
-        EXPECT_EQ(r.kind, -1) << c.key;
-        EXPECT_EQ(b.error().rfind(c.message_start, 0), 0u) << c.key << ": " << b.error();
-    }
-    parse(b, "FONT.WIDTH");
-    EXPECT_EQ(b.error(), "VXLS-02403 フォント(FONT)の指定内容が不正です(\"FONT.WIDTH\")。");
-    parse(b, "NOSUCH.KEY");
-    EXPECT_EQ(b.error(), "VXLS-02200 サポート外のキーワードです(\"KEY\")。");
-}
-
-TEST(Parser, SectionCountAndLength) {
-    TestBook b;
-    EXPECT_EQ(parse(b, "A1.SHEET.HEADER.LEFT.FONT.SIZE").kind, 803);
-    Parsed seven = parse(b, "A1.B.SHEET.HEADER.LEFT.FONT.SIZE");
-    EXPECT_EQ(seven.rc, -3);
-    EXPECT_EQ(b.error().rfind("VXLS-02211 ", 0), 0u);
-    // Dots inside double quotes do not cut.
-    Parsed quoted = parse(b, "\"a.b\"");
-    EXPECT_EQ(quoted.rc, 0);
-    EXPECT_EQ(quoted.kind, vel::kind::VARIABLE);
-
-    const std::string s256(256, 'v'), s257(257, 'v');
-    Parsed ok = parse(b, s256 + ".幅");
-    EXPECT_NE(ok.rc, -9);
-    Parsed over = parse(b, s257 + ".幅");
-    EXPECT_EQ(over.rc, -9);
-    EXPECT_EQ(b.error(), "VXLS-03009 バッファサイズ(\"257\")オーバー(\"vlt_parse_property() section\")。");
-}
-
 // "kind row col sheet ranges[ / r1 c1 r2 c2 of the last range]" of a parse, or "rc message" when refused.
 std::string where(TestBook &b, const std::string &key) {
     const Parsed p = parse(b, key);
@@ -192,29 +75,103 @@ std::string where(TestBook &b, const std::string &key) {
     return s;
 }
 
-TEST(Parser, TargetsOfTheFirstSection) {
+class EachCharset : public ::testing::TestWithParam<int> {};
+
+TEST_P(EachCharset, EveryListedPathInEnglishAndJapanese) {
+    TestBook b(GetParam());
+    for (const auto &p : LISTED) {
+        const std::string en = p.path, want = std::to_string(p.kind) + " -1 -1 -1 0";
+        std::string lower = en;
+        for (auto &ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        EXPECT_EQ(where(b, en), want) << en;
+        EXPECT_EQ(where(b, lower), want) << lower;
+        // A cell target in front leaves the kind and sets the cell.
+        EXPECT_EQ(where(b, "B3." + en), std::to_string(p.kind) + " 2 1 -1 0") << en;
+        // Each Japanese spelling of each section.
+        const int sections = static_cast<int>(std::count(en.begin(), en.end(), '.')) + 1;
+        for (int i = 0; i < sections; ++i) {
+            for (int alt = 0; alt < vel::MAX_JAPANESE_SPELLINGS; ++alt) {
+                const std::string jp = japanese(en, i, alt);
+                if (!jp.empty()) EXPECT_EQ(where(b, jp), want) << jp << " charset " << GetParam();
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Charsets, EachCharset,
+                         ::testing::Values(VXLS_CHARSET_SJIS, VXLS_CHARSET_EUC, VXLS_CHARSET_UTF8));
+
+TEST(Keywords, ComparisonRules) {
+    // English without regard to case; Japanese exactly; full-width letters only as the Japanese spelling of X.
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "wIdTh"), vel::KW_WIDTH);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "Ｘ"), vel::KW_X);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "ｘ"), -1);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "色１"), vel::KW_COLOR1);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "WIDTHS"), -1);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, ""), -1);
+    // Shift-JIS ズーム is 83 59 81 5B 83 80; folding its trail byte 0x59 ("Y") to 0x79 must not match.
+    const std::string zoom = ptest::in_charset("ズーム", VXLS_CHARSET_SJIS);
+    ASSERT_EQ(zoom, "\x83\x59\x81\x5B\x83\x80");
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, zoom), vel::KW_ZOOM);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "\x83\x79\x81\x5B\x83\x80"), -1);
+    // A keyword in another character set's bytes is no keyword.
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "幅"), -1);
+}
+
+TEST(Parser, KeysAndTheirResults) {
     TestBook b(VXLS_CHARSET_UTF8, {"Sheet2", "データ"});
     const struct {
         const char *key, *want;
     } cases[] = {
+        // Stand-alone and leaf keywords: no kind until the path ends.
+        {"FILL", "-1 -1 -1 -1 0"}, {"MARGIN", "-1 -1 -1 -1 0"}, {"SHADOW", "-1 -1 -1 -1 0"},
+        {"COLOR", "-1 -1 -1 -1 0"}, {"回転", "-1 -1 -1 -1 0"}, {"A1.塗りつぶし", "-1 0 0 -1 0"},
+        {"AUTOSHAPE.LINE", "-1 -1 -1 -1 0"}, {"色1", "-1 -1 -1 -1 0"},
+        {"縦書き", "403 -1 -1 -1 0"}, // vertical text,
+        {"ZOOM", "202 -1 -1 -1 0"},
+        {"塗りつぶし.グラデーション.色１", "351 -1 -1 -1 0"},
+        // Header and footer fonts add to their position.
+        {"SHEET.HEADER.CENTER.FONT.NAME", "822 -1 -1 -1 0"},
+        {"SHEET.FOOTER.CENTER.FONT.COLOR", "855 -1 -1 -1 0"},
+        // Six sections at most; dots inside double quotes do not cut.
+        {"A1.SHEET.HEADER.LEFT.FONT.SIZE", "803 0 0 -1 0"},
+        {"A1.B.SHEET.HEADER.LEFT.FONT.SIZE",
+         "-3 VXLS-02211 ドット(.)で区切られたキーワードが多すぎます(\"A1.B.SHEET.HEADER.LEFT.FONT.SIZE\")。"},
+        {"\"a.b\"", "2001 -1 -1 -1 0"}, // a variable,
+        // Refusals end the parse with their message.
+        {"FONT", "-3 VXLS-02403 フォント(FONT)の指定内容が不正です(\"FONT\")。"},
+        {"SHEET.HEADER.LEFT.FONT", "-3 VXLS-02403 フォント(FONT)の指定内容が不正です(\"SHEET.HEADER.LEFT.FONT\")。"},
+        {"FILL.GRADATION.SIZE", "-3 VXLS-02409 グラデーション(GRADATION)の指定内容が不正です(\"FILL.GRADATION.SIZE\")。"},
+        {"FILL.PATTERN.SIZE", "-3 VXLS-02407 パターン(PATTERN)の指定内容が不正です。"},
+        {"PAPER.MARGIN.SIZE", "-3 VXLS-02500 余白(MARGIN)の指定内容が不正です。"},
+        {"SHEET.BACKGROUND.COLOR", "-3 VXLS-02510 背景(BACKGROUND)の指定内容が不正です。"},
+        {"IMAGE.OFFSET.COLOR", "-3 VXLS-02402 オフセット(OFFSET)値の指定内容が不正です。"},
+        {"AUTOSHAPE.SHADOW.WIDTH", "-3 VXLS-02604 オートシェイプ影(SHADOW)の指定内容が不正です。"},
+        {"AUTOSHAPE.ADJUST.Z1", "-3 VXLS-02200 サポート外のキーワードです(\"Z1\")。"},
+        {"FONT.WIDTH", "-3 VXLS-02403 フォント(FONT)の指定内容が不正です(\"FONT.WIDTH\")。"},
+        {"NOSUCH.KEY", "-3 VXLS-02200 サポート外のキーワードです(\"KEY\")。"},
+        // Targets of the first section.
         {"C7.FILL.COLOR", "341 6 2 -1 0"},
         {"15.高さ", "221 14 -1 -1 0"},
         {"Sheet2!B2:D4.BORDER", "310 -1 -1 1 1 / 1 1 3 3"},
         {"A1:A2,C3:D4,XFD1:XFD1048576.MERGE", "405 -1 -1 -1 3 / 0 16383 1048575 16383"},
-        // Column names that are also keywords name the column where the
-        // keyword would add nothing to the path.
+        {"B:D.幅", "223 -1 -1 -1 1 / 0 1 0 3"},
+        // Column names that are also keywords name the column where the keyword would add nothing to the path.
         {"X.幅", "223 -1 23 -1 0"},
-        {"tab.FILL.COLOR", "341 -1 13547 -1 0"}, // T A B
+        {"tab.FILL.COLOR", "341 -1 13547 -1 0"},
         {"TAB.COLOR", "231 -1 -1 -1 0"},
         // A sheet named by the first section, in UTF-8 after conversion.
         {"データ.ZOOM", "202 -1 -1 2 0"},
-        {"B:D.幅", "223 -1 -1 -1 1 / 0 1 0 3"},
         // A first section that is nothing known, before keywords, is refused.
         {"Nowhere.ZOOM", "-3 VXLS-02200 サポート外のキーワードです(\"Nowhere\")。"},
         {"A0.幅", "-3 VXLS-02200 サポート外のキーワードです(\"A0\")。"},
         {"XFE1.幅", "-3 VXLS-02200 サポート外のキーワードです(\"XFE1\")。"},
     };
     for (const auto &c : cases) EXPECT_EQ(where(b, c.key), c.want) << c.key;
+    // The 256-byte limit of a section.
+    EXPECT_NE(parse(b, std::string(256, 'v') + ".幅").rc, -9);
+    EXPECT_EQ(where(b, std::string(257, 'v') + ".幅"),
+              "-9 VXLS-03009 バッファサイズ(\"257\")オーバー(\"vlt_parse_property() section\")。");
 }
 
 TEST(Parser, RangeLists) {
