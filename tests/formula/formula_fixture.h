@@ -1,5 +1,4 @@
-// A book opened through the interface in UTF-8, with helpers that put
-// values and formulas, evaluate as a save does, and look at the results.
+// A UTF-8 book with helpers that put values and formulas, evaluate as a save does, and read the results.
 #pragma once
 #include <gtest/gtest.h>
 
