@@ -17,18 +17,14 @@ public:
     explicit TestBook(int charset = VXLS_CHARSET_UTF8, std::vector<std::string> more_sheets = {})
         : book_(std::make_unique<vel::Book>()) {
         book_->charset = charset;
-        add_sheet("Sheet1");
-        for (auto &name : more_sheets) add_sheet(name);
+        more_sheets.insert(more_sheets.begin(), "Sheet1");
+        for (const auto &name : more_sheets) book_->model.sheets.emplace_back().name = name;
         book_->current_sheet = 0;
     }
 
     vel::Book *get() { return book_.get(); }
     vel::Book &env() { return *book_; }
     std::string error() const { return book_->diag.message; }
-    void add_sheet(const std::string &name_utf8) {
-        book_->model.sheets.emplace_back();
-        book_->model.sheets.back().name = name_utf8;
-    }
     void add_variable(const std::string &name, const std::string &value) {
         book_->model.variables.push_back(vel::Variable{name, value});
     }
@@ -44,31 +40,24 @@ struct Item {
     std::string name, value;
 };
 
-// Recording handlers for the item loop (handlers()); `next_rc` is what the
-// next handler call returns.
+// Recording handlers for the item loop, the one alive being `active`; `next_rc` is what the next call returns.
 class Recorder {
 public:
-    Recorder() { self() = this; }
-    ~Recorder() { self() = nullptr; }
-    vel::ItemHandlers handlers() const { return vel::ItemHandlers{put_cell, apply, define}; }
-    // The recorder alive now, or null.
-    static Recorder *active() { return self(); }
+    Recorder() { active = this; }
+    ~Recorder() { active = nullptr; }
     Recorder(const Recorder &) = delete;
-    Recorder &operator=(const Recorder &) = delete;
+    vel::ItemHandlers handlers() const { return vel::ItemHandlers{put_cell, apply, define}; }
 
+    static inline Recorder *active = nullptr;
     std::vector<Item> items;
     int next_rc = 0;
 
 private:
-    static Recorder *&self() {
-        static Recorder *current = nullptr;
-        return current;
-    }
     static int record(Item it, vel::Book *book, const char *value, size_t len) {
         it.current_sheet = book ? book->current_sheet : -1;
         if (value) it.value.assign(value, len);
-        self()->items.push_back(it);
-        return self()->next_rc;
+        active->items.push_back(it);
+        return active->next_rc;
     }
     static int put_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
         return record(Item{'c', sheet, row, col}, book, value, len);
@@ -111,7 +100,7 @@ inline std::string in_charset(const std::string &utf8, int charset) {
 // loop, into the active recorder when there is one.
 inline int put_text(TestBook &b, const std::string &text_utf8) {
     b.get()->diag.begin_call();
-    Recorder *rec = Recorder::active();
+    Recorder *rec = Recorder::active;
     return vel::vlt_put_values(b.get(), in_charset(text_utf8, b.env().charset),
                                rec ? rec->handlers() : vel::default_item_handlers());
 }
