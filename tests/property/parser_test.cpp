@@ -62,10 +62,12 @@ Parsed parse(TestBook &b, const std::string &key_utf8) {
     return p;
 }
 
-// "kind row col sheet ranges[ / r1 c1 r2 c2 of the last range]" of a parse, or "rc message" when refused.
+// "kind row col sheet ranges[ / r1 c1 r2 c2 of the last range]" of a parse; "rc message" when refused,
+// "kind message" when the parse left a message.
 std::string where(TestBook &b, const std::string &key) {
     const Parsed p = parse(b, key);
     if (p.rc != 0) return std::to_string(p.rc) + " " + b.error();
+    if (!b.error().empty()) return std::to_string(p.kind) + " " + b.error();
     std::string s = std::to_string(p.kind) + " " + std::to_string(p.target.row) + " " + std::to_string(p.target.col) +
                     " " + std::to_string(p.target.sheet) + " " + std::to_string(p.target.nranges);
     if (p.target.nranges > 0) {
@@ -162,6 +164,14 @@ TEST(Parser, KeysAndTheirResults) {
         {"TAB.COLOR", "231 -1 -1 -1 0"},
         // A sheet named by the first section, in UTF-8 after conversion.
         {"データ.ZOOM", "202 -1 -1 2 0"},
+        // Variables; a sheet name alone is a variable that also names the sheet; a target alone has no kind.
+        {"MYVAR", "2001 -1 -1 -1 0"},
+        {"変数", "2001 -1 -1 -1 0"},
+        {"MY$VAR", "-1 VXLS-02305 変数名の形式が不正です(\"MY$VAR\")。"},
+        {"A!B", "-1 VXLS-02305 変数名の形式が不正です(\"A!B\")。"},
+        {"Sheet2", "2001 -1 -1 1 0"},
+        {"A1:B2", "-1 -1 -1 -1 1 / 0 0 1 1"},
+        {"A1", "-1 0 0 -1 0"},
         // A first section that is nothing known, before keywords, is refused.
         {"Nowhere.ZOOM", "-3 VXLS-02200 サポート外のキーワードです(\"Nowhere\")。"},
         {"A0.幅", "-3 VXLS-02200 サポート外のキーワードです(\"A0\")。"},
@@ -190,26 +200,6 @@ TEST(Parser, RangeLists) {
     EXPECT_EQ(t.nranges, 255);
     EXPECT_EQ(t.ranges[254][0], 2);
     EXPECT_EQ(vel::read_range(b.get(), many + ",E5:F6", t), -3);
-}
-
-TEST(Parser, VariableNames) {
-    TestBook b(VXLS_CHARSET_UTF8, {"Sheet2"});
-    Parsed var = parse(b, "MYVAR");
-    EXPECT_EQ(var.rc, 0);
-    EXPECT_EQ(var.kind, vel::kind::VARIABLE);
-    EXPECT_EQ(parse(b, "変数").kind, vel::kind::VARIABLE);
-    Parsed bad = parse(b, "MY$VAR");
-    EXPECT_EQ(bad.rc, 0);
-    EXPECT_EQ(bad.kind, -1);
-    EXPECT_EQ(b.error(), "VXLS-02305 変数名の形式が不正です(\"MY$VAR\")。");
-    EXPECT_EQ(parse(b, "A!B").kind, -1);
-    // A target alone keeps kind -1.
-    EXPECT_EQ(parse(b, "A1:B2").kind, -1);
-    EXPECT_EQ(parse(b, "A1").kind, -1);
-    // A sheet name alone is a variable that also names the sheet.
-    Parsed sheet = parse(b, "Sheet2");
-    EXPECT_EQ(sheet.kind, vel::kind::VARIABLE);
-    EXPECT_EQ(sheet.target.sheet, 1);
 }
 
 TEST(Parser, RepeatedPathsKeepTheirOwnResult) {
