@@ -11,7 +11,14 @@ using namespace vel;
 
 class StorePut : public vtest::ModelBook {};
 
-TEST_F(StorePut, TypedValuesReadBack) {
+TEST_F(StorePut, TypedAndExpandedValuesReadBack) {
+    ASSERT_EQ(setenv("VEL_STORE_TEST_VAR", "from env", 1), 0);
+    ASSERT_EQ(VXLS_put_variable(&book, "price", "  1,200  "), 0);
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char today[48];
+    std::snprintf(today, sizeof today, "%d/%d/%d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     const struct {
         const char *cell, *value, *shown, *kind;
     } cases[] = {
@@ -21,6 +28,10 @@ TEST_F(StorePut, TypedValuesReadBack) {
         {"D1", "2015/01/05 10:30", "2015/1/5 10:30", "DATE_TIME"},
         {"E1", "'123", "123", "CHARACTER"},
         {"F1", "\"a b\"", "a b", "CHARACTER"}, // outer quotes of a quoted token are removed
+        {"G1", "$VEL_STORE_TEST_VAR", "from env", "CHARACTER"},
+        {"H1", "\\$VEL_STORE_TEST_VAR", "$VEL_STORE_TEST_VAR", "CHARACTER"},
+        {"I1", "$PRICE", "1200", "INTEGER"}, // names compare without regard to case; value trimmed then typed
+        {"J1", "$SYSDATE", today, "DATE"},
     };
     for (const auto &c : cases) {
         std::string kind;
@@ -31,7 +42,7 @@ TEST_F(StorePut, TypedValuesReadBack) {
     EXPECT_EQ(value_text(0, 1), "1.50"); // stored as written
     EXPECT_EQ(value_text(0, 2), "0.500000");
     EXPECT_EQ(book.last_row, 0);
-    EXPECT_EQ(book.last_column, 5);
+    EXPECT_EQ(book.last_column, 9);
 }
 
 TEST_F(StorePut, GetCellBuffersAndBounds) {
@@ -60,28 +71,6 @@ TEST_F(StorePut, GetCellsStopsAtTheEndOfTheRow) {
     EXPECT_EQ(VXLS_get_cells(&book, 0, 0, 0, 1, 5, values), 0);
     EXPECT_STREQ(buf[0], "y");
     for (int i = 1; i < 5; ++i) EXPECT_STREQ(buf[i], "");
-}
-
-TEST_F(StorePut, DollarExpansionAndEscape) {
-    ASSERT_EQ(setenv("VEL_STORE_TEST_VAR", "from env", 1), 0);
-    ASSERT_EQ(put("A1", "$VEL_STORE_TEST_VAR"), 0);
-    EXPECT_EQ(get("A1"), "from env");
-    ASSERT_EQ(put("A2", "\\$VEL_STORE_TEST_VAR"), 0);
-    EXPECT_EQ(get("A2"), "$VEL_STORE_TEST_VAR");
-    ASSERT_EQ(VXLS_put_variable(&book, "price", "  1,200  "), 0);
-    ASSERT_EQ(put("A4", "$PRICE"), 0); // names compare without regard to case; value trimmed then typed
-    std::string kind;
-    EXPECT_EQ(get("A4", &kind), "1200");
-    EXPECT_EQ(kind, "INTEGER");
-
-    ASSERT_EQ(put("A5", "$SYSDATE"), 0);
-    EXPECT_EQ(cell(4, 0).kind, CELL_DATE);
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char today[48];
-    std::snprintf(today, sizeof today, "%d/%d/%d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    EXPECT_EQ(get("A5"), today);
 }
 
 TEST_F(StorePut, TextsAndSharedStrings) {
