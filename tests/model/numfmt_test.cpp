@@ -48,27 +48,20 @@ TEST(NumfmtDates, CalendarCheck) {
 }
 
 TEST(NumfmtDates, JapaneseEraBoundaries) {
-    struct Case {
-        int y, m, d;
-        const char *name;
-        const char *letter;
-        int year;
-    } cases[] = {
-        {1912, 7, 29, "明治", "M", 45}, {1912, 7, 30, "大正", "T", 1}, {1926, 12, 25, "昭和", "S", 1},
-        {1989, 1, 7, "昭和", "S", 64},  {1989, 1, 8, "平成", "H", 1},  {2019, 4, 30, "平成", "H", 31},
-        {2019, 5, 1, "令和", "R", 1},
-    };
-    for (const Case &c : cases) {
+    // "name letter year" of a date's era, or "none".
+    auto era = [](int y, int m, int d) {
         Era e;
-        ASSERT_TRUE(japanese_era(c.y, c.m, c.d, e)) << c.y;
-        EXPECT_STREQ(e.name, c.name) << c.y << "-" << c.m << "-" << c.d;
-        EXPECT_STREQ(e.letter, c.letter);
-        EXPECT_EQ(e.year, c.year);
-    }
-    Era none;
-    EXPECT_FALSE(japanese_era(1899, 12, 31, none));
+        return japanese_era(y, m, d, e) ? std::string(e.name) + " " + e.letter + " " + std::to_string(e.year) : "none";
+    };
+    EXPECT_EQ(era(1912, 7, 29), "明治 M 45");
+    EXPECT_EQ(era(1912, 7, 30), "大正 T 1");
+    EXPECT_EQ(era(1926, 12, 25), "昭和 S 1");
+    EXPECT_EQ(era(1989, 1, 7), "昭和 S 64");
+    EXPECT_EQ(era(1989, 1, 8), "平成 H 1");
+    EXPECT_EQ(era(2019, 4, 30), "平成 H 31");
+    EXPECT_EQ(era(2019, 5, 1), "令和 R 1");
+    EXPECT_EQ(era(1899, 12, 31), "none");
 }
-
 TEST(NumfmtDisplay, DateTexts) {
     int32_t d = date_serial_day(2019, 5, 1);
     EXPECT_EQ(date_display_text(CELL_DATE, d, "", 0), "2019/5/1");

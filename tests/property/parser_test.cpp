@@ -112,9 +112,7 @@ TEST(Keywords, ComparisonRules) {
     EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, "WIDTHS"), -1);
     EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_UTF8, ""), -1);
     // Shift-JIS ズーム is 83 59 81 5B 83 80; folding its trail byte 0x59 ("Y") to 0x79 must not match.
-    const std::string zoom = ptest::in_charset("ズーム", VXLS_CHARSET_SJIS);
-    ASSERT_EQ(zoom, "\x83\x59\x81\x5B\x83\x80");
-    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, zoom), vel::KW_ZOOM);
+    EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "\x83\x59\x81\x5B\x83\x80"), vel::KW_ZOOM);
     EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "\x83\x79\x81\x5B\x83\x80"), -1);
     // A keyword in another character set's bytes is no keyword.
     EXPECT_EQ(vel::find_keyword(VXLS_CHARSET_SJIS, "幅"), -1);
