@@ -1,12 +1,8 @@
 // The library's cached results (read by openpyxl) beside LibreOffice's recalculation of the same
-// workbook saved without them (exported as csv): every formula must agree.
+// workbook saved without them (exported as csv, compared by compare_cached.py): every formula must agree.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-
 #include "formula_fixture.h"
-#include "json_lite.h"
 
 using namespace ftest;
 
@@ -76,21 +72,6 @@ std::string build(const std::string &path, bool recalc) {
     return failed;
 }
 
-// openpyxl's reading of our cached value and LibreOffice's shown text agree: [type, value, shown].
-bool agree(const vtest::Json &row) {
-    const std::string &type = row.items.at(0).s, &shown = row.items.at(2).s;
-    const vtest::Json &v = row.items.at(1);
-    if (type == "int" || type == "float") {
-        char *end = nullptr;
-        const double lo = std::strtod(shown.c_str(), &end);
-        if (shown.empty() || *end != '\0') return false;
-        return std::fabs(lo - v.n) <= 1e-12 * std::max(1.0, std::fabs(v.n));
-    }
-    if (type == "bool") return shown == (v.b ? "TRUE" : "FALSE");
-    if (type == "str") return shown == v.s;
-    return shown.empty();
-}
-
 TEST(Peers, TenFunctionsAndOperatorsAgreeWithLibreOffice) {
     if (!vtest::have_program("soffice")) GTEST_SKIP() << "LibreOffice not installed";
     const std::string dir = vtest::make_temp_dir("formula-peers");
@@ -109,22 +90,13 @@ TEST(Peers, TenFunctionsAndOperatorsAgreeWithLibreOffice) {
 
     ASSERT_EQ(vtest::soffice_convert({lo_input}, dir, "csv"), "");
     std::string out;
-    ASSERT_EQ(vtest::run("/usr/bin/python3 " + vtest::shell_quote(vtest::source_dir() + "/tests/formula/cached_values.py") +
-                             " " + vtest::shell_quote(ours) + " F " + vtest::shell_quote(dir + "/recalc.csv"),
+    EXPECT_EQ(vtest::run("/usr/bin/python3 " + vtest::shell_quote(vtest::source_dir() + "/tests/formula/compare_cached.py") +
+                             " " + vtest::shell_quote(ours) + " F " + vtest::shell_quote(dir + "/recalc.csv") + " " +
+                             std::to_string(N),
                          &out),
               0)
         << out;
-    const vtest::Json rows = vtest::JsonParser(out).parse();
-    ASSERT_EQ(rows.items.size(), N);
-    size_t agreeing = 0;
-    for (size_t i = 0; i < N; ++i) {
-        const vtest::Json &r = rows.items[i], &v = r.items[1];
-        const bool ok = agree(r);
-        agreeing += ok;
-        EXPECT_TRUE(ok) << "=" << FORMULAS[i] << ": LibreOffice shows \"" << r.items[2].s << "\", the library cached "
-                        << r.items[0].s << " " << (v.type == vtest::Json::string ? v.s : std::to_string(v.n));
-    }
-    std::printf("formulas agreeing with LibreOffice: %zu of %zu\n", agreeing, N);
+    std::printf("%s", out.c_str());
     vtest::run("rm -rf " + vtest::shell_quote(dir));
 }
 
