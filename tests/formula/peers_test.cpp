@@ -14,10 +14,8 @@ const std::pair<const char *, const char *> DATA[] = {
     {"A8", "'7"},    {"A9", "10"},  {"B1", "4"},  {"B2", "5"},   {"B3", "6"},          {"B4", "06:00"},
 };
 
-// Formulas on the sheet F, one per row of column A, by function. Formulas
-// that the programs compute differently are left to the opening program by
-// the library (see the evaluation tests), so they are not here; nor are
-// results that LibreOffice shows in a format taken from their inputs.
+// Formulas on the sheet F, one per row of column A, by function; not those the library leaves to the
+// opening program, nor those whose results LibreOffice shows in a format taken from their inputs.
 const char *const FORMULAS[] = {
     // SUM
     "SUM(Data!A1:A3)", "SUM(1,2,3)", "SUM(Data!A1:A9)", "SUM(Data!A4)", "SUM(TRUE,1)", "SUM(Data!A1:B3,Data!B4*24)",

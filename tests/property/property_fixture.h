@@ -10,8 +10,7 @@
 
 namespace ptest {
 
-// A book of the given character set with sheets "Sheet1" (current) and any
-// further names given.
+// A book of the given character set with sheets "Sheet1" (current) and any further names given.
 class TestBook {
 public:
     explicit TestBook(int charset = VXLS_CHARSET_UTF8, std::vector<std::string> more_sheets = {})
@@ -70,8 +69,7 @@ private:
     }
 };
 
-// The recorded items, one "what kind sheet row col current=value" each
-// (variables as "v name=value"), joined by " | ".
+// The recorded items as "what kind sheet row col current=value" (variables "v name=value"), joined by " | ".
 inline std::string log(const Recorder &rec) {
     std::string out;
     for (const Item &it : rec.items) {
@@ -96,8 +94,7 @@ inline std::string in_charset(const std::string &utf8, int charset) {
     return out;
 }
 
-// Runs property text (UTF-8, converted to the book's set) through the item
-// loop, into the active recorder when there is one.
+// Runs property text (UTF-8, converted to the book's set) through the item loop, into the active recorder.
 inline int put_text(TestBook &b, const std::string &text_utf8) {
     b.get()->diag.begin_call();
     Recorder *rec = Recorder::active;

@@ -16,9 +16,13 @@ int put(TestBook &b, const std::string &text_utf8) { return ptest::put_text(b, t
 TEST(PutValues, CellItemsReachTheStoreWithTheirRawValue) {
     TestBook b;
     Recorder rec;
+    b.env().rownum = 3;
+    b.get()->last_row = 7;
     EXPECT_EQ(put(b, "A1=10 B1 = abc  C2=\"x \"\"y\"\" z\""), 0);
     EXPECT_EQ(put(b, ""), 0);
-    EXPECT_EQ(ptest::log(rec), "c -1 0 0 0=10 | c -1 0 1 0=abc | c -1 1 2 0=\"x \"y\" z\"");
+    EXPECT_EQ(put(b, "A($ROWNUM+1)=total B(+1)=next A($ROWNUM+1).FILL.COLOR=red"), 0);
+    EXPECT_EQ(ptest::log(rec), "c -1 0 0 0=10 | c -1 0 1 0=abc | c -1 1 2 0=\"x \"y\" z\" | "
+                               "c -1 3 0 0=total | c -1 8 1 0=next | p 341 -1 3 0 0=red");
 }
 
 TEST(PutValues, MissingOrMalformedParts) {
@@ -74,8 +78,7 @@ TEST(PutValues, SheetPrefixes) {
     TestBook b(VXLS_CHARSET_UTF8, {"Sheet2", "集計"});
     Recorder rec;
     b.get()->current_sheet = 0;
-    // A prefixed sheet is current for the item's duration; a property key
-    // addresses its sheet through the target only.
+    // A prefixed sheet is current for the item's duration; a property key addresses it by its target only.
     EXPECT_EQ(put(b, "Sheet2!B3=7 集計!A1=8 C1=9 Sheet2!A1.幅=3"), 0);
     EXPECT_EQ(ptest::log(rec), "c 1 2 1 1=7 | c 2 0 0 2=8 | c -1 0 2 0=9 | p 223 1 0 0 0=3");
     EXPECT_EQ(b.get()->current_sheet, 0);
@@ -111,15 +114,6 @@ TEST(PutValues, TemplateModeAdmitsOnlyItsKinds) {
     EXPECT_EQ(put(b, "A1.幅=3"), -3);
     EXPECT_EQ(b.error(), "VXLS-02209 テンプレートモードではサポート外のキーワードです(\"A1.幅\")。");
     EXPECT_EQ(rec.items.size(), 7u);
-}
-
-TEST(PutValues, CellNamesWithExpressions) {
-    TestBook b;
-    Recorder rec;
-    b.env().rownum = 3;
-    b.get()->last_row = 7;
-    EXPECT_EQ(put(b, "A($ROWNUM+1)=total B(+1)=next A($ROWNUM+1).FILL.COLOR=red"), 0);
-    EXPECT_EQ(ptest::log(rec), "c -1 3 0 0=total | c -1 8 1 0=next | p 341 -1 3 0 0=red");
 }
 
 } // namespace
