@@ -1,8 +1,7 @@
 // Cell keywords: fonts, fills, borders, alignment, merges, hyperlinks, comments, filter, number formats.
 #include "model_fixture.h"
 
-namespace vtest {
-namespace {
+using namespace vtest;
 
 using CellKeywords = ModelBook;
 
@@ -113,6 +112,3 @@ TEST_F(CellKeywords, NumberFormatThroughTheFormatKeyword) {
     EXPECT_EQ(put("A1.FORMAT=nonsense"), -3);
     EXPECT_NE(error().find("VXLS-02311"), std::string::npos) << error();
 }
-
-} // namespace
-} // namespace vtest

@@ -3,8 +3,7 @@
 
 #include "model_fixture.h"
 
-namespace vtest {
-namespace {
+using namespace vtest;
 
 using FrameKeywords = ModelBook;
 
@@ -44,6 +43,3 @@ TEST_F(FrameKeywords, ShiftJisKeysAndQuotedValues) {
     ASSERT_EQ(put("A1.\x93\x68\x82\xe8\x82\xc2\x82\xd4\x82\xb5.\x90\x46=\"\x90\xd4\""), 0) << book.error_info;
     EXPECT_EQ(fill_of(0, 0).color, 11);
 }
-
-} // namespace
-} // namespace vtest

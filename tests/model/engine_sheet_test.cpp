@@ -4,8 +4,7 @@
 #include "model_fixture.h"
 #include "test_support.h"
 
-namespace vtest {
-namespace {
+using namespace vtest;
 
 using SheetKeywords = ModelBook;
 
@@ -146,6 +145,3 @@ TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     EXPECT_EQ(apply(621, 3, 3, "blob"), -1);
     EXPECT_EQ(error(), "VXLS-02600 オートシェイプ(AUTOSHAPE)の指定内容が不正です(\"blob\")。");
 }
-
-} // namespace
-} // namespace vtest
