@@ -14,35 +14,25 @@ TEST(StoreTyping, KindsTextsAndNumberSlots) {
         const char *text;
         int32_t num = unchecked;
     } cases[] = {
-        {"123", CELL_INTEGER, "123", 123},
-        {"1,234", CELL_INTEGER, "1234", 1234},
-        {"-0012", CELL_INTEGER, "-12", -12},
-        {"-0", CELL_INTEGER, "0", 0},
+        {"123", CELL_INTEGER, "123", 123}, {"1,234", CELL_INTEGER, "1234", 1234},
+        {"-0012", CELL_INTEGER, "-12", -12}, {"-0", CELL_INTEGER, "0", 0},
         // Low 32 bits of the 64-bit value in the number slot.
         {"4294967297", CELL_INTEGER, "4294967297", 1},
         // 19 characters is still a number (20 is text).
         {"1234567890123456789", CELL_INTEGER, "1234567890123456789"},
         // Beyond the 64-bit range the digits stay exact as a decimal.
         {"9999999999999999999", CELL_DECIMAL, "9999999999999999999"},
-        {"1.50", CELL_DECIMAL, "1.50", 1},
-        {".5", CELL_DECIMAL, "0.5", 0},
-        {"1,234.5", CELL_DECIMAL, "1234.5", 1234},
-        {"1.", CELL_DECIMAL, "1", 1},
-        {"2015/1/5", CELL_DATE, "", 42009},
-        {"2015/01-5", CELL_DATE, "", 42009},
-        {"2016/02/29", CELL_DATE, "", 42429},
+        {"1.50", CELL_DECIMAL, "1.50", 1}, {".5", CELL_DECIMAL, "0.5", 0},
+        {"1,234.5", CELL_DECIMAL, "1234.5", 1234}, {"1.", CELL_DECIMAL, "1", 1},
+        {"2015/1/5", CELL_DATE, "", 42009}, {"2015/01-5", CELL_DATE, "", 42009}, {"2016/02/29", CELL_DATE, "", 42429},
         {"2015/01/05 10:30", CELL_DATE_TIME, "0.437500", 42009},
         {"2015/01/05 10:30:15", CELL_DATE_TIME, "0.437674", 42009},
         {"2015/01/05 24:00", CELL_DATE_TIME, "0.000000", 42010}, // carried into the next day
-        {"10:30", CELL_TIME_HM, "0.437500", 0},
-        {"10:30:15", CELL_TIME_HMS, "0.437674", 0},
-        {"10:60", CELL_TIME_HM, "0.458333", 0},
-        {"25:00", CELL_TIME_HM, "0.041667", 1},
-        {"50%", CELL_PERCENT, "0.500000", 0},
-        {"1,000%", CELL_PERCENT, "10.000000", 10},
+        {"10:30", CELL_TIME_HM, "0.437500", 0}, {"10:30:15", CELL_TIME_HMS, "0.437674", 0},
+        {"10:60", CELL_TIME_HM, "0.458333", 0}, {"25:00", CELL_TIME_HM, "0.041667", 1},
+        {"50%", CELL_PERCENT, "0.500000", 0}, {"1,000%", CELL_PERCENT, "10.000000", 10},
         {"-12.5%", CELL_PERCENT, "-0.125000", 0},
-        {"a\\nb", CELL_SHARED_TEXT, "a\r\nb"},
-        {"a\\\\nb", CELL_SHARED_TEXT, "a\\nb"},
+        {"a\\nb", CELL_SHARED_TEXT, "a\r\nb"}, {"a\\\\nb", CELL_SHARED_TEXT, "a\\nb"}, // escapes
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.in);
