@@ -119,13 +119,8 @@ TEST_F(Evaluation, LongChainsAndLongLoopsUseNoDeepRecursion) {
 }
 
 TEST_F(Evaluation, EveryCellKindHasItsValue) {
-    put("A1", "5");
-    put("A2", "1.5");
-    put("A3", "50%");
-    put("A4", "2015/01/05");
-    put("A5", "2015/01/05 12:00");
-    put("A6", "06:00");
-    put("A7", "text");
+    ASSERT_EQ(VXLS_put_values(&book, "A1=5 A2=1.5 A3=50% A4=2015/01/05 A5=\"2015/01/05 12:00\" A6=06:00 A7=text"), 0)
+        << book.error_info;
     put("A8", "=A1*2");
     // Values read from workbooks: a double, a boolean and an error value.
     vel::Sheet &s = b().model.sheets[0];

@@ -87,10 +87,10 @@ TEST(Peers, TenFunctionsAndOperatorsAgreeWithLibreOffice) {
         EXPECT_NE(sheet.find(typed), std::string::npos) << typed;
 
     ASSERT_EQ(vtest::soffice_convert({lo_input}, dir, "csv"), "");
+    const std::string script = vtest::source_dir() + "/tests/formula/compare_cached.py", csv = dir + "/recalc.csv";
     std::string out;
-    EXPECT_EQ(vtest::run("/usr/bin/python3 " + vtest::shell_quote(vtest::source_dir() + "/tests/formula/compare_cached.py") +
-                             " " + vtest::shell_quote(ours) + " F " + vtest::shell_quote(dir + "/recalc.csv") + " " +
-                             std::to_string(N),
+    EXPECT_EQ(vtest::run("/usr/bin/python3 " + vtest::shell_quote(script) + " " + vtest::shell_quote(ours) + " F " +
+                             vtest::shell_quote(csv) + " " + std::to_string(N),
                          &out),
               0)
         << out;
