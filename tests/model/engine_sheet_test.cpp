@@ -2,7 +2,6 @@
 #include <fstream>
 
 #include "model_fixture.h"
-#include "test_support.h"
 
 using namespace vtest;
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdio>
 #include <string>
 
 #include "model/store.h"
