@@ -185,9 +185,7 @@ TEST_F(Evaluation, ReadingCallsComputeFormulas) {
     EXPECT_EQ(std::string(v1) + "|" + v2, "15|15x");
     XLS_SEARCH search{};
     search.count = 1;
-    char found[32] = "";
-    char *out[] = {found};
-    ASSERT_EQ(VXLS_search(&book, &search, "15x", out), 0) << book.error_info;
+    ASSERT_EQ(VXLS_search(&book, &search, "15x", values), 0) << book.error_info;
     EXPECT_EQ(search.found_row, 2);
 }
 

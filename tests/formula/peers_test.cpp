@@ -50,12 +50,11 @@ constexpr size_t N = std::size(FORMULAS);
 // Builds the workbook at `path`; "" or what failed.
 std::string build(const std::string &path, bool recalc) {
     XLS_BOOK b{};
-    std::string options = "BOOK=" + path + " CHARSET=UTF8";
     std::string failed;
     auto check = [&](int rc, const std::string &what) {
         if (rc != 0 && failed.empty()) failed = what + ": " + b.error_info;
     };
-    check(VXLS_open_book(&b, options.c_str()), "open");
+    check(VXLS_open_book(&b, ("BOOK=" + path + " CHARSET=UTF8").c_str()), "open");
     check(VXLS_open_sheet(&b, "SHEET_NAME=F"), "sheet F");
     check(VXLS_open_sheet(&b, "SHEET_NAME=Data"), "sheet Data");
     for (const auto &[cell, value] : DATA) check(VXLS_put_cell(&b, cell, value, 0), cell);

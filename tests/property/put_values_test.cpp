@@ -56,13 +56,12 @@ TEST(PutValues, KeywordItemsAndTheirErrors) {
     EXPECT_TRUE(rec.items.empty());
 
     // Results of the engine: -9 becomes -909, others pass unchanged.
-    rec.next_rc = -9;
-    EXPECT_EQ(put(b, "A1.塗りつぶし.色=red"), VXLS_ERR_OVERFLOW);
-    rec.next_rc = -1;
-    EXPECT_EQ(put(b, "A1.塗りつぶし.色=red"), -1);
-    EXPECT_EQ(put(b, "A1=1"), -1);
-    rec.next_rc = -9;
-    EXPECT_EQ(put(b, "A1=1"), VXLS_ERR_OVERFLOW);
+    for (const char *item : {"A1.塗りつぶし.色=red", "A1=1"}) {
+        rec.next_rc = -9;
+        EXPECT_EQ(put(b, item), VXLS_ERR_OVERFLOW) << item;
+        rec.next_rc = -1;
+        EXPECT_EQ(put(b, item), -1) << item;
+    }
 }
 
 TEST(PutValues, VariablesAreDefinedInUtf8) {
