@@ -32,60 +32,42 @@ private:
     std::unique_ptr<vel::Book> book_;
 };
 
-// One item as it reached a handler.
-struct Item {
-    char what = 0;        // 'c' cell, 'p' property, 'v' variable
-    int sheet = -1, row = -1, col = -1, kind = -1, current_sheet = -1;
-    std::string name, value;
-};
-
 // Recording handlers for the item loop, the one alive being `active`; `next_rc` is what the next call returns.
+// Items are kept as "c sheet row col current=value", "p kind sheet row col current=value" or "v name=value".
 class Recorder {
 public:
     Recorder() { active = this; }
     ~Recorder() { active = nullptr; }
     Recorder(const Recorder &) = delete;
     vel::ItemHandlers handlers() const { return vel::ItemHandlers{put_cell, apply, define}; }
+    // The items joined by " | ".
+    std::string log() const {
+        std::string out;
+        for (const std::string &item : items) out += (out.empty() ? "" : " | ") + item;
+        return out;
+    }
 
     static inline Recorder *active = nullptr;
-    std::vector<Item> items;
+    std::vector<std::string> items;
     int next_rc = 0;
 
 private:
-    static int record(Item it, vel::Book *book, const char *value, size_t len) {
-        it.current_sheet = book ? book->current_sheet : -1;
-        if (value) it.value.assign(value, len);
-        active->items.push_back(it);
+    static int record(vel::Book *book, int sheet, int row, int col, const char *value, size_t len, std::string item) {
+        for (int n : {sheet, row, col}) item += std::to_string(n) + " ";
+        active->items.push_back(item + std::to_string(book->current_sheet) + "=" + std::string(value ? value : "", len));
         return active->next_rc;
     }
     static int put_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
-        return record(Item{'c', sheet, row, col}, book, value, len);
+        return record(book, sheet, row, col, value, len, "c ");
     }
     static int apply(vel::Book *book, int kind, const vel::PropTarget &t, const char *value, size_t len) {
-        return record(Item{'p', t.sheet, t.row, t.col, kind}, book, value, len);
+        return record(book, t.sheet, t.row, t.col, value, len, "p " + std::to_string(kind) + " ");
     }
     static int define(vel::Book *, std::string_view name, std::string_view value) {
-        return record(Item{'v', -1, -1, -1, -1, -1, std::string(name), std::string(value)}, nullptr, nullptr, 0);
+        active->items.push_back("v " + std::string(name) + "=" + std::string(value));
+        return active->next_rc;
     }
 };
-
-// The recorded items as "what kind sheet row col current=value" (variables "v name=value"), joined by " | ".
-inline std::string log(const Recorder &rec) {
-    std::string out;
-    for (const Item &it : rec.items) {
-        if (!out.empty()) out += " | ";
-        if (it.what == 'v') {
-            out += "v " + it.name + "=" + it.value;
-            continue;
-        }
-        out += std::string(1, it.what) + " ";
-        if (it.what == 'p') out += std::to_string(it.kind) + " ";
-        for (int n : {it.sheet, it.row, it.col, it.current_sheet}) out += std::to_string(n) + " ";
-        out.back() = '=';
-        out += it.value;
-    }
-    return out;
-}
 
 // Text converted from UTF-8 into a character set.
 inline std::string in_charset(const std::string &utf8, int charset) {
