@@ -53,8 +53,9 @@ public:
 
 private:
     static int record(vel::Book *book, int sheet, int row, int col, const char *value, size_t len, std::string item) {
-        for (int n : {sheet, row, col}) item += std::to_string(n) + " ";
-        active->items.push_back(item + std::to_string(book->current_sheet) + "=" + std::string(value ? value : "", len));
+        for (int n : {sheet, row, col, book->current_sheet}) item += std::to_string(n) + " ";
+        item.back() = '=';
+        active->items.push_back(item + std::string(value ? value : "", len));
         return active->next_rc;
     }
     static int put_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
