@@ -106,6 +106,11 @@ TEST(Address, SheetPrefixAndRanges) {
     EXPECT_EQ(range(book, "Sheet2!A1:B2,Sheet2!C1:D2"), "0 1 2 / 0 2 1 3");
     for (const char *bad : {"A1", "A1:", "A1:B2,", "A1:B2,Sheet2!C1:D2", "A1:B2:C3", "Nowhere!A1:B2"})
         EXPECT_EQ(range(book, bad), "-1") << bad;
+    // Up to 255 ranges in a list.
+    std::string many = "A1:B2";
+    for (int i = 1; i < 255; ++i) many += ",C3:D4";
+    EXPECT_EQ(range(book, many), "0 -1 255 / 2 2 3 3");
+    EXPECT_EQ(range(book, many + ",E5:F6"), "-3");
     // The 125-byte limit of one range.
     std::string fits = "A(1", longer = "A(1";
     for (int i = 0; i < 59; ++i) fits += "+0";

@@ -165,26 +165,13 @@ TEST(Parser, KeysAndTheirResults) {
         {"XFE1.幅", "-3 VXLS-02200 サポート外のキーワードです(\"XFE1\")。"},
     };
     for (const auto &c : cases) EXPECT_EQ(where(b, c.key), c.want) << c.key;
-    // The 256-byte limit of a section.
+    // The 256-byte limit of a section, which holds 42 ranges of "A1:B2".
+    std::string list = "A1:B2";
+    for (int i = 1; i < 42; ++i) list += ",A1:B2";
+    EXPECT_EQ(where(b, list + ".BORDER"), "310 -1 -1 -1 42 / 0 0 1 1");
     EXPECT_EQ(where(b, std::string(256, 'v') + ".幅").find("VXLS-03009"), std::string::npos);
     EXPECT_EQ(where(b, std::string(257, 'v') + ".幅"),
               "-9 VXLS-03009 バッファサイズ(\"257\")オーバー(\"vlt_parse_property() section\")。");
-}
-
-TEST(Parser, RangeLists) {
-    TestBook b;
-    // A key section holds at most 256 bytes: 42 ranges of "A1:B2".
-    std::string list;
-    for (int i = 0; i < 42; ++i) list += (i ? "," : "") + std::string("A1:B2");
-    EXPECT_EQ(where(b, list + ".BORDER"), "310 -1 -1 -1 42 / 0 0 1 1");
-    // The range reader itself takes up to 255.
-    std::string many = "A1:B2";
-    for (int i = 1; i < 255; ++i) many += ",C3:D4";
-    vel::PropTarget t;
-    EXPECT_EQ(vel::read_range(b.get(), many, t), 0);
-    EXPECT_EQ(t.nranges, 255);
-    EXPECT_EQ(t.ranges[254][0], 2);
-    EXPECT_EQ(vel::read_range(b.get(), many + ",E5:F6", t), -3);
 }
 
 TEST(Parser, RepeatedPathsKeepTheirOwnResult) {
