@@ -90,14 +90,12 @@ TEST_F(CsvLoad, TemplateModeMovesRowsDown) {
     EXPECT_EQ(b().rownum, 3);
 }
 
-TEST_F(CsvLoad, PropertyLinesGoToPutValues) {
+TEST_F(CsvLoad, PropertyLinesInCsvAndReadFiles) {
     ASSERT_EQ(load(write("p.csv", "!E1=fromprop\nv\n")), 0) << book.error_info;
     EXPECT_EQ(gets({"E1", "A1"}), "fromprop|v"); // a property line is not a data row
     EXPECT_EQ(load(write("q.csv", "!NOSUCH.KEY=1\nw\n")), -1);
     EXPECT_EQ(error().rfind("VXLS-02200", 0), 0u);
-}
-
-TEST_F(CsvLoad, ReadFileOfPropertyLines) {
+    // Files of property lines.
     std::string path = write("r.txt", "!comment A1=9\nA1=1 B1=\"x y\"\n");
     ASSERT_EQ(VXLS_read_file(&book, ("FILE=\"" + path + "\"").c_str()), 0) << book.error_info;
     EXPECT_EQ(gets({"A1", "B1"}), "1|x y");

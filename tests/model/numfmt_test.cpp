@@ -58,7 +58,8 @@ TEST(NumfmtDates, JapaneseEraBoundaries) {
     EXPECT_EQ(era(2019, 5, 1), "令和 R 1");
     EXPECT_EQ(era(1899, 12, 31), "none");
 }
-TEST(NumfmtDisplay, DateTexts) {
+
+TEST(NumfmtDisplay, DateAndNumberTexts) {
     int32_t d = date_serial_day(2019, 5, 1);
     EXPECT_EQ(date_display_text(CELL_DATE, d, "", 0), "2019/5/1");
     EXPECT_EQ(date_display_text(CELL_DATE, d, "", FMT_ERA_LONG), "令和1年5月1日");
@@ -70,9 +71,6 @@ TEST(NumfmtDisplay, DateTexts) {
     EXPECT_EQ(date_display_text(CELL_TIME_HMS, 0, "0.437674", 0), "10:30:15");
     EXPECT_EQ(date_display_text(CELL_DATE, date_serial_day(2005, 3, 7), "", 310), "7-March-05");
     EXPECT_EQ(date_display_text(CELL_DATE, date_serial_day(1999, 3, 7), "", 308), "03/07/99");
-}
-
-TEST(NumfmtDisplay, NumberTexts) {
     EXPECT_EQ(number_display_text("0.500000"), "0.5");
     EXPECT_EQ(number_display_text("-12.3456789"), "-12.3456789");
     EXPECT_EQ(number_display_text("+007"), "7");
@@ -126,7 +124,7 @@ TEST_F(NumfmtTable, TableLimit) {
     EXPECT_GT(vlt_register_format(&b(), FMT_DECIMALS, 7), 0);
 }
 
-TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
+TEST_F(NumfmtTable, TextWordOnCellsAndColumns) {
     ASSERT_EQ(put("A1", "1.50"), 0);
     ASSERT_EQ(put("A1.書式=文字列"), 0) << error();
     EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY);
@@ -138,9 +136,7 @@ TEST_F(NumfmtTable, TextWordKeepsTheShownValue) {
         EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY) << v;
         EXPECT_EQ(get("A1"), v);
     }
-}
-
-TEST_F(NumfmtTable, ColumnFormatReachesLaterValues) {
+    // A column format reaches later values of that column only.
     ASSERT_EQ(put("C.書式=文字列"), 0) << error();
     ASSERT_EQ(put("C5", "42"), 0);
     EXPECT_EQ(cell(4, 2).kind, CELL_SHARED_TEXT);

@@ -47,7 +47,7 @@ TEST_F(StorePut, TypedAndExpandedValuesReadBack) {
     EXPECT_EQ(book.last_column, 10);
 }
 
-TEST_F(StorePut, GetCellBuffersAndBounds) {
+TEST_F(StorePut, ReadingCallsBuffersAndBounds) {
     ASSERT_EQ(put("B2", "12.5"), 0);
     char v[8], k[16];
     EXPECT_EQ(VXLS_get_cell(&book, "B2", v, 5, k, sizeof k), 0);
@@ -62,9 +62,7 @@ TEST_F(StorePut, GetCellBuffersAndBounds) {
     EXPECT_EQ(VXLS_get_cell(&book, "B9", v, sizeof v, k, sizeof k), -902);
     EXPECT_EQ(VXLS_get_cell(&book, "H2", v, sizeof v, k, sizeof k), -903);
     EXPECT_EQ(VXLS_get_cell(&book, "2B", v, sizeof v, k, sizeof k), -3);
-}
-
-TEST_F(StorePut, GetCellsStopsAtTheEndOfTheRow) {
+    // Reading a row stops at its end.
     ASSERT_EQ(put("A1", "x"), 0);
     ASSERT_EQ(put("B1", "y"), 0);
     char buf[5][32];
@@ -92,13 +90,21 @@ TEST_F(StorePut, TextsAndSharedStrings) {
     EXPECT_EQ(sheet().texts.size(), texts + 1);
 }
 
-TEST_F(StorePut, EmptyValueKeepsStyle) {
+TEST_F(StorePut, EmptyValuesAndTheStoreForReaders) {
     ASSERT_EQ(put("A1", "5"), 0);
     cell(0, 0).style = 3;
     ASSERT_EQ(put("A1", ""), 0);
     EXPECT_EQ(cell(0, 0).kind, CELL_EMPTY);
     EXPECT_EQ(cell(0, 0).style, 3);
     EXPECT_EQ(value_text(0, 0), "");
+    // The store for readers takes the known kinds, -1 empties.
+    Cell &c = *ensure_cell(sheet(), 0, 0);
+    EXPECT_EQ(vlt_store_value(&b(), sheet(), c, 52, 0, {}), -1);
+    EXPECT_EQ(vlt_store_value(&b(), sheet(), c, -2, 0, {}), -1);
+    ASSERT_EQ(vlt_store_value(&b(), sheet(), c, CELL_TEXT_ONLY, 0, "inline"), 0);
+    EXPECT_EQ(get("A1"), "inline");
+    ASSERT_EQ(vlt_store_value(&b(), sheet(), c, -1, 0, {}), 0);
+    EXPECT_EQ(c.kind, CELL_EMPTY);
 }
 
 TEST_F(StorePut, TemplateModeProtectsFormulas) {
@@ -135,16 +141,6 @@ TEST_F(StorePut, AutomaticColumnWidth) {
     EXPECT_EQ(sheet().sw_widths, 0);
     ASSERT_EQ(put("B3", "日本語"), 0); // 7.5 -> 7
     EXPECT_DOUBLE_EQ(sheet().widths[1], 7.625);
-}
-
-TEST_F(StorePut, StoreTypedValueForReaders) {
-    Cell &c = *ensure_cell(sheet(), 0, 0);
-    EXPECT_EQ(vlt_store_value(&b(), sheet(), c, 52, 0, {}), -1);
-    EXPECT_EQ(vlt_store_value(&b(), sheet(), c, -2, 0, {}), -1);
-    ASSERT_EQ(vlt_store_value(&b(), sheet(), c, CELL_TEXT_ONLY, 0, "inline"), 0);
-    EXPECT_EQ(get("A1"), "inline");
-    ASSERT_EQ(vlt_store_value(&b(), sheet(), c, -1, 0, {}), 0);
-    EXPECT_EQ(c.kind, CELL_EMPTY);
 }
 
 TEST_F(StorePut, Variables) {
