@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -43,10 +44,7 @@ protected:
             t.col = c1;
         } else {
             t.nranges = 1;
-            t.ranges[0][0] = r1;
-            t.ranges[0][1] = c1;
-            t.ranges[0][2] = r2;
-            t.ranges[0][3] = c2;
+            std::copy_n(std::data({r1, c1, r2, c2}), 4, t.ranges[0]);
         }
         b().diag.begin_call();
         return vel::vlt_apply_property(&b(), kind, t, value.data(), value.size());

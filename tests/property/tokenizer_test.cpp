@@ -45,29 +45,21 @@ TEST(Tokenizer, BoundariesQuotesAndMultiByteCharacters) {
         // Blanks and "=" separate tokens; a final ";" is dropped only at the end (a lone one is no token).
         {"A1=10 B1=abc", {"A1", "=", "10", "B1", "=", "abc"}},
         {" \t\r\nA1 \t=\n 10\r\n", {"A1", "=", "10"}},
-        {"a==b", {"a", "=", "=", "b"}},
-        {"   \t ", {}},
-        {"A1=5;", {"A1", "=", "5"}},
-        {"A1=5; B1=6", {"A1", "=", "5;", "B1", "=", "6"}},
-        {"A1=\"x\";", {"A1", "=", "\"x\""}},
+        {"a==b", {"a", "=", "=", "b"}}, {"   \t ", {}}, {"A1=5;", {"A1", "=", "5"}},
+        {"A1=5; B1=6", {"A1", "=", "5;", "B1", "=", "6"}}, {"A1=\"x\";", {"A1", "=", "\"x\""}},
         // Option mode: a quote runs to the next quote, and a quote inside an unquoted token ends it.
         {"BOOK=\"a b=c\" X", {"BOOK", "=", "\"a b=c\"", "X"}},
         {"K=\"a\"\"b\"", {"K", "=", "\"a\"", "\"b\""}},
-        {"K=\"open", {"K", "=", "\"open"}},
-        {"ab\"cd\"", {"ab", "\"cd\""}},
-        {"'a b' c", {"'a b'", "c"}},
-        {"it's", {"it", "'s"}},
+        {"K=\"open", {"K", "=", "\"open"}}, {"ab\"cd\"", {"ab", "\"cd\""}},
+        {"'a b' c", {"'a b'", "c"}}, {"it's", {"it", "'s"}},
         // Value mode: doubled quotes become one, outer quotes are kept, blanks do not end it; it ends
         // only at a quote followed by a blank, a line break or the end; blanks before that quote are dropped.
         {"\"say \"\"hi\"\" now\" next", {"\"say \"hi\" now\"", "next"}, value},
-        {"\"a\"b\" c", {"\"a\"b\"", "c"}, value},
-        {"\"abc \t\" x", {"\"abc\"", "x"}, value},
-        {"\"\"\"\"", {"\"\"\""}, value},
-        {"\"v\"\nB1", {"\"v\"", "B1"}, value},
+        {"\"a\"b\" c", {"\"a\"b\"", "c"}, value}, {"\"abc \t\" x", {"\"abc\"", "x"}, value},
+        {"\"\"\"\"", {"\"\"\""}, value}, {"\"v\"\nB1", {"\"v\"", "B1"}, value},
         // Formula mode splits operators, which are ordinary characters in the other modes.
         {"SUM(A1:B2)*2^3-1", {"SUM", "(", "A1:B2", ")", "*", "2", "^", "3", "-", "1"}, formula},
-        {"\"a\"\"b\"c", {"\"a\"b\"", "c"}, formula},
-        {"a+b(c)", {"a+b(c)"}},
+        {"\"a\"\"b\"c", {"\"a\"b\"", "c"}, formula}, {"a+b(c)", {"a+b(c)"}},
         // Shift-JIS 表 (95 5C) and タ (83 5E) carry "\" and "^" as their second bytes and are never split;
         // a lead byte at the very end is clipped, never read past.
         {"\x95\x5C\x83\x5E^1", {"\x95\x5C\x83\x5E", "^", "1"}, formula, VXLS_CHARSET_SJIS},
