@@ -1,4 +1,4 @@
-// Cell keywords: fonts, fills, borders, alignment, merges, hyperlinks, comments, filter, number formats.
+// Cell keywords: fonts, fills, borders, alignment, merges, hyperlinks, comments, filter.
 #include "model_fixture.h"
 
 using namespace vtest;
@@ -103,12 +103,4 @@ TEST_F(CellKeywords, HyperlinksCommentsAndFilter) {
     ASSERT_EQ(put("A1:D9.フィルター=TRUE"), 0) << error();
     EXPECT_EQ(sheet().filter.c2, 3);
     EXPECT_EQ(sheet().filter.r2, 8);
-}
-
-TEST_F(CellKeywords, NumberFormatThroughTheFormatKeyword) {
-    ASSERT_EQ(put("A1=12 A1.書式=パーセント"), 0) << error();
-    EXPECT_EQ(xf_of(0, 0).nf_mode, 1);
-    EXPECT_GT(xf_of(0, 0).numfmt, 0);
-    EXPECT_EQ(put("A1.FORMAT=nonsense"), -3);
-    EXPECT_NE(error().find("VXLS-02311"), std::string::npos) << error();
 }

@@ -124,7 +124,13 @@ TEST_F(NumfmtTable, TableLimit) {
     EXPECT_GT(vlt_register_format(&b(), FMT_DECIMALS, 7), 0);
 }
 
-TEST_F(NumfmtTable, TextWordOnCellsAndColumns) {
+TEST_F(NumfmtTable, FormatKeywordOnCellsAndColumns) {
+    ASSERT_EQ(put("B1=12 B1.書式=パーセント"), 0) << error();
+    EXPECT_EQ(xf_of(0, 1).nf_mode, 1);
+    EXPECT_GT(xf_of(0, 1).numfmt, 0);
+    EXPECT_EQ(put("B1.FORMAT=nonsense"), -3);
+    EXPECT_EQ(error(), "VXLS-02311 書式指定値が不正です(\"nonsense\")。");
+    // The text word keeps the shown value.
     ASSERT_EQ(put("A1", "1.50"), 0);
     ASSERT_EQ(put("A1.書式=文字列"), 0) << error();
     EXPECT_EQ(cell(0, 0).kind, CELL_TEXT_ONLY);
