@@ -116,17 +116,14 @@ TEST(Parser, KeysAndTheirResults) {
         {"FILL", "-1 -1 -1 -1 0"}, {"MARGIN", "-1 -1 -1 -1 0"}, {"SHADOW", "-1 -1 -1 -1 0"},
         {"COLOR", "-1 -1 -1 -1 0"}, {"回転", "-1 -1 -1 -1 0"}, {"A1.塗りつぶし", "-1 0 0 -1 0"},
         {"AUTOSHAPE.LINE", "-1 -1 -1 -1 0"}, {"色1", "-1 -1 -1 -1 0"},
-        {"縦書き", "403 -1 -1 -1 0"}, // vertical text,
-        {"ZOOM", "202 -1 -1 -1 0"},
-        {"塗りつぶし.グラデーション.色１", "351 -1 -1 -1 0"},
+        {"縦書き", "403 -1 -1 -1 0"}, {"ZOOM", "202 -1 -1 -1 0"}, {"塗りつぶし.グラデーション.色１", "351 -1 -1 -1 0"},
         // Header and footer fonts add to their position.
-        {"SHEET.HEADER.CENTER.FONT.NAME", "822 -1 -1 -1 0"},
-        {"SHEET.FOOTER.CENTER.FONT.COLOR", "855 -1 -1 -1 0"},
+        {"SHEET.HEADER.CENTER.FONT.NAME", "822 -1 -1 -1 0"}, {"SHEET.FOOTER.CENTER.FONT.COLOR", "855 -1 -1 -1 0"},
         // Six sections at most; dots inside double quotes do not cut.
         {"A1.SHEET.HEADER.LEFT.FONT.SIZE", "803 0 0 -1 0"},
         {"A1.B.SHEET.HEADER.LEFT.FONT.SIZE",
          "-3 VXLS-02211 ドット(.)で区切られたキーワードが多すぎます(\"A1.B.SHEET.HEADER.LEFT.FONT.SIZE\")。"},
-        {"\"a.b\"", "2001 -1 -1 -1 0"}, // a variable,
+        {"\"a.b\"", "2001 -1 -1 -1 0"}, // a variable
         // Refusals end the parse with their message.
         {"FONT", "-3 VXLS-02403 フォント(FONT)の指定内容が不正です(\"FONT\")。"},
         {"SHEET.HEADER.LEFT.FONT", "-3 VXLS-02403 フォント(FONT)の指定内容が不正です(\"SHEET.HEADER.LEFT.FONT\")。"},
@@ -140,25 +137,20 @@ TEST(Parser, KeysAndTheirResults) {
         {"FONT.WIDTH", "-3 VXLS-02403 フォント(FONT)の指定内容が不正です(\"FONT.WIDTH\")。"},
         {"NOSUCH.KEY", "-3 VXLS-02200 サポート外のキーワードです(\"KEY\")。"},
         // Targets of the first section.
-        {"C7.FILL.COLOR", "341 6 2 -1 0"},
-        {"15.高さ", "221 14 -1 -1 0"},
+        {"C7.FILL.COLOR", "341 6 2 -1 0"}, {"15.高さ", "221 14 -1 -1 0"},
         {"Sheet2!B2:D4.BORDER", "310 -1 -1 1 1 / 1 1 3 3"},
         {"A1:A2,C3:D4,XFD1:XFD1048576.MERGE", "405 -1 -1 -1 3 / 0 16383 1048575 16383"},
         {"B:D.幅", "223 -1 -1 -1 1 / 0 1 0 3"},
         // Column names that are also keywords name the column where the keyword would add nothing to the path.
-        {"X.幅", "223 -1 23 -1 0"},
-        {"tab.FILL.COLOR", "341 -1 13547 -1 0"},
-        {"TAB.COLOR", "231 -1 -1 -1 0"},
+        {"X.幅", "223 -1 23 -1 0"}, {"TAB.COLOR", "231 -1 -1 -1 0"},
+        {"tab.FILL.COLOR", "341 -1 13547 -1 0"}, // column T A B
         // A sheet named by the first section, in UTF-8 after conversion.
         {"データ.ZOOM", "202 -1 -1 2 0"},
         // Variables; a sheet name alone is a variable that also names the sheet; a target alone has no kind.
-        {"MYVAR", "2001 -1 -1 -1 0"},
-        {"変数", "2001 -1 -1 -1 0"},
+        {"MYVAR", "2001 -1 -1 -1 0"}, {"変数", "2001 -1 -1 -1 0"}, {"Sheet2", "2001 -1 -1 1 0"},
         {"MY$VAR", "-1 VXLS-02305 変数名の形式が不正です(\"MY$VAR\")。"},
         {"A!B", "-1 VXLS-02305 変数名の形式が不正です(\"A!B\")。"},
-        {"Sheet2", "2001 -1 -1 1 0"},
-        {"A1:B2", "-1 -1 -1 -1 1 / 0 0 1 1"},
-        {"A1", "-1 0 0 -1 0"},
+        {"A1:B2", "-1 -1 -1 -1 1 / 0 0 1 1"}, {"A1", "-1 0 0 -1 0"},
         // A first section that is nothing known, before keywords, is refused.
         {"Nowhere.ZOOM", "-3 VXLS-02200 サポート外のキーワードです(\"Nowhere\")。"},
         {"A0.幅", "-3 VXLS-02200 サポート外のキーワードです(\"A0\")。"},
