@@ -94,10 +94,8 @@ TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
     std::string dir = make_temp_dir("engine_pictures");
     std::string png = dir + "/p.png", txt = dir + "/p.txt", fake = dir + "/fake.png";
     run("ffmpeg -v error -f lavfi -i color=c=red:s=24x16 -frames:v 1 -y " + shell_quote(png));
-    {
-        std::ofstream(fake, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
-        std::ofstream(txt) << "not a picture at all";
-    }
+    std::ofstream(fake, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
+    std::ofstream(txt) << "not a picture at all";
     // Placed pictures are the drawing families' (openpyxl, LibreOffice); here what is refused.
     ASSERT_EQ(apply(501, 2, 1, png), 0) << error();
     EXPECT_EQ(apply(501, 0, 0, txt), -1);
