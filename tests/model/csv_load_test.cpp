@@ -23,8 +23,7 @@ protected:
 };
 
 TEST_F(CsvLoad, QuotingBomAndLineBreaks) {
-    ASSERT_EQ(put("B2", "keep"), 0);
-    ASSERT_EQ(put("C2", "keep"), 0);
+    ASSERT_EQ(put("B2=keep C2=keep"), 0) << error();
     std::string path = write("a.csv",
                              "\xEF\xBB\xBFname,\"say \"\"hi\"\"\",\"two\r\nlines\",\"1,234\"\r\n"
                              "x,,\"\",2015/01/05\n"
@@ -76,8 +75,7 @@ TEST_F(CsvLoad, BadInputGivesClearErrors) {
 }
 
 TEST_F(CsvLoad, TemplateModeMovesRowsDown) {
-    ASSERT_EQ(put("A1", "header"), 0);
-    ASSERT_EQ(put("A3", "Total"), 0);
+    ASSERT_EQ(put("A1=header A3=Total"), 0) << error();
     ASSERT_EQ(put("B3", "=SUM(B2:B2)"), 0);
     cell(2, 0).style = 0;
     book.new_book = VXLS_OFF;

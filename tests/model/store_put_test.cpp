@@ -79,8 +79,7 @@ TEST_F(StorePut, TextsAndSharedStrings) {
     EXPECT_EQ(sst_text(0, 0), "two\r\nlines");
     EXPECT_EQ(xf_of(0, 0).text_ctl & 2, 2); // a line break wraps the text
     size_t before = m().sst.size();
-    ASSERT_EQ(put("B1", "same"), 0);
-    ASSERT_EQ(put("C1", "same"), 0);
+    ASSERT_EQ(put("B1=same C1=same"), 0) << error();
     EXPECT_EQ(m().sst.size(), before + 2); // never merged
     EXPECT_NE(cell(0, 1).num, cell(0, 2).num);
     // Overwriting a cell reuses its text slot.
