@@ -1,5 +1,4 @@
-// A book opened through the interface in UTF-8, with helpers that put
-// values and formulas, evaluate as a save does, and look at the results.
+// A UTF-8 book with helpers that put values and formulas, evaluate as a save does, and read the results.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -28,8 +27,7 @@ protected:
     }
     std::string message() { return b().diag.message; }
     vel::Cell &cell(int sheet, int r, int c) { return b().model.sheets.at(sheet).rows.at(r).cells.at(c); }
-    // The stored result of a formula cell: "number 6", "text ab", "bool 1",
-    // "error #DIV/0!", or "unevaluated".
+    // The stored result of a formula cell: "number 6", "text ab", "bool 1", "error #DIV/0!", or "unevaluated".
     std::string result(int sheet, int r, int c) {
         vel::Cell &x = cell(sheet, r, c);
         if (x.kind != vel::CELL_FORMULA2) return "unevaluated";

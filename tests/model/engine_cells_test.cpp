@@ -1,11 +1,9 @@
-// Cell keywords: fonts, fills, gradients, borders, alignment, text control,
-// merges, hyperlinks, comments, filter, number formats.
-#include "engine_fixture.h"
+// Cell keywords: fonts, fills, borders, alignment, merges, hyperlinks, comments, filter.
+#include "model_fixture.h"
 
-namespace vtest {
-namespace {
+using namespace vtest;
 
-using CellKeywords = EngineTest;
+using CellKeywords = ModelBook;
 
 TEST_F(CellKeywords, FontKeywordsAndTheirRefusals) {
     ASSERT_EQ(put("A1.フォント.名=明朝 A1.FONT.SIZE=14.7 A1.FONT.STYLE=bold A1.FONT.COLOR=#102030"), 0)
@@ -106,14 +104,3 @@ TEST_F(CellKeywords, HyperlinksCommentsAndFilter) {
     EXPECT_EQ(sheet().filter.c2, 3);
     EXPECT_EQ(sheet().filter.r2, 8);
 }
-
-TEST_F(CellKeywords, NumberFormatThroughTheFormatKeyword) {
-    ASSERT_EQ(put("A1=12 A1.書式=パーセント"), 0) << error();
-    EXPECT_EQ(xf_of(0, 0).nf_mode, 1);
-    EXPECT_GT(xf_of(0, 0).numfmt, 0);
-    EXPECT_EQ(put("A1.FORMAT=nonsense"), -3);
-    EXPECT_NE(error().find("VXLS-02311"), std::string::npos) << error();
-}
-
-} // namespace
-} // namespace vtest

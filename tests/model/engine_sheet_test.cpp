@@ -1,14 +1,11 @@
-// Book, sheet, row, page-setup and header/footer keywords, and the drawing
-// records (pictures, charts, sparklines, tables, shapes).
+// Book, sheet, page and header keywords, and the refusals of the drawing records.
 #include <fstream>
 
-#include "engine_fixture.h"
-#include "test_support.h"
+#include "model_fixture.h"
 
-namespace vtest {
-namespace {
+using namespace vtest;
 
-using SheetKeywords = EngineTest;
+using SheetKeywords = ModelBook;
 
 TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
     ASSERT_EQ(put("BOOK.COMPANY=\"ヴェル 社\" BOOK.CREATOR=me BOOK.TITLE=t"), 0) << error();
@@ -34,9 +31,9 @@ TEST_F(SheetKeywords, BookPropertiesAndSwitches) {
     EXPECT_EQ(put("TEMPLATE=/nonexistent/t"), -101);
     EXPECT_EQ(book.new_book, VXLS_ON);
 
-    ASSERT_EQ(apply_sheet(2011, "42"), 0) << error();
+    ASSERT_EQ(apply(2011, -1, -1, "42"), 0) << error();
     EXPECT_EQ(book_of(&book).rownum, 42);
-    EXPECT_EQ(apply_sheet(2004, "DSN=x"), -1); // no database sources
+    EXPECT_EQ(apply(2004, -1, -1, "DSN=x"), -1); // no database sources
 
     unsigned char before = book.auto_width;
     ASSERT_EQ(put("AUTO_WIDTH=FALSE"), 0);
@@ -58,13 +55,13 @@ TEST_F(SheetKeywords, SheetSwitchesSelectionAndOrder) {
     EXPECT_EQ(book.sheet_order_desc, VXLS_ON);
 
     // Sheet selection (kind 201) as the engine applies it.
-    ASSERT_EQ(apply_sheet(201, "売上"), 0) << error();
+    ASSERT_EQ(apply(201, -1, -1, "売上"), 0) << error();
     EXPECT_EQ(m().sheets.size(), 2u);
     EXPECT_EQ(b().current_sheet, 1);
-    ASSERT_EQ(apply_sheet(201, "Sheet1"), 0) << error();
+    ASSERT_EQ(apply(201, -1, -1, "Sheet1"), 0) << error();
     EXPECT_EQ(b().current_sheet, 0);
-    EXPECT_EQ(apply_sheet(201, std::string(94, 'n')), -1);
-    EXPECT_EQ(apply_sheet(201, ""), -801);
+    EXPECT_EQ(apply(201, -1, -1, std::string(94, 'n')), -1);
+    EXPECT_EQ(apply(201, -1, -1, ""), -801);
     EXPECT_EQ(m().sheets.size(), 2u);
 }
 
@@ -82,27 +79,24 @@ TEST_F(SheetKeywords, PageBreaksPaperAndHeaders) {
     EXPECT_EQ(put("PAPER.DPI=fine"), -1);
     EXPECT_EQ(error(), "VXLS-02302 数値が不正です(\"fine\")。");
 
-    ASSERT_EQ(apply_sheet(821, "ページ &P"), 0) << error();
-    ASSERT_EQ(apply_sheet(822, "明朝"), 0) << error();
-    ASSERT_EQ(apply_sheet(823, "9"), 0) << error();
-    ASSERT_EQ(apply_sheet(855, "RED"), 0) << error();
+    ASSERT_EQ(apply(821, -1, -1, "ページ &P"), 0) << error();
+    ASSERT_EQ(apply(822, -1, -1, "明朝"), 0) << error();
+    ASSERT_EQ(apply(823, -1, -1, "9"), 0) << error();
+    ASSERT_EQ(apply(855, -1, -1, "RED"), 0) << error();
     const auto &h = sheet().header[1];
     EXPECT_EQ(h.text + "|" + h.font_name + "|" + std::to_string(h.font_size), "ページ &P|ＭＳ Ｐ明朝|9");
     EXPECT_EQ(sheet().footer[1].color, 11);
-    EXPECT_EQ(apply_sheet(804, "heavy"), -1);
-    EXPECT_EQ(apply_sheet(835, "none"), -1);
+    EXPECT_EQ(apply(804, -1, -1, "heavy"), -1);
+    EXPECT_EQ(apply(835, -1, -1, "none"), -1);
 }
 
 TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
     std::string dir = make_temp_dir("engine_pictures");
     std::string png = dir + "/p.png", txt = dir + "/p.txt", fake = dir + "/fake.png";
     run("ffmpeg -v error -f lavfi -i color=c=red:s=24x16 -frames:v 1 -y " + shell_quote(png));
-    {
-        std::ofstream(fake, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
-        std::ofstream(txt) << "not a picture at all";
-    }
-    // Placed pictures are the drawing families' (read back by openpyxl and
-    // rendered by LibreOffice); here what is refused.
+    std::ofstream(fake, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(16, '\0');
+    std::ofstream(txt) << "not a picture at all";
+    // Placed pictures are the drawing families' (openpyxl, LibreOffice); here what is refused.
     ASSERT_EQ(apply(501, 2, 1, png), 0) << error();
     EXPECT_EQ(apply(501, 0, 0, txt), -1);
     // A PNG signature over a broken header is refused by the probe.
@@ -115,10 +109,8 @@ TEST_F(SheetKeywords, PicturesAreCheckedAndRecorded) {
 
 TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     EXPECT_EQ(apply(602, 0, 0, "TRUE"), -1); // option before any chart
-    // Charts, sparklines, tables and shapes as written are the drawing
-    // families' (openpyxl, LibreOffice); here the series split and refusals.
-    // Six rows by four columns: names in the first row, categories in the
-    // first column, three series of five points down the columns.
+    // Written objects are the drawing families' (openpyxl, LibreOffice); here the series split and refusals.
+    // Six rows by four columns: names in the first row, categories in the first column, three series.
     ASSERT_EQ(apply(601, 0, 0, "LINE TITLE=売上 3D_DEPTH=100", 5, 3), 0) << error();
     ASSERT_EQ(sheet().charts[0].series.size(), 3u);
     EXPECT_EQ(sheet().charts[0].series[1].values.c1, 2);
@@ -150,6 +142,3 @@ TEST_F(SheetKeywords, ChartsSparklinesTablesAndShapes) {
     EXPECT_EQ(apply(621, 3, 3, "blob"), -1);
     EXPECT_EQ(error(), "VXLS-02600 オートシェイプ(AUTOSHAPE)の指定内容が不正です(\"blob\")。");
 }
-
-} // namespace
-} // namespace vtest

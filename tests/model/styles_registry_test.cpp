@@ -1,10 +1,8 @@
-// Style registry: limits, entries appended by readers, and random changes
-// checked cell by cell (which covers recolouring, kept attributes and
-// shared entries). The number-format table's limit is numfmt_test's.
+// Style registry: the font limit, entries appended by readers, and random changes checked cell by cell.
 #include <random>
 #include <vector>
 
-#include "engine_fixture.h"
+#include "model_fixture.h"
 
 namespace vtest {
 namespace {
@@ -19,7 +17,7 @@ Fill solid(uint8_t r, uint8_t g, uint8_t b) {
     return f;
 }
 
-using StylesTest = EngineTest;
+using StylesTest = ModelBook;
 
 TEST_F(StylesTest, FontLimitRefusesThe513thFont) {
     Cell &a = *ensure_cell(sheet(), 0, 0);
@@ -38,7 +36,7 @@ TEST_F(StylesTest, FontLimitRefusesThe513thFont) {
 }
 
 TEST_F(StylesTest, EntriesAppendedByOtherCodeAreFoundFirst) {
-    // A reader appends directly; the indexes catch up and keep first matches.
+    // A reader appends directly; the indexes catch up and keep the first match.
     Fill f = solid(9, 9, 9);
     f.pattern = 3;
     m().fills.push_back(f);
@@ -51,9 +49,7 @@ TEST_F(StylesTest, EntriesAppendedByOtherCodeAreFoundFirst) {
     EXPECT_EQ(vlt_find_xf(&book_of(&book), x), 7);
 }
 
-// Random changes on a few cells: each change shows in its cell and keeps
-// the cell's other attributes, and equal entries are never stored twice
-// (the hash finds must find what is there).
+// Each change shows in its cell and keeps the cell's other attributes; equal entries are never stored twice.
 TEST_F(StylesTest, RandomChangesKeepAttributesAndShareEntries) {
     constexpr int kCells = 24;
     struct Want {

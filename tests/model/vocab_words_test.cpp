@@ -22,8 +22,7 @@ TEST(VocabColors, NamesAndHexValues) {
 }
 
 TEST(VocabWords, UnknownWordsAreRefused) {
-    // The engine tests refuse words through their keywords; here the
-    // vocabularies' own edges.
+    // The vocabularies' own edges (the engine tests refuse words through their keywords).
     EXPECT_EQ(pattern_of("12.5%灰色"), 5);
     EXPECT_EQ(pattern_of("plaid"), 0);
     EXPECT_STREQ(pattern_name(77), "none");

@@ -1,5 +1,4 @@
-// Cell and range names: grid edges, absolute markers, expressions with
-// load counts and variables, sheet prefixes and the public functions.
+// Cell and range names: grid edges, absolute markers, expressions, sheet prefixes and the public checks.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,14 +13,21 @@ using ptest::TestBook;
 
 namespace {
 
-struct Cell {
-    int rc, row, col;
-};
+// "rc row col" of a cell name read (0-based), or "rc" alone when refused.
+std::string read(vel::Book *book, const std::string &name) {
+    int row = -7, col = -7;
+    const int rc = vel::read_cell_name(book, name, row, col);
+    return rc ? std::to_string(rc) : "0 " + std::to_string(row) + " " + std::to_string(col);
+}
 
-Cell read(vel::Book *book, const std::string &name) {
-    Cell c{0, -7, -7};
-    c.rc = vel::read_cell_name(book, name, c.row, c.col);
-    return c;
+// "rc sheet ranges / r1 c1 r2 c2 of the last range" of a range list read, or "rc" alone when refused.
+std::string range(vel::Book *book, const std::string &text) {
+    vel::PropTarget t;
+    const int rc = vel::read_range(book, text, t);
+    if (rc != 0) return std::to_string(rc);
+    std::string s = "0 " + std::to_string(t.sheet) + " " + std::to_string(t.nranges) + " /";
+    for (int n : t.ranges[t.nranges - 1]) s += " " + std::to_string(n);
+    return s;
 }
 
 TEST(Address, NamesFromCoordinates) {
@@ -33,10 +39,7 @@ TEST(Address, NamesFromCoordinates) {
     for (auto &c : cases) {
         EXPECT_EQ(VXLS_cell_name(c.row, c.col, name), 0);
         EXPECT_STREQ(name, c.name);
-        Cell back = read(nullptr, c.name);
-        EXPECT_EQ(back.rc, 0);
-        EXPECT_EQ(back.row, c.row - 1);
-        EXPECT_EQ(back.col, c.col - 1);
+        EXPECT_EQ(read(nullptr, c.name), "0 " + std::to_string(c.row - 1) + " " + std::to_string(c.col - 1));
     }
     for (auto bad : {std::pair{0, 1}, {1048577, 1}, {1, 16385}}) {
         std::strcpy(name, "junk");
@@ -52,24 +55,7 @@ TEST(Address, NamesFromCoordinates) {
     EXPECT_EQ(vel::cell_name(-1, 0, name), -1);
 }
 
-TEST(Address, CellNameGrammar) {
-    EXPECT_EQ(read(nullptr, "$b$7").row, 6);
-    EXPECT_EQ(read(nullptr, "$b$7").col, 1);
-    EXPECT_EQ(read(nullptr, "xfd1048576").rc, 0);
-    Cell last_row = read(nullptr, "C*");
-    EXPECT_EQ(last_row.row, 1048575);
-    EXPECT_EQ(last_row.col, 2);
-    Cell last = read(nullptr, "**");
-    EXPECT_EQ(last.row, 1048575);
-    EXPECT_EQ(last.col, 16383);
-    for (const char *bad : {"", "A", "A0", "XFE1", "AAAA1", "A1048577", "A1 ", "$$A1", "A*1", "***",
-                            "A99999999999999999999", "Sheet1!A1", "A(1", "A()"}) {
-        EXPECT_EQ(read(nullptr, bad).rc, -1) << bad;
-    }
-    EXPECT_EQ(read(nullptr, "A0001").row, 0);
-}
-
-TEST(Address, ExpressionsUseLoadCountsVariablesAndTheLastCell) {
+TEST(Address, CellNamesAndExpressions) {
     TestBook b;
     b.env().rownum = 10;
     b.env().clmnum = 4;
@@ -77,34 +63,29 @@ TEST(Address, ExpressionsUseLoadCountsVariablesAndTheLastCell) {
     b.get()->last_column = 2; // column C
     b.add_variable("start", "\"5\"");
     b.add_variable("word", "abc");
-    vel::Book *book = b.get();
-
-    Cell after = read(book, "A($ROWNUM+1)");
-    EXPECT_EQ(after.rc, 0);
-    EXPECT_EQ(after.row, 10); // row 11
-    EXPECT_EQ(read(book, "A$rownum").row, 9);
-    Cell col = read(book, "($CLMNUM+1)3");
-    EXPECT_EQ(col.col, 4);
-    EXPECT_EQ(col.row, 2);
-    EXPECT_EQ(read(book, "B($START*(2-1))").row, 4);
-    EXPECT_EQ(read(book, "B(($ROWNUM + 2) / 4)").row, 2);
-    // A leading sign counts from the last cell written.
-    EXPECT_EQ(read(book, "A(+1)").row, 20);
-    EXPECT_EQ(read(book, "A(-19)").row, 0);
-    EXPECT_EQ(read(book, "(+1)(+0)").col, 3);
-
-    for (const char *bad : {"A($NOSUCH)", "A($WORD)", "A(1/0)", "A(-20)", "A(2*)", "A(1))", "(16385)1",
-                            "A(99999999999999*99999999)"}) {
-        EXPECT_EQ(read(book, bad).rc, -1) << bad;
+    const struct {
+        const char *name, *want;
+    } cases[] = {
+        {"$b$7", "0 6 1"}, {"xfd1048576", "0 1048575 16383"}, {"C*", "0 1048575 2"}, {"**", "0 1048575 16383"},
+        {"A0001", "0 0 0"},
+        // Load counts, variables and arithmetic in parentheses.
+        {"A($ROWNUM+1)", "0 10 0"}, {"A$rownum", "0 9 0"}, {"($CLMNUM+1)3", "0 2 4"}, {"B($START*(2-1))", "0 4 1"},
+        {"B(($ROWNUM + 2) / 4)", "0 2 1"},
+        // A leading sign counts from the last cell written.
+        {"A(+1)", "0 20 0"}, {"A(-19)", "0 0 0"}, {"(+1)(+0)", "0 19 3"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(read(b.get(), c.name), c.want) << c.name;
+    for (const char *bad : {"", "A", "A0", "XFE1", "AAAA1", "A1048577", "A1 ", "$$A1", "A*1", "***",
+                            "A99999999999999999999", "Sheet1!A1", "A(1", "A()", "A($NOSUCH)", "A($WORD)", "A(1/0)",
+                            "A(-20)", "A(2*)", "A(1))", "(16385)1", "A(99999999999999*99999999)"}) {
+        EXPECT_EQ(read(b.get(), bad), "-1") << bad;
     }
     // Without a book there is nothing to expand.
-    EXPECT_EQ(read(nullptr, "A($ROWNUM)").rc, -1);
-    EXPECT_EQ(read(nullptr, "A(3)").row, 2);
+    EXPECT_EQ(read(nullptr, "A($ROWNUM)"), "-1");
+    EXPECT_EQ(read(nullptr, "A(3)"), "0 2 0");
     // Deep nesting is bounded, not a stack overflow.
-    std::string deep = "A(" + std::string(5000, '(') + "1" + std::string(5000, ')') + ")";
-    EXPECT_EQ(read(book, deep).rc, -1);
-    std::string signs = "A(" + std::string(5000, '-') + "1)";
-    EXPECT_EQ(read(book, signs).rc, -1);
+    EXPECT_EQ(read(b.get(), "A(" + std::string(5000, '(') + "1" + std::string(5000, ')') + ")"), "-1");
+    EXPECT_EQ(read(b.get(), "A(" + std::string(5000, '-') + "1)"), "-1");
 }
 
 TEST(Address, SheetPrefixAndRanges) {
@@ -120,32 +101,23 @@ TEST(Address, SheetPrefixAndRanges) {
     EXPECT_EQ(vel::find_sheet_prefix(book, "表 1!A1:B2", rest), 2);
     EXPECT_EQ(vel::find_sheet_prefix(book, "!A1", rest), -1);
 
-    vel::PropTarget t;
-    EXPECT_EQ(vel::read_range(book, "Sheet2!A1:C3", t), 0);
-    EXPECT_EQ(t.sheet, 1);
-    EXPECT_EQ(t.nranges, 1);
-    EXPECT_EQ(t.ranges[0][2], 2);
-    vel::PropTarget t2;
-    EXPECT_EQ(vel::read_range(book, "A1:**", t2), 0);
-    EXPECT_EQ(t2.ranges[0][2], 1048575);
-    EXPECT_EQ(t2.ranges[0][3], 16383);
-    vel::PropTarget t3;
-    EXPECT_EQ(vel::read_range(book, "Sheet2!A1:B2,Sheet2!C1:D2", t3), 0);
-    EXPECT_EQ(t3.nranges, 2);
-    EXPECT_EQ(t3.sheet, 1);
-    vel::PropTarget t4;
-    for (const char *bad : {"A1", "A1:", "A1:B2,", "A1:B2,Sheet2!C1:D2", "A1:B2:C3", "Nowhere!A1:B2"}) {
-        EXPECT_EQ(vel::read_range(book, bad, t4), -1) << bad;
-    }
+    EXPECT_EQ(range(book, "Sheet2!A1:C3"), "0 1 1 / 0 0 2 2");
+    EXPECT_EQ(range(book, "A1:**"), "0 -1 1 / 0 0 1048575 16383");
+    EXPECT_EQ(range(book, "Sheet2!A1:B2,Sheet2!C1:D2"), "0 1 2 / 0 2 1 3");
+    for (const char *bad : {"A1", "A1:", "A1:B2,", "A1:B2,Sheet2!C1:D2", "A1:B2:C3", "Nowhere!A1:B2"})
+        EXPECT_EQ(range(book, bad), "-1") << bad;
+    // Up to 255 ranges in a list.
+    std::string many = "A1:B2";
+    for (int i = 1; i < 255; ++i) many += ",C3:D4";
+    EXPECT_EQ(range(book, many), "0 -1 255 / 2 2 3 3");
+    EXPECT_EQ(range(book, many + ",E5:F6"), "-3");
     // The 125-byte limit of one range.
-    std::string fits = "A(1", longer = "A(1";
+    std::string fits = "A(1";
     for (int i = 0; i < 59; ++i) fits += "+0";
-    for (int i = 0; i < 60; ++i) longer += "+0";
     fits += "):B2";
-    longer += "):B2";
     ASSERT_EQ(fits.size(), 125u);
-    EXPECT_EQ(vel::read_range(book, fits, t4), 0);
-    EXPECT_EQ(vel::read_range(book, longer, t4), -1);
+    EXPECT_EQ(range(book, fits).substr(0, 1), "0");
+    EXPECT_EQ(range(book, "A(1+0" + fits.substr(3)), "-1");
 }
 
 TEST(Address, IsCellAndIsRange) {

@@ -1,5 +1,4 @@
-// A book environment built by hand for the property-text tests, and
-// recorders that stand in for the cell store, the engine and the variables.
+// A book built by hand for the property-text tests, and recorders in place of the store, engine and variables.
 #pragma once
 #include <memory>
 #include <string>
@@ -11,25 +10,20 @@
 
 namespace ptest {
 
-// A book of the given character set with sheets "Sheet1" (current) and any
-// further names given.
+// A book of the given character set with sheets "Sheet1" (current) and any further names given.
 class TestBook {
 public:
     explicit TestBook(int charset = VXLS_CHARSET_UTF8, std::vector<std::string> more_sheets = {})
         : book_(std::make_unique<vel::Book>()) {
         book_->charset = charset;
-        add_sheet("Sheet1");
-        for (auto &name : more_sheets) add_sheet(name);
+        more_sheets.insert(more_sheets.begin(), "Sheet1");
+        for (const auto &name : more_sheets) book_->model.sheets.emplace_back().name = name;
         book_->current_sheet = 0;
     }
 
     vel::Book *get() { return book_.get(); }
     vel::Book &env() { return *book_; }
     std::string error() const { return book_->diag.message; }
-    void add_sheet(const std::string &name_utf8) {
-        book_->model.sheets.emplace_back();
-        book_->model.sheets.back().name = name_utf8;
-    }
     void add_variable(const std::string &name, const std::string &value) {
         book_->model.variables.push_back(vel::Variable{name, value});
     }
@@ -38,75 +32,43 @@ private:
     std::unique_ptr<vel::Book> book_;
 };
 
-// One item as it reached a handler.
-struct Item {
-    char what = 0;        // 'c' cell, 'p' property, 'v' variable
-    int sheet = -1, row = -1, col = -1, kind = -1, current_sheet = -1;
-    std::string name, value;
-};
-
-// Recording handlers for the item loop (handlers()); `next_rc` is what the
-// next handler call returns.
+// Recording handlers for the item loop, the one alive being `active`; `next_rc` is what the next call returns.
+// Items are kept as "c sheet row col current=value", "p kind sheet row col current=value" or "v name=value".
 class Recorder {
 public:
-    Recorder() { self() = this; }
-    ~Recorder() { self() = nullptr; }
-    vel::ItemHandlers handlers() const { return vel::ItemHandlers{put_cell, apply, define}; }
-    // The recorder alive now, or null.
-    static Recorder *active() { return self(); }
+    Recorder() { active = this; }
+    ~Recorder() { active = nullptr; }
     Recorder(const Recorder &) = delete;
-    Recorder &operator=(const Recorder &) = delete;
+    vel::ItemHandlers handlers() const { return vel::ItemHandlers{put_cell, apply, define}; }
+    // The items joined by " | ".
+    std::string log() const {
+        std::string out;
+        for (const std::string &item : items) out += (out.empty() ? "" : " | ") + item;
+        return out;
+    }
 
-    std::vector<Item> items;
+    static inline Recorder *active = nullptr;
+    std::vector<std::string> items;
     int next_rc = 0;
 
 private:
-    static Recorder *&self() {
-        static Recorder *current = nullptr;
-        return current;
-    }
-    static int record(Item it, vel::Book *book, const char *value, size_t len) {
-        it.current_sheet = book ? book->current_sheet : -1;
-        if (value) it.value.assign(value, len);
-        self()->items.push_back(it);
-        return self()->next_rc;
+    static int record(vel::Book *book, int sheet, int row, int col, const char *value, size_t len, std::string item) {
+        for (int n : {sheet, row, col, book->current_sheet}) item += std::to_string(n) + " ";
+        item.back() = '=';
+        active->items.push_back(item + std::string(value ? value : "", len));
+        return active->next_rc;
     }
     static int put_cell(vel::Book *book, int sheet, int row, int col, const char *value, size_t len) {
-        Item it;
-        it.what = 'c', it.sheet = sheet, it.row = row, it.col = col;
-        return record(it, book, value, len);
+        return record(book, sheet, row, col, value, len, "c ");
     }
     static int apply(vel::Book *book, int kind, const vel::PropTarget &t, const char *value, size_t len) {
-        Item it;
-        it.what = 'p', it.kind = kind, it.sheet = t.sheet, it.row = t.row, it.col = t.col;
-        return record(it, book, value, len);
+        return record(book, t.sheet, t.row, t.col, value, len, "p " + std::to_string(kind) + " ");
     }
     static int define(vel::Book *, std::string_view name, std::string_view value) {
-        Item it;
-        it.what = 'v', it.name = name;
-        it.value = value;
-        return record(it, nullptr, nullptr, 0);
+        active->items.push_back("v " + std::string(name) + "=" + std::string(value));
+        return active->next_rc;
     }
 };
-
-// The recorded items, one "what kind sheet row col current=value" each
-// (variables as "v name=value"), joined by " | ".
-inline std::string log(const Recorder &rec) {
-    std::string out;
-    for (const Item &it : rec.items) {
-        if (!out.empty()) out += " | ";
-        if (it.what == 'v') {
-            out += "v " + it.name + "=" + it.value;
-            continue;
-        }
-        out += std::string(1, it.what) + " ";
-        if (it.what == 'p') out += std::to_string(it.kind) + " ";
-        for (int n : {it.sheet, it.row, it.col, it.current_sheet}) out += std::to_string(n) + " ";
-        out.back() = '=';
-        out += it.value;
-    }
-    return out;
-}
 
 // Text converted from UTF-8 into a character set.
 inline std::string in_charset(const std::string &utf8, int charset) {
@@ -115,14 +77,10 @@ inline std::string in_charset(const std::string &utf8, int charset) {
     return out;
 }
 
-// The message of the book's last call (UTF-8).
-inline std::string error_utf8(TestBook &b) { return b.error(); }
-
-// Runs property text (UTF-8, converted to the book's set) through the item
-// loop, into the active recorder when there is one.
+// Runs property text (UTF-8, converted to the book's set) through the item loop, into the active recorder.
 inline int put_text(TestBook &b, const std::string &text_utf8) {
     b.get()->diag.begin_call();
-    Recorder *rec = Recorder::active();
+    Recorder *rec = Recorder::active;
     return vel::vlt_put_values(b.get(), in_charset(text_utf8, b.env().charset),
                                rec ? rec->handlers() : vel::default_item_handlers());
 }

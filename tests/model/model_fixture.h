@@ -1,9 +1,10 @@
-// A UTF-8 book with one sheet for the style-registry and engine tests, with
-// helpers that apply keywords directly or through VXLS_put_values.
+// A UTF-8 book with one sheet for the model tests, with helpers that put
+// cells, apply keywords directly or through VXLS_put_values, and read back.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "model/store.h"
@@ -15,7 +16,7 @@
 
 namespace vtest {
 
-class EngineTest : public OpenBook {
+class ModelBook : public OpenBook {
 protected:
     vel::Model &m() { return b().model; }
     vel::Sheet &sheet() { return m().sheets[b().current_sheet]; }
@@ -23,8 +24,19 @@ protected:
     const vel::Xf &xf_of(int r, int c) { return m().xfs.at(cell(r, c).style - 1); }
     const vel::Fill &fill_of(int r, int c) { return m().fills.at(xf_of(r, c).fill); }
     const vel::Font &font_of(int r, int c) { return m().fonts.at(xf_of(r, c).font); }
+    std::string value_text(int r, int c) {
+        vel::Cell &x = cell(r, c);
+        return x.text ? sheet().texts[x.text - 1].value : std::string();
+    }
+    std::string sst_text(int r, int c) { return std::string(m().sst.at(cell(r, c).num)); }
+    // Shown values of several cells, joined by "|".
+    std::string gets(std::initializer_list<const char *> names) {
+        std::string out;
+        for (const char *n : names) out += (out.empty() ? "" : "|") + get(n);
+        return out;
+    }
 
-    // Applies a kind to a cell (r2 < 0) or rectangle, 0-based.
+    // Applies a kind to a cell (r2 < 0), a rectangle, or the sheet (r1 < 0), 0-based.
     int apply(int kind, int r1, int c1, const std::string &value, int r2 = -1, int c2 = -1) {
         vel::PropTarget t;
         if (r2 < 0) {
@@ -32,20 +44,12 @@ protected:
             t.col = c1;
         } else {
             t.nranges = 1;
-            t.ranges[0][0] = r1;
-            t.ranges[0][1] = c1;
-            t.ranges[0][2] = r2;
-            t.ranges[0][3] = c2;
+            std::copy_n(std::data({r1, c1, r2, c2}), 4, t.ranges[0]);
         }
         b().diag.begin_call();
         return vel::vlt_apply_property(&b(), kind, t, value.data(), value.size());
     }
-    // Applies a book- or sheet-wide kind (no target section).
-    int apply_sheet(int kind, const std::string &value) {
-        vel::PropTarget t;
-        b().diag.begin_call();
-        return vel::vlt_apply_property(&b(), kind, t, value.data(), value.size());
-    }
+    int put(const char *cell, const std::string &value) { return VXLS_put_cell(&book, cell, value.c_str(), 0); }
     int put(const std::string &text) {
         b().diag.begin_call();
         return VXLS_put_values(&book, text.c_str());
