@@ -27,49 +27,21 @@ void build_families(TestBook &tb) {
     m.numfmts.push_back({302, 0, 0, {}});
     m.numfmts.push_back({303, 0, 0, {}});
     m.numfmts.push_back({107, 0, 2, {}});
-    vel::Xf date;
-    date.nf_mode = 1, date.numfmt = 1;
-    m.xf_date = tb.add_xf(date);
-    vel::Xf datetime;
-    datetime.nf_mode = 1, datetime.numfmt = 2;
-    m.xf_datetime = tb.add_xf(datetime);
-    vel::Xf percent;
-    percent.numfmt = 9;
-    m.xf_percent = tb.add_xf(percent);
-    vel::Xf grouped;
-    grouped.nf_mode = 1, grouped.numfmt = 3;
-    uint16_t s_grouped = tb.add_xf(grouped);
+    m.xf_date = tb.add_xf({.numfmt = 1, .nf_mode = 1});
+    m.xf_datetime = tb.add_xf({.numfmt = 2, .nf_mode = 1});
+    m.xf_percent = tb.add_xf({.numfmt = 9});
+    const uint16_t s_grouped = tb.add_xf({.numfmt = 3, .nf_mode = 1});
 
-    // A bold red font.
-    vel::Font bold;
-    bold.style = 2, bold.size = 14, bold.color = -1, bold.rgb[0] = 0xc0;
-    m.fonts.push_back(bold);
-    vel::Xf xbold;
-    xbold.font = static_cast<int32_t>(m.fonts.size() - 1);
-    uint16_t s_bold = tb.add_xf(xbold);
-
-    // Gradient, hatched pattern, borders, alignment.
-    vel::Fill grad;
-    grad.pattern = 100, grad.grad_dir = 2, grad.color = 15, grad.color2 = 3;
-    m.fills.push_back(grad);
-    vel::Xf xgrad;
-    xgrad.fill = static_cast<int32_t>(m.fills.size() - 1);
-    uint16_t s_grad = tb.add_xf(xgrad);
-    vel::Fill hatch;
-    hatch.pattern = 2, hatch.pattern_color = 11, hatch.color = 12;
-    m.fills.push_back(hatch);
-    vel::Xf xhatch;
-    xhatch.fill = static_cast<int32_t>(m.fills.size() - 1);
-    uint16_t s_hatch = tb.add_xf(xhatch);
-    vel::Border border;
-    border.line[0] = 1, border.line[3] = 6, border.line[4] = 2, border.color = -1, border.rgb[2] = 0xff;
-    m.borders.push_back(border);
-    vel::Xf xborder;
-    xborder.border = static_cast<int32_t>(m.borders.size());
-    uint16_t s_border = tb.add_xf(xborder);
-    vel::Xf xalign;
-    xalign.align = 22, xalign.text_ctl = 2;
-    uint16_t s_align = tb.add_xf(xalign);
+    // A bold red font; gradient, hatched pattern, borders, alignment.
+    m.fonts.push_back({.size = 14, .style = 2, .color = -1, .rgb = {0xc0, 0, 0}, .face = {}});
+    const uint16_t s_bold = tb.add_xf({.font = static_cast<int32_t>(m.fonts.size() - 1)});
+    m.fills.push_back({.pattern = 100, .color = 15, .grad_dir = 2, .color2 = 3});
+    const uint16_t s_grad = tb.add_xf({.fill = static_cast<int32_t>(m.fills.size() - 1)});
+    m.fills.push_back({.pattern = 2, .pattern_color = 11, .color = 12});
+    const uint16_t s_hatch = tb.add_xf({.fill = static_cast<int32_t>(m.fills.size() - 1)});
+    m.borders.push_back({.line = {1, 0, 0, 6, 2, 0}, .color = -1, .rgb = {0, 0, 0xff}});
+    const uint16_t s_border = tb.add_xf({.border = static_cast<int32_t>(m.borders.size())});
+    const uint16_t s_align = tb.add_xf({.align = 22, .text_ctl = 2});
 
     vel::Sheet &s = tb.add_sheet("Data");
     tb.text(s, 0, 0, "Hello world", s_bold);

@@ -26,11 +26,9 @@ void fill_frame_sheet(TestBook &tb, vel::Sheet &s, int width, int height, int zo
             uint8_t red = static_cast<uint8_t>(((r * 2 + c) & 0xff) & ~7);
             uint8_t green = static_cast<uint8_t>(((state >> 16) & 0x3f) << 2 & ~7);
             uint8_t blue = static_cast<uint8_t>((c * 3) & 0xf8);
-            uint32_t key = (red << 16) | (green << 8) | blue;
-            auto it = palette.find(key);
-            uint16_t style = it != palette.end() ? it->second : (palette[key] = tb.solid_style(red, green, blue));
-            vel::Cell &cell = tb.cell(s, r, c);
-            cell.style = style;
+            auto [it, added] = palette.try_emplace((red << 16) | (green << 8) | blue, 0);
+            if (added) it->second = tb.solid_style(red, green, blue);
+            tb.cell(s, r, c).style = it->second;
         }
     }
 }
