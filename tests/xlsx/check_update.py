@@ -15,6 +15,9 @@ import openpyxl
 from openpyxl.utils.datetime import to_excel
 
 warnings.simplefilter("ignore")
+# What a raw copy of an entry keeps besides its content.
+COPIED_FACTS = ("date_time", "compress_type", "compress_size", "CRC", "extra", "create_system", "create_version",
+                "internal_attr", "external_attr")
 REGENERATED = re.compile(r"^(xl/sharedStrings\.xml|xl/styles\.xml|xl/workbook\.xml|\[Content_Types\]\.xml|"
                          r"xl/_rels/workbook\.xml\.rels|xl/worksheets/sheet\d+\.xml)$")
 
@@ -56,8 +59,9 @@ def check(original, updated, sheet, cell, value, fill):
                 continue
             if zo.read(info) != zu.read(info.filename):
                 faults.append("entry changed: " + info.filename)
-            elif zu.getinfo(info.filename).date_time != info.date_time:
-                faults.append("entry date changed: " + info.filename)
+            changed = [f for f in COPIED_FACTS if getattr(zu.getinfo(info.filename), f) != getattr(info, f)]
+            if changed:
+                faults.append("entry %s: %s changed" % (info.filename, ", ".join(changed)))
     try:
         want = float(value)
     except ValueError:

@@ -146,27 +146,23 @@ def parse_dir(d):
     return proj, modules
 
 
-SHEET_ATTRIBUTES = [
-    'Attribute VB_Name = "{name}"',
-    'Attribute VB_Base = "0{{{base}}}"',
-    "Attribute VB_GlobalNameSpace = False",
-    "Attribute VB_Creatable = False",
-    "Attribute VB_PredeclaredId = True",
-    "Attribute VB_Exposed = True",
-    "Attribute VB_TemplateDerived = False",
-    "Attribute VB_Customizable = True",
-]
+SHEET_ATTRIBUTES = ['Attribute VB_Name = "{name}"', 'Attribute VB_Base = "0{{{base}}}"'] + [
+    "Attribute VB_%s = %s" % kv for kv in (("GlobalNameSpace", "False"), ("Creatable", "False"), ("PredeclaredId", "True"),
+                                           ("Exposed", "True"), ("TemplateDerived", "False"), ("Customizable", "True"))]
 WORKBOOK_CLASS = "00020819-0000-0000-C000-000000000046"
 WORKSHEET_CLASS = "00020820-0000-0000-C000-000000000046"
 QUESTION_CP932 = bytes.fromhex("93AE89E682F08DC490B682B582DC82B782A98148")
 TITLE_CP932 = bytes.fromhex("8A6D9446")
 
 
+def crlf_lines(name, text):
+    bare = text.replace(b"\r\n", b"")
+    need(text.endswith(b"\r\n") and b"\n" not in bare and b"\r" not in bare, "%s: not lines ending in CR LF" % name)
+    return text.decode("cp932").split("\r\n")[:-1]
+
+
 def check_source(name, text, base):
-    need(text.endswith(b"\r\n"), "%s: source does not end with CR LF" % name)
-    need(b"\n" not in text.replace(b"\r\n", b"") and b"\r" not in text.replace(b"\r\n", b""),
-         "%s: bare CR or LF in the source" % name)
-    lines = text.decode("cp932").split("\r\n")[:-1]
+    lines = crlf_lines(name, text)
     want = [a.format(name=name, base=base) for a in SHEET_ATTRIBUTES]
     need(lines[:8] == want, "%s: attribute lines differ: %r" % (name, lines[:8]))
     return lines
@@ -188,18 +184,14 @@ def check_project(path):
         need(m == dict(name=a, name_unicode=u, stream=a, stream_unicode=u, offset=0, type=0x0022),
              "module records differ: %r" % m)
 
-    text = streams["PROJECT"]
-    need(text.endswith(b"\r\n") and b"\n" not in text.replace(b"\r\n", b""), "PROJECT line ends")
-    lines = text.decode("cp932").split("\r\n")[:-1]
+    lines = crlf_lines("PROJECT", streams["PROJECT"])
     m = re.fullmatch(r'ID="(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})"', lines[0])
     need(m, "PROJECT: bad ID line %r" % lines[0])
-    pid = m.group(1)
     need(lines[1:1 + len(names)] == ["Document=%s/&H00000000" % n for n in names], "PROJECT: Document lines")
     props = dict(l.split("=", 1) for l in lines[1 + len(names):] if "=" in l and not l.startswith("&H"))
     need(props.get("Name") == '"VBAProject"', "PROJECT: Name")
-    need(decrypt(props["CMG"].strip('"'), pid) == bytes(4), "PROJECT: CMG is not 'unprotected'")
-    need(decrypt(props["DPB"].strip('"'), pid) == b"\0", "PROJECT: DPB is not 'no password'")
-    need(decrypt(props["GC"].strip('"'), pid) == b"\xff", "PROJECT: GC is not 'visible'")
+    for key, plain in (("CMG", bytes(4)), ("DPB", b"\0"), ("GC", b"\xff")):  # unprotected, no password, visible
+        need(decrypt(props[key].strip('"'), m.group(1)) == plain, "PROJECT: %s is not %r" % (key, plain))
     hi = lines.index("[Host Extender Info]")
     need(lines[hi - 1] == "" and lines[hi + 1] == "&H00000001={3832D640-CF90-11CF-8E43-00A0C911005A};VBE;&H00000000",
          "PROJECT: host extender section")
@@ -244,12 +236,11 @@ def check_package(xlsm, bin_path):
                  'Target="vbaProject.bin"' in r for r in rels), "vbaProject relationship missing")
         wb = z.read("xl/workbook.xml").decode("utf-8")
         need(re.search(r'<workbookPr[^>]*codeName="ThisWorkbook"', wb), "workbook code name missing")
-        sheets = sorted(n for n in z.namelist() if re.fullmatch(r"xl/worksheets/sheet\d+\.xml", n))
+        sheets = [m for m in map(re.compile(r"xl/worksheets/sheet(\d+)\.xml").fullmatch, z.namelist()) if m]
         need(sheets, "no worksheets")
-        for n in sheets:
-            k = int(re.search(r"(\d+)", n.rsplit("/", 1)[1]).group(1))
-            need(re.search(r'<sheetPr[^>]*codeName="Sheet%d"' % k, z.read(n).decode("utf-8")),
-                 "%s: code name Sheet%d missing" % (n, k))
+        for m in sheets:
+            need(re.search(r'<sheetPr[^>]*codeName="Sheet%s"' % m.group(1), z.read(m.group(0)).decode("utf-8")),
+                 "%s: code name Sheet%s missing" % m.group(0, 1))
     print("package ok: %d sheets" % len(sheets))
 
 

@@ -1,6 +1,5 @@
-// The generated VBA project: its compression, its compound-file writer, and
-// the whole vbaProject.bin read back by an independent tool (vba_check.py
-// with olefile).
+// The generated VBA project: its compression, its compound-file writer, and the
+// whole vbaProject.bin read back by vba_check.py (olefile).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 
 #include "test_support.h"
 #include "velmora.h"
+#include "writer_fixture.h"
 #include "cfb/writer.h"
 #include "xlsx/vba/ovba_compress.h"
 #include "xlsx/vba/vba_build.h"
@@ -160,13 +160,10 @@ TEST(CompoundFile, IndependentReaderAgrees) {
     for (size_t n : {1, 63, 64, 65, 511, 512, 513, 4095, 4096, 4097, 100000})
         sizes.push_back(stream("s" + std::to_string(n), random_bytes(n, static_cast<unsigned>(n))));
     write_case(dir, "sizes", sizes);
-    // Thousands of siblings whose order depends on length and case.
-    std::vector<vel::CfbNode> many;
-    for (int i = 0; i < 3000; ++i)
-        many.push_back(stream((i % 2 ? "s" : "S") + std::to_string(i), random_bytes(i % 97, i)));
-    std::vector<vel::CfbNode> mixed = {stream("abc", {1}), stream("ABD", {2}), stream("b", {3}),
-                                       stream("_x", {4}), stream("Zz", random_bytes(5000, 5))};
-    write_case(dir, "many", {storage("Many", std::move(many)), storage("Mixed", std::move(mixed)),
+    // Siblings ordered by length, then case-blind (a thousand of them are the project's), and nested storages.
+    std::vector<vel::CfbNode> mixed = {stream("abc", {1}), stream("ABD", {2}), stream("b", {3}), stream("_x", {4}),
+                                       stream("s10", {5}), stream("S11", {6}), stream("Zz", random_bytes(5000, 5))};
+    write_case(dir, "many", {storage("Mixed", std::move(mixed)),
                              storage("A", {storage("B", {storage("C", {stream("deep", {9})})})})});
     // Over 236 FAT sectors: two DIFAT sectors beyond the header's list.
     write_case(dir, "difat", {stream("big", random_bytes(31000 * 512, 9)), stream("tiny", {1, 2, 3})});
@@ -222,7 +219,7 @@ TEST(VbaProject, IndependentReaderFindsModulesAndMacro) {
 }
 
 // A three-sheet macro book written through the API carries the project, its
-// content type and relationship, and the code names.
+// content type and relationship, and the code names; it passes the schema check and openpyxl.
 TEST(VbaProject, MacroBookCarriesTheProjectAndCodeNames) {
     const std::string dir = vtest::make_temp_dir("vba-book");
     const std::string path = dir + "/x.xlsm";
@@ -234,6 +231,8 @@ TEST(VbaProject, MacroBookCarriesTheProjectAndCodeNames) {
     ASSERT_EQ(VXLS_close_book(&b, "SAVE"), 0) << b.error_info;
     write_file(dir + "/vbaProject.bin", vel::vba_project_bin());
     EXPECT_EQ(vba_check({"package", path, dir + "/vbaProject.bin"}), "");
+    EXPECT_EQ(wtest::validate(path), "");
+    EXPECT_EQ(wtest::check_with_openpyxl(path, R"({"sheet_names": ["Frame1", "Frame2", "Frame3"]})"), "");
     vtest::run("rm -rf " + vtest::shell_quote(dir));
 }
 

@@ -1,7 +1,6 @@
-// The streaming XML reader: namespaces as different writers spell them,
-// decoding, chunking, raw capture, and hostile or broken documents. Every
-// case runs with the parser the reader picks (our scanner, for UTF-8) and
-// with expat forced, so that each holds the other to the same results.
+// The streaming XML reader: namespaces as writers spell them, decoding, chunking, raw capture, hostile
+// or broken documents. Each case runs with the reader's own pick (our scanner, for UTF-8) and with
+// expat forced, so that each holds the other to the same results.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -233,8 +232,7 @@ TEST_P(XmlReader, DepthAndSizeBounds) {
     EXPECT_EQ(p.status, vel::XMLREAD_ERR_LIMIT) << p.error;
     EXPECT_NE(p.error.find("deeper than 256"), std::string::npos) << p.error;
     std::string ok;
-    for (int i = 0; i < 256; ++i) ok += "<d>";
-    for (int i = 0; i < 256; ++i) ok += "</d>";
+    for (int i = 0; i < 256; ++i) ok = "<d>" + ok + "</d>";
     EXPECT_EQ(parse(ok).status, 0);
 
     // Small bounds are exact for text and close for markup.
@@ -250,8 +248,7 @@ TEST_P(XmlReader, DepthAndSizeBounds) {
     Log log;
     log.capture_begin = "+<a";
     log.capture_end = "+/a";
-    std::string children;
-    for (int i = 0; i < 20; ++i) children += "<b/>";
+    const std::string children = "<b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/><b/>";
     for (size_t step : {size_t(0), size_t(1)})
         EXPECT_EQ(parse("<r><a>" + children + "</a></r>", step, small, log).status, vel::XMLREAD_ERR_LIMIT) << step;
 
