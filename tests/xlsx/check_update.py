@@ -24,13 +24,8 @@ REGENERATED = re.compile(r"^(xl/sharedStrings\.xml|xl/styles\.xml|xl/workbook\.x
 
 def cells(path, data_only):
     book = openpyxl.load_workbook(path, data_only=data_only, keep_vba=False)
-    out = {}
-    for ws in book.worksheets:
-        for row in ws.iter_rows():
-            for c in row:
-                if c.value is not None:
-                    out[(ws.title, c.coordinate)] = c.value
-    return book, out
+    return book, {(ws.title, c.coordinate): c.value for ws in book.worksheets for row in ws.iter_rows() for c in row
+                  if c.value is not None}
 
 
 def same(a, b):

@@ -36,8 +36,6 @@ CELL = {
     "pattern": lambda c: c.fill.patternType,
     "gradient": lambda c: c.fill.type == "gradient" or getattr(c.fill, "tagname", "") == "gradientFill",
     "bold": lambda c: bool(c.font.b),
-    "italic": lambda c: bool(c.font.i),
-    "underline": lambda c: c.font.u,
     "font_color": lambda c: color(c.font.color),
     "font_name": lambda c: c.font.name,
     "font_size": lambda c: float(c.font.sz),

@@ -16,9 +16,8 @@ std::string python(const std::string &script, const std::vector<std::string> &ar
     return rc == 0 ? out : "python failed: " + out;
 }
 
-// The template: formats, a merge, a formula and the VBA project from the
-// library; conditional formatting, a data validation, a comment, a defined
-// name and a second sheet from openpyxl.
+// The template: formats, a merge, a formula and the VBA project from the library; conditional formatting,
+// a data validation, a comment, a defined name and a second sheet from openpyxl.
 std::string make_template(const std::string &dir) {
     XLS_BOOK book{};
     const std::string made = dir + "/made.xlsm";
@@ -73,15 +72,13 @@ TEST(Template, FilledTemplateKeepsWhatItHeld) {
     EXPECT_EQ(VXLS_external_hyperlink(&book, "B3", "https://example.com"), VXLS_ERR_ARGUMENT);
     ASSERT_EQ(VXLS_close_book(&book, "SAVE"), 0) << book.error_info;
 
-    // openpyxl: every part and element of the template, the new values,
-    // the formulas with their results, the copy.
+    // openpyxl: every part and element of the template, the new values, the formulas' results, the copy.
     const std::string check = python(
         "import sys, zipfile, openpyxl\n"
         "t, f = sys.argv[1], sys.argv[2]\n"
         "zt, zf = zipfile.ZipFile(t), zipfile.ZipFile(f)\n"
         "bad = []\n"
-        "for n in zt.namelist():\n"
-        "    if n not in zf.namelist(): bad.append('lost ' + n)\n"
+        "bad += ['lost ' + n for n in zt.namelist() if n not in zf.namelist()]\n"
         "if zt.read('xl/vbaProject.bin') != zf.read('xl/vbaProject.bin'): bad.append('vba changed')\n"
         "wb = openpyxl.load_workbook(f, keep_vba=True)\n"
         "v = openpyxl.load_workbook(f, data_only=True)\n"

@@ -28,11 +28,6 @@ def need(cond, msg):
         raise CheckError(msg)
 
 
-def need_streams(got, want):
-    need(set(got) == set(want), "stream set differs: extra %s, missing %s" %
-         (sorted(set(got) - set(want))[:5], sorted(set(want) - set(got))[:5]))
-
-
 def read_streams(path):
     """The file's bytes and {path: bytes} of every stream; olefile raises on any incorrect structure."""
     data = open(path, "rb").read()
@@ -147,8 +142,9 @@ def parse_dir(d):
 
 
 SHEET_ATTRIBUTES = ['Attribute VB_Name = "{name}"', 'Attribute VB_Base = "0{{{base}}}"'] + [
-    "Attribute VB_%s = %s" % kv for kv in (("GlobalNameSpace", "False"), ("Creatable", "False"), ("PredeclaredId", "True"),
-                                           ("Exposed", "True"), ("TemplateDerived", "False"), ("Customizable", "True"))]
+    "Attribute VB_%s = %s" % kv for kv in (("GlobalNameSpace", "False"), ("Creatable", "False"),
+                                           ("PredeclaredId", "True"), ("Exposed", "True"),
+                                           ("TemplateDerived", "False"), ("Customizable", "True"))]
 WORKBOOK_CLASS = "00020819-0000-0000-C000-000000000046"
 WORKSHEET_CLASS = "00020820-0000-0000-C000-000000000046"
 QUESTION_CP932 = bytes.fromhex("93AE89E682F08DC490B682B582DC82B782A98148")
@@ -172,7 +168,7 @@ def check_project(path):
     data, streams = read_streams(path)
     names = ["ThisWorkbook"] + ["Sheet%d" % k for k in range(1, SHEETS + 1)]
     want = {"PROJECT", "PROJECTwm", "VBA/_VBA_PROJECT", "VBA/dir"} | {"VBA/" + n for n in names}
-    need_streams(streams, want)
+    need(set(streams) == want, "stream set differs: %s" % sorted(set(streams) ^ want)[:5])
     need(streams["VBA/_VBA_PROJECT"] == bytes.fromhex("CC61FFFF000000"), "_VBA_PROJECT is not the no-cache form")
 
     proj, modules = parse_dir(decompress(streams["VBA/dir"]))
@@ -206,8 +202,7 @@ def check_project(path):
     need(QUESTION_CP932 in wb and TITLE_CP932 in wb, "ThisWorkbook: CP932 question/title bytes missing")
     # What the code does is the LibreOffice macro run's check (tests/app).
     check_source("ThisWorkbook", wb, WORKBOOK_CLASS)
-    for k in range(1, SHEETS + 1):
-        n = "Sheet%d" % k
+    for n in names[1:]:
         lines = check_source(n, decompress(streams["VBA/" + n]), WORKSHEET_CLASS)
         need(len(lines) == 8, "%s: code beyond the attributes" % n)
     print("project ok: %d bytes, %d streams, %d modules, dir %d bytes compressed" %
@@ -218,9 +213,8 @@ def check_cfb(manifest, path):
     rows = [line.rstrip("\n").split("\t") for line in open(manifest, encoding="utf-8") if line.strip()]
     want = {p: (int(size), int(crc)) for p, size, crc in rows}
     data, streams = read_streams(path)
-    need_streams(streams, want)
-    for p, body in streams.items():
-        need((len(body), zlib.crc32(body)) == want[p], "%s: content differs" % p)
+    got = {p: (len(body), zlib.crc32(body)) for p, body in streams.items()}
+    need(got == want, "streams differ (path, size, CRC): %s" % sorted(set(got.items()) ^ set(want.items()))[:5])
     print("cfb ok: %d bytes, %d streams" % (len(data), len(streams)))
 
 

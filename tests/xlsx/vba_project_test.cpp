@@ -1,5 +1,4 @@
-// The generated VBA project: its compression, its compound-file writer, and the
-// whole vbaProject.bin read back by vba_check.py (olefile).
+// The VBA project: its compression, the compound-file writer, and vbaProject.bin read by vba_check.py (olefile).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -71,8 +70,6 @@ void write_file(const std::string &path, const Bytes &b) {
     f.write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
-// ------------------------------------------------------------ compression
-
 Bytes hex(const char *h) {
     Bytes b;
     for (; h[0] && h[1]; h += 2) b.push_back(static_cast<uint8_t>(std::stoi(std::string(h, 2), nullptr, 16)));
@@ -106,8 +103,7 @@ TEST(VbaCompression, RoundTripsRunsPeriodsAndFarMatches) {
         for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<uint8_t>('A' + i % period);
         round_trip(in, "period " + std::to_string(period));
     }
-    // A random block repeated inside one chunk: offsets near 2048 and 3000,
-    // where the offset takes 12 bits and lengths are at most 18.
+    // A random block repeated inside one chunk: offsets near 2048 and 3000 (12-bit offsets, lengths up to 18).
     Bytes block = random_bytes(1500, 7);
     Bytes in = block;
     in.insert(in.end(), block.begin(), block.end());
@@ -121,8 +117,6 @@ TEST(VbaCompression, RandomDataUsesRawChunksOrRefuses) {
     // A short final slice that cannot shrink has no lossless form.
     EXPECT_FALSE(vel::ovba_compress(random_bytes(4000, 3)));
 }
-
-// ------------------------------------------------------------ compound file
 
 vel::CfbNode stream(std::string name, Bytes data) { return {std::move(name), false, std::move(data), {}}; }
 vel::CfbNode storage(std::string name, std::vector<vel::CfbNode> children) {
@@ -194,10 +188,7 @@ TEST(CompoundFile, RejectsBadNames) {
     }
 }
 
-// ------------------------------------------------------------ the project
-
-// vba_check.py decrypts and decompresses the project with its own code; the
-// library's decompressor serves only the compressor's round trips.
+// vba_check.py decrypts and decompresses the project itself; the library's decompressor serves the round trips.
 
 TEST(VbaProject, BuiltOncePerProcessAndDeterministic) {
     const auto &blob = vel::vba_project_bin();

@@ -1,5 +1,4 @@
-// The writer behind the public calls: the frame converter's texts saved into
-// a memory book.
+// The writer behind the public calls: the frame converter's texts saved into a memory book.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,8 +1,6 @@
-// A workbook that uses every family the writer knows (values of every kind,
-// fonts, fills, gradients, borders, alignments, number formats, merges,
-// hyperlinks, page setup, header/footer, protection, frozen panes, hidden
-// rows and sheets, document properties, final and backup flags), read back
-// by openpyxl and LibreOffice.
+// A workbook that uses every family the writer knows (values, fonts, fills, borders, alignments, number
+// formats, merges, links, page setup, header/footer, protection, panes, hidden rows and sheets, properties,
+// final and backup flags), read back by openpyxl and LibreOffice.
 #include <gtest/gtest.h>
 
 #include "writer_fixture.h"
@@ -150,8 +148,7 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
     EXPECT_NE(zip_part(path, "docProps/custom.xml").find("name=\"_MarkAsFinal\""), std::string::npos);
     EXPECT_EQ(zip_part(path, "xl/worksheets/sheet1.xml").find("covered"), std::string::npos);
 
-    // LibreOffice opens it and sees the same values; a frame workbook goes
-    // through the same conversion.
+    // LibreOffice opens it and sees the same values; a frame workbook goes through the same conversion.
     TestBook frame;
     fill_frame_sheet(frame, frame.add_sheet("frame"), 160, 120, 20, 7);
     frame.text(frame.model().sheets[0], 119, 159, "last");

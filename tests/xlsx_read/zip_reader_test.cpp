@@ -1,7 +1,5 @@
-// The package reader: hostile archives built byte by byte here, and packages
-// our own writer makes (cross-checked with python3's zipfile). Packages of
-// other writers are the corpus tests' work; the raw copies of entries are
-// check_update.py's, on the corpus.
+// The package reader: hostile archives built byte by byte, and our writer's packages against python3's
+// zipfile. Other writers' packages and the raw copies of entries are the corpus tests' work.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -21,12 +19,6 @@ using namespace vtest;
 // The reader keeps reading the archive's memory: no temporaries.
 int open(vel::ZipReader &r, const std::string &zip) { return r.open_memory(zip.data(), zip.size()); }
 int open(vel::ZipReader &r, std::string &&zip) = delete;
-
-std::string python(const std::string &script, const std::string &arg) {
-    std::string out;
-    vtest::run("/usr/bin/python3 -c " + vtest::shell_quote(script) + " " + vtest::shell_quote(arg), &out);
-    return out;
-}
 
 TEST(ZipReader, UnsafeOrRepeatedNamesRefuseThePackage) {
     // One name per refusal: "..", absolute, drive letter, backslash, empty and "." segments, control, zero byte.
@@ -172,12 +164,14 @@ TEST(ZipReader, OwnPackagesReadBackEntryByEntry) {
     ASSERT_EQ(VXLS_close_book(&book, "SAVE"), 0) << book.error_info;
 
     // python3's zipfile lists the same entries and facts, and each entry's bytes.
-    std::string listing = python("import zipfile,sys,os\n"
-                                 "z=zipfile.ZipFile(sys.argv[1])\n"
-                                 "for i,e in enumerate(z.infolist()):\n"
-                                 "  print(e.filename,e.file_size,e.compress_size,e.CRC,e.compress_type,e.header_offset,'%d-%d-%d %d:%d:%d'%e.date_time)\n"
-                                 "  open(os.path.dirname(sys.argv[1])+'/entry%d'%i,'wb').write(z.read(e))\n",
-                                 path);
+    const std::string script =
+        "import zipfile,sys,os\n"
+        "z=zipfile.ZipFile(sys.argv[1])\n"
+        "for i,e in enumerate(z.infolist()):\n"
+        "  print(e.filename,e.file_size,e.compress_size,e.CRC,e.compress_type,e.header_offset,'%d-%d-%d %d:%d:%d'%e.date_time)\n"
+        "  open(os.path.dirname(sys.argv[1])+'/entry%d'%i,'wb').write(z.read(e))\n";
+    std::string listing;
+    vtest::run("/usr/bin/python3 -c " + vtest::shell_quote(script) + " " + vtest::shell_quote(path), &listing);
     vel::ZipReader r;
     ASSERT_EQ(r.open_file(path), 0) << r.error();
     std::string mine;

@@ -103,8 +103,7 @@ TEST_P(XmlReader, PrefixesResolveToTheSameNamespace) {
         EXPECT_EQ(p.strict, is_strict);
     }
 
-    // Rebinding inside an element ends with it; xmlns="" leaves no namespace;
-    // mc:Ignorable names a prefix the handler resolves; xml:space is known.
+    // Rebinding ends with the element; xmlns="" unbinds; mc:Ignorable names a prefix; xml:space is known.
     Parsed d = parse("<a xmlns=\"" + MAIN + "\" xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
                      "xmlns:x14ac=\"urn:x14ac\" mc:Ignorable=\"x14ac\"><b xmlns=\"urn:other\"><c xmlns=\"\"/></b>"
                      "<t xml:space=\"preserve\"> </t><x14ac:e/></a>");
@@ -252,20 +251,16 @@ TEST_P(XmlReader, DepthAndSizeBounds) {
     for (size_t step : {size_t(0), size_t(1)})
         EXPECT_EQ(parse("<r><a>" + children + "</a></r>", step, small, log).status, vel::XMLREAD_ERR_LIMIT) << step;
 
-    // A 100 MB attribute and a 100 MB text fail after about their bound,
-    // without the rest being fed.
+    // A 100 MB attribute and a 100 MB text fail after about their bound, without the rest being fed.
     for (bool attribute : {true, false}) {
         vel::XmlHandler none;
         vel::XmlReader reader(none, {}, backend);
         std::string head = attribute ? "<a x=\"" : "<a>";
         ASSERT_EQ(reader.feed(head.data(), head.size()), 0);
-        std::string mib(1 << 20, 'y');
+        const std::string mib(1 << 20, 'y');
         size_t fed = 0;
         int rc = 0;
-        while (rc == 0 && fed < (100u << 20)) {
-            rc = reader.feed(mib.data(), mib.size());
-            fed += mib.size();
-        }
+        for (; rc == 0 && fed < (100u << 20); fed += mib.size()) rc = reader.feed(mib.data(), mib.size());
         EXPECT_EQ(rc, vel::XMLREAD_ERR_LIMIT) << reader.error();
         EXPECT_LE(fed, (attribute ? vel::XmlLimits{}.max_markup_bytes : vel::XmlLimits{}.max_text_bytes) + (2u << 20));
     }
@@ -284,8 +279,7 @@ TEST_P(XmlReader, ResetReadsTheNextDocument) {
     EXPECT_EQ(reader.parse("<x:a/>"), vel::XMLREAD_ERR_MALFORMED); // the binding is gone
 }
 
-// UTF-8 goes to the scanner, whatever byte-order mark or declaration says
-// so; anything else to expat. Bytes fed one at a time choose alike.
+// UTF-8 (by byte-order mark or declaration) goes to the scanner, anything else to expat; alike byte by byte.
 TEST(XmlParsers, ChosenByTheFirstBytes) {
     std::string u16 = "\xff\xfe";
     for (char ch : std::string("<r/>")) u16 += ch, u16 += '\0';
@@ -332,21 +326,14 @@ TEST(XmlParsers, OddButWellFormedDocumentsReadAlike) {
     }
 }
 
-// Which characters beyond ASCII may begin or continue a name: the scanner's
-// table against expat, for every character of the first plane.
+// Which characters beyond ASCII may begin or continue a name: the scanner against expat, all of the BMP.
 TEST(XmlParsers, NameCharactersAsExpat) {
     vel::XmlHandler none;
     vel::XmlReader scanner(none), expat(none, {}, vel::XmlBackend::EXPAT);
     auto utf8 = [](uint32_t cp) {
-        std::string s;
-        if (cp < 0x800) {
-            s += static_cast<char>(0xc0 | cp >> 6);
-        } else {
-            s += static_cast<char>(0xe0 | cp >> 12);
-            s += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
-        }
-        s += static_cast<char>(0x80 | (cp & 0x3f));
-        return s;
+        const char last = static_cast<char>(0x80 | (cp & 0x3f));
+        return cp < 0x800 ? std::string{static_cast<char>(0xc0 | cp >> 6), last}
+                          : std::string{static_cast<char>(0xe0 | cp >> 12), static_cast<char>(0x80 | ((cp >> 6) & 0x3f)), last};
     };
     int differ = 0;
     for (uint32_t cp = 0x80; cp < 0xfffe && differ < 10; ++cp) {
@@ -355,10 +342,8 @@ TEST(XmlParsers, NameCharactersAsExpat) {
             scanner.reset();
             expat.reset();
             const int s = scanner.parse(doc), e = expat.parse(doc);
-            if (s != e) {
-                ADD_FAILURE() << std::hex << "U+" << cp << " in " << (doc[1] == 'a' ? "a name" : "a name's start");
-                ++differ;
-            }
+            EXPECT_EQ(s, e) << std::hex << "U+" << cp << " in " << (doc[1] == 'a' ? "a name" : "a name's start");
+            differ += s != e;
         }
     }
 }
