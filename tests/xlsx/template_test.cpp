@@ -12,8 +12,7 @@ std::string python(const std::string &script, const std::vector<std::string> &ar
     std::string cmd = "/usr/bin/python3 -c " + vtest::shell_quote(script);
     for (const std::string &a : args) cmd += " " + vtest::shell_quote(a);
     std::string out;
-    int rc = vtest::run(cmd, &out);
-    return rc == 0 ? out : "python failed: " + out;
+    return vtest::run(cmd, &out) == 0 ? out : "python failed: " + out;
 }
 
 // The template: formats, a merge, a formula and the VBA project from the library; conditional formatting,
@@ -28,7 +27,7 @@ std::string make_template(const std::string &dir) {
         return book.error_info;
     book.macro_book = VXLS_ON;   // with the VBA project
     if (VXLS_close_book(&book, "SAVE") != 0) return book.error_info;
-    const std::string out = python(
+    return python(
         "import sys, openpyxl\n"
         "from openpyxl.comments import Comment\n"
         "from openpyxl.formatting.rule import CellIsRule\n"
@@ -47,7 +46,6 @@ std::string make_template(const std::string &dir) {
         "wb.create_sheet('メモ')['A1'] = 'memo'\n"
         "wb.save(sys.argv[2])\n",
         {made, dir + "/t.xlsm"});
-    return out;
 }
 
 } // namespace
@@ -77,8 +75,7 @@ TEST(Template, FilledTemplateKeepsWhatItHeld) {
         "import sys, zipfile, openpyxl\n"
         "t, f = sys.argv[1], sys.argv[2]\n"
         "zt, zf = zipfile.ZipFile(t), zipfile.ZipFile(f)\n"
-        "bad = []\n"
-        "bad += ['lost ' + n for n in zt.namelist() if n not in zf.namelist()]\n"
+        "bad = ['lost ' + n for n in zt.namelist() if n not in zf.namelist()]\n"
         "if zt.read('xl/vbaProject.bin') != zf.read('xl/vbaProject.bin'): bad.append('vba changed')\n"
         "wb = openpyxl.load_workbook(f, keep_vba=True)\n"
         "v = openpyxl.load_workbook(f, data_only=True)\n"
@@ -93,8 +90,7 @@ TEST(Template, FilledTemplateKeepsWhatItHeld) {
         "        (len(ws.conditional_formatting), 1), (len(cp.conditional_formatting), 1),\n"
         "        (len(ws.data_validations.dataValidation), 1), (wb.defined_names.get('合計') is not None, True),\n"
         "        (wb.sheetnames, ['請求書', 'メモ', '請求書2']), (wb['メモ']['A1'].value, 'memo')]\n"
-        "for i, (got, exp) in enumerate(want):\n"
-        "    if got != exp: bad.append('check %d: %r, expected %r' % (i, got, exp))\n"
+        "bad += ['check %d: %r, expected %r' % (i, got, exp) for i, (got, exp) in enumerate(want) if got != exp]\n"
         "print('\\n'.join(bad), end='')\n",
         {tmpl, out});
     EXPECT_EQ(check, "");

@@ -114,28 +114,19 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
   "Data": {
    "zoom": 85, "show_grid": false, "freeze": "A2", "orientation": "landscape", "paper_size": 9,
    "protected": true, "password": "83AF", "autofilter": "A1:H1", "row_breaks": [5],
-   "header_center": "Page &P", "footer_right": "Footer <x>",
-   "widths": {"A": 10.625, "B": 8.38, "C": 0.0},
-   "heights": {"10": 20.0}, "hidden_rows": [10, 11],
-   "merged": ["A4:C5"],
-   "max": [11, 8],
+   "header_center": "Page &P", "footer_right": "Footer <x>", "widths": {"A": 10.625, "B": 8.38, "C": 0.0},
+   "heights": {"10": 20.0}, "hidden_rows": [10, 11], "merged": ["A4:C5"], "max": [11, 8],
    "cells": {
     "A1": {"value": "Hello world", "bold": true, "font_color": "FFc00000", "font_size": 14, "font_name": "ＭＳ Ｐゴシック"},
-    "B1": {"value": 42}, "C1": {"value": 3.25},
-    "D1": {"value": 0.25, "number_format": "0%"},
+    "B1": {"value": 42}, "C1": {"value": 3.25}, "D1": {"value": 0.25, "number_format": "0%"},
     "E1": {"value": "2023-03-15T00:00:00", "number_format": "yyyy/m/d;@"},
     "F1": {"value": "2023-03-15T12:00:00", "number_format": "yyyy/m/d\\ h:mm;@"},
-    "G1": {"value": "=SUM(B1:C1)"},
-    "H1": {"value": "<a & b> \"q\" _x0041_"},
-    "A2": {"gradient": true},
-    "B2": {"pattern": "darkGray", "fill": "FFff0000"},
+    "G1": {"value": "=SUM(B1:C1)"}, "H1": {"value": "<a & b> \"q\" _x0041_"},
+    "A2": {"gradient": true}, "B2": {"pattern": "darkGray", "fill": "FFff0000"},
     "C2": {"border_left": "thin", "border_bottom": "double"},
     "D2": {"value": "centred\nwrapped", "horizontal": "center", "vertical": "center", "wrap": true},
-    "E2": {"value": 1234.5, "number_format": "#,##0.00_ "},
-    "F2": {"value": "inline text"},
-    "A4": {"value": "merged"},
-    "A7": {"hyperlink": "https://example.com/x?a=1&b=2"},
-    "A8": {"location": "'Other'!B2"}
+    "E2": {"value": 1234.5, "number_format": "#,##0.00_ "}, "F2": {"value": "inline text"}, "A4": {"value": "merged"},
+    "A7": {"hyperlink": "https://example.com/x?a=1&b=2"}, "A8": {"location": "'Other'!B2"}
    }
   },
   "Other": {"state": "hidden", "cells": {"B2": {"value": "target"}}}
