@@ -3,10 +3,13 @@
 
 usage: check_update.py MANIFEST, lines ORIGINAL<TAB>UPDATED<TAB>SHEET<TAB>CELL<TAB>VALUE<TAB>FILL (RRGGBB or "-").
 Entries other than the REGENERATED ones stay byte-identical and in order; openpyxl reads every value and
-formula as it was but the changed cell's new value (and fill). Prints the differences, exits 1 when any.
+formula as it was but the changed cell's new value (and fill); after a new fill, the regenerated parts have
+no schema fault the original ones did not have. Prints the differences, exits 1 when any.
 """
 import datetime
+import os
 import re
+import subprocess
 import sys
 import zipfile
 import warnings
@@ -26,6 +29,14 @@ def cells(path, data_only):
     book = openpyxl.load_workbook(path, data_only=data_only, keep_vba=False)
     return book, {(ws.title, c.coordinate): c.value for ws in book.worksheets for row in ws.iter_rows() for c in row
                   if c.value is not None}
+
+
+def regenerated_faults(path):
+    """Schema faults of the parts written anew, without the line numbers, which differ between the files."""
+    validate = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "validate-xlsx")
+    out = subprocess.run([validate, "--quiet", "--max-errors", "0", path], capture_output=True, text=True).stdout
+    return {m.group(1) + m.group(2) for m in re.finditer(r"^FAIL  ([^:\n]*):[^:\n]*(.*)$", out, re.M)
+            if REGENERATED.match(m.group(1))}
 
 
 def same(a, b):
@@ -72,6 +83,8 @@ def check(original, updated, sheet, cell, value, fill):
             rgb = book[sheet][cell].fill.fgColor.rgb
             if not isinstance(rgb, str) or not rgb.upper().endswith(fill.upper()):
                 faults.append("%s!%s fill %r, expected %s" % (sheet, cell, rgb, fill))
+    if fill != "-":
+        faults += ["new schema fault " + f for f in sorted(regenerated_faults(updated) - regenerated_faults(original))]
     return faults
 
 
