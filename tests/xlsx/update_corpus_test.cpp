@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "book_access.h"
-#include "corpus_check.h"
 #include "test_support.h"
 #include "velmora.h"
 #include "writer_fixture.h"

@@ -241,20 +241,18 @@ def check_package(xlsm, bin_path):
 def main(argv):
     try:
         if argv[1:2] == ["cfb"] and len(argv) % 2 == 0:
-            for i in range(2, len(argv), 2):
-                print(argv[i + 1] + ": ", end="")
-                check_cfb(argv[i], argv[i + 1])
-        elif argv[1:2] == ["project"]:
-            check_project(argv[2])
-        elif argv[1:2] == ["package"]:
-            check_package(argv[2], argv[3])
+            for manifest, path in zip(argv[2::2], argv[3::2]):
+                print(path + ": ", end="")
+                check_cfb(manifest, path)
+        elif argv[1:2] in (["project"], ["package"]):
+            (check_project if argv[1] == "project" else check_package)(*argv[2:])
         else:
             print(__doc__)
             return 2
     except CheckError as e:
         print("FAIL:", e)
         return 1
-    except (IndexError, KeyError, ValueError, struct.error, zipfile.BadZipFile, OSError) as e:
+    except (IndexError, KeyError, TypeError, ValueError, struct.error, zipfile.BadZipFile, OSError) as e:
         print("FAIL: malformed content (%s: %s)" % (type(e).__name__, e))
         return 1
     return 0

@@ -1,7 +1,6 @@
 // The VBA project: its compression, the compound-file writer, and vbaProject.bin read by vba_check.py (olefile).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>

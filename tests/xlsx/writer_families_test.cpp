@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "writer_fixture.h"
-#include "xlsx/writer.h"
 
 using namespace wtest;
 

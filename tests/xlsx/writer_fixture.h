@@ -1,9 +1,7 @@
 // A book assembled directly in the model for the package writer's tests, and
 // the outside checkers' runs.
 #pragma once
-#include <cstring>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 

@@ -7,7 +7,6 @@
 
 #include "writer_fixture.h"
 #include "xlsx/package.h"
-#include "xlsx/writer.h"
 
 using namespace wtest;
 
@@ -75,10 +74,8 @@ TEST(WriterPackage, EmptyBookGetsThreeSheetsAndDescendingOrderIsRestored) {
     std::string path = dir + "/desc.xlsx";
     ASSERT_EQ(tb.save(path), 0) << tb.error();
     EXPECT_EQ(validate(path), "");
-    EXPECT_EQ(check_with_openpyxl(path, "{\"sheet_names\":[\"third\",\"second\",\"first\"],\"sheets\":{"
-                                        "\"third\":{\"cells\":{\"A1\":{\"value\":\"third\"}}},"
-                                        "\"first\":{\"cells\":{\"A1\":{\"value\":\"first\"}}}}}"),
-              "");
+    EXPECT_EQ(check_with_openpyxl(path, R"({"sheet_names": ["third", "second", "first"], "sheets": {
+        "third": {"cells": {"A1": {"value": "third"}}}, "first": {"cells": {"A1": {"value": "first"}}}}})"), "");
     EXPECT_EQ(tb.model().sheets[0].name, "first");
 }
 
@@ -99,27 +96,19 @@ TEST(WriterPackage, UnwritablePathLeavesNothingAndTheBookCanRetry) {
     EXPECT_EQ(validate(good), "");
 }
 
-// A thumbnail that is there is the drawing families' book's; one that is
-// gone by the save fails it without a file.
-TEST(WriterPackage, AMissingThumbnailFailsTheSave) {
-    std::string dir = vtest::make_temp_dir("thumb");
-    TestBook tb;
-    tb.text(tb.add_sheet("S"), 0, 0, "x");
-    tb.book.final_book = true;
-    tb.model().settings.thumbnail = {VXLS_FILE_JPEG, dir + "/missing.jpeg"};
-    std::string path = dir + "/second.xlsx";
-    EXPECT_EQ(tb.save(path), -101);
-    EXPECT_NE(tb.error().find("VXLS-03102"), std::string::npos);
-    EXPECT_EQ(list_dir(dir), "");
-}
-
-TEST(WriterPackage, UnknownCellKindFailsTheSaveWithoutAFile) {
-    std::string dir = vtest::make_temp_dir("badkind");
-    TestBook tb;
-    tb.value(tb.add_sheet("S"), 2, 3, 99, 0);
-    for (int i = 0; i < 5; ++i) fill_frame_sheet(tb, tb.add_sheet("F" + std::to_string(i)), 40, 30, 100, i);
-    std::string path = dir + "/bad.xlsx";
-    EXPECT_EQ(tb.save(path), -1);
-    EXPECT_NE(tb.error().find("unknown cell kind 99 at D3"), std::string::npos) << tb.error();
+// A thumbnail gone by the save (one that is there is the drawing families' book's) and an unknown cell
+// kind fail the save with their messages and leave no file.
+TEST(WriterPackage, FailedSavesLeaveNoFile) {
+    const std::string dir = vtest::make_temp_dir("failed");
+    TestBook thumb, kind;
+    thumb.text(thumb.add_sheet("S"), 0, 0, "x");
+    thumb.book.final_book = true;
+    thumb.model().settings.thumbnail = {VXLS_FILE_JPEG, dir + "/missing.jpeg"};
+    EXPECT_EQ(thumb.save(dir + "/thumb.xlsx"), -101);
+    EXPECT_NE(thumb.error().find("VXLS-03102"), std::string::npos) << thumb.error();
+    kind.value(kind.add_sheet("S"), 2, 3, 99, 0);
+    for (int i = 0; i < 5; ++i) fill_frame_sheet(kind, kind.add_sheet("F" + std::to_string(i)), 40, 30, 100, i);
+    EXPECT_EQ(kind.save(dir + "/kind.xlsx"), -1);
+    EXPECT_NE(kind.error().find("unknown cell kind 99 at D3"), std::string::npos) << kind.error();
     EXPECT_EQ(list_dir(dir), "");
 }

@@ -30,8 +30,7 @@ TEST(WriterParts, EscapeModesAndPasswordHash) {
     std::string multibyte = "日本語_テキスト";
     ASSERT_EQ(vel::vlt_xml_escape(1, multibyte), 0);
     EXPECT_EQ(multibyte, "日本語_テキスト");
-    EXPECT_EQ(vel::legacy_password_hash("password"), 0x83AF);
-    EXPECT_EQ(vel::legacy_password_hash(""), 0xCE4B);
+    EXPECT_EQ(vel::legacy_password_hash(""), 0xCE4B); // "password" is checked on the families book
 }
 
 TEST(WriterParts, SharedStringsKeepEveryEntry) {
