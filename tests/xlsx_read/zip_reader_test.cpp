@@ -66,9 +66,7 @@ TEST(ZipReader, ZipBombStopsAtTheBound) {
     EXPECT_EQ(r.read(0, count), vel::ZIPREAD_ERR_CORRUPT);
     EXPECT_EQ(got, 50u << 20);
     // Absolute and total bounds.
-    vel::ZipLimits small;
-    small.max_entry_bytes = 1000;
-    small.max_total_bytes = 1500;
+    vel::ZipLimits small{.max_total_bytes = 1500, .max_entry_bytes = 1000};
     vel::ZipReader s(small);
     std::string three = build_zip({{"a", std::string(900, 'a')}, {"b", std::string(900, 'b')}, {"c", std::string(1001, 'c')}});
     ASSERT_EQ(open(s, three), 0);

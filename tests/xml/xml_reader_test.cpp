@@ -209,9 +209,7 @@ TEST_P(XmlReader, DepthAndSizeBounds) {
     EXPECT_EQ(parse(ok).status, 0);
 
     // Small bounds are exact for text and close for markup.
-    vel::XmlLimits small;
-    small.max_text_bytes = 50;
-    small.max_markup_bytes = 100;
+    const vel::XmlLimits small{.max_markup_bytes = 100, .max_text_bytes = 50};
     EXPECT_EQ(parse("<a>" + std::string(50, 't') + "</a>", 3, small).status, 0);
     EXPECT_EQ(parse("<a>" + std::string(51, 't') + "</a>", 3, small).status, vel::XMLREAD_ERR_LIMIT);
     EXPECT_EQ(parse("<a x=\"" + std::string(80, 'v') + "\"/>", 3, small).status, 0);
