@@ -1,16 +1,12 @@
 #!/usr/bin/python3
-"""Independent checks of generated compound files and VBA projects.
+"""Independent checks of generated compound files and VBA projects (exit status 0 = passed).
 
-Subcommands (exit status 0 = all checks passed, messages on stdout):
-  cfb MANIFEST FILE [MANIFEST FILE ...]
-                      FILE read by olefile (strict), its streams against
-                      MANIFEST (lines "path<TAB>size<TAB>crc32", path with '/')
-  project FILE        the VBA project content of FILE
-  package XLSM BIN    the macro parts of a package written by the library
+  cfb MANIFEST FILE [MANIFEST FILE ...]   FILE read by olefile (strict), its streams against
+                                          MANIFEST (lines "path<TAB>size<TAB>crc32")
+  project FILE                            the VBA project content of FILE
+  package XLSM BIN                        the macro parts of a package written by the library
 
-The decompressor and the decryptor here are written from the format
-description, independently of the C++ code under test. LibreOffice running
-the project's macro is tests/app/macro_in_libreoffice.py.
+The decompressor and decryptor here are independent of the C++ code under test.
 """
 import re
 import struct
@@ -33,8 +29,7 @@ def need(cond, msg):
 
 
 def read_streams(path):
-    """{path: bytes} of every stream, olefile raising on any incorrect
-    structure (bad chains, sectors out of range, broken directory)."""
+    """The file's bytes and {path: bytes} of every stream; olefile raises on any incorrect structure."""
     data = open(path, "rb").read()
     need(len(data) >= 1024 and len(data) % 512 == 0, "file length %d is not whole sectors" % len(data))
     ole = olefile.OleFileIO(path, raise_defects=olefile.DEFECT_INCORRECT)
@@ -46,10 +41,8 @@ def read_streams(path):
     need(list(ole.fat).count(0xFFFFFFFC) == n_difat, "DIFAT sectors not marked as such")
     # Nor at the order of the sibling trees, by which readers search names.
     def in_order(sid):
-        if sid == 0xFFFFFFFF:
-            return []
-        e = ole.direntries[sid]
-        return in_order(e.sid_left) + [(len(e.name), e.name.upper())] + in_order(e.sid_right)
+        e = ole.direntries[sid] if sid != 0xFFFFFFFF else None
+        return in_order(e.sid_left) + [(len(e.name), e.name.upper())] + in_order(e.sid_right) if e else []
     for e in ole.direntries:
         if e is not None and e.entry_type in (1, 5):
             keys = in_order(e.sid_child)
@@ -61,30 +54,22 @@ def read_streams(path):
     return data, streams
 
 
-# ---------------------------------------------------------------- VBA formats
-
 def decompress(c):
     """Decompression of a VBA compressed container."""
     need(len(c) >= 1 and c[0] == 1, "container signature")
-    out = bytearray()
-    pos = 1
+    out, pos = bytearray(), 1
     while pos < len(c):
         need(pos + 2 <= len(c), "truncated chunk header")
-        h = c[pos] | c[pos + 1] << 8
-        size = (h & 0xFFF) + 3
+        h = struct.unpack_from("<H", c, pos)[0]
+        end, pos, start = pos + (h & 0xFFF) + 3, pos + 2, len(out)
         need((h >> 12) & 7 == 3, "chunk signature")
-        end = pos + size
         need(end <= len(c), "truncated chunk")
-        pos += 2
         if not h & 0x8000:
-            need(size == 4098, "raw chunk size")
+            need(end - pos == 4096, "raw chunk size")
             out += c[pos:end]
             pos = end
-            continue
-        start = len(out)
         while pos < end:
-            flags = c[pos]
-            pos += 1
+            flags, pos = c[pos], pos + 1
             for bit in range(8):
                 if pos >= end:
                     break
@@ -92,16 +77,13 @@ def decompress(c):
                     out.append(c[pos])
                     pos += 1
                     continue
-                token = c[pos] | c[pos + 1] << 8
-                pos += 2
-                diff = len(out) - start
-                bits = 4
+                token, pos = struct.unpack_from("<H", c, pos)[0], pos + 2
+                diff, bits = len(out) - start, 4
                 while (1 << bits) < diff:
                     bits += 1
-                length = (token & (0xFFFF >> bits)) + 3
                 offset = (token >> (16 - bits)) + 1
                 need(0 < offset <= diff, "copy token before the chunk")
-                for _ in range(length):
+                for _ in range((token & (0xFFFF >> bits)) + 3):
                     out.append(out[-offset])
         need(len(out) - start <= 4096, "chunk decompresses to more than 4096 bytes")
     return bytes(out)
@@ -112,17 +94,14 @@ def decrypt(hex_text, project_id):
     d = bytes.fromhex(hex_text)
     seed, version_enc, key_enc = d[0], d[1], d[2]
     need(seed ^ version_enc == 2, "encrypted value: version is not 2")
-    key = seed ^ key_enc
-    need(key == sum(project_id.encode("ascii")) & 0xFF, "encrypted value: key does not match the id")
-    plain, enc1, enc2 = key, key_enc, version_enc
-    out = []
+    plain, enc1, enc2, out = seed ^ key_enc, key_enc, version_enc, []
+    need(plain == sum(project_id.encode("ascii")) & 0xFF, "encrypted value: key does not match the id")
     for b in d[3:]:
         p = b ^ ((enc2 + plain) & 0xFF)
         out.append(p)
         enc2, enc1, plain = enc1, b, p
     skip = (seed & 6) // 2
-    length = struct.unpack("<I", bytes(out[skip:skip + 4]))[0]
-    data = bytes(out[skip + 4:])
+    length, data = struct.unpack("<I", bytes(out[skip:skip + 4]))[0], bytes(out[skip + 4:])
     need(len(data) == length, "encrypted value: length field %d for %d bytes" % (length, len(data)))
     return data
 
@@ -143,51 +122,43 @@ def parse_dir(d):
     need(recs and recs[-1] == (0x0010, b""), "dir: no terminator at the end")
     ids = [r for r, _ in recs]
     need(ids[0] == 0x0001 and 0x000D not in ids and 0x000E not in ids, "dir: syskind first, no references")
-    first = {}
-    for rid, body in recs:
-        first.setdefault(rid, body)
+    first = dict(reversed(recs))
     proj = dict(lcid=struct.unpack("<I", first[0x0002])[0], codepage=struct.unpack("<H", first[0x0003])[0],
                 name=first[0x0004])
     need(first[0x0006] == first[0x003D], "dir: help file copies differ")
     count = struct.unpack("<H", first[0x000F])[0]
+    fields = {0x0047: "name_unicode", 0x001A: "stream", 0x0032: "stream_unicode", 0x0031: "offset", 0x0021: "type",
+              0x0022: "type"}
     modules = []
     for i, (rid, body) in enumerate(recs):
-        if rid != 0x0019:
-            continue
-        end = ids.index(0x002B, i)
-        m = {"name": body}
-        for r, b in recs[i + 1:end]:
-            if r == 0x0047: m["name_unicode"] = b.decode("utf-16-le")
-            elif r == 0x001A: m["stream"] = b
-            elif r == 0x0032: m["stream_unicode"] = b.decode("utf-16-le")
-            elif r == 0x0031: m["offset"] = struct.unpack("<I", b)[0]
-            elif r in (0x0021, 0x0022): m["type"] = r
-        modules.append(m)
+        if rid == 0x0019:
+            m = {"name": body}
+            for r, b in recs[i + 1:ids.index(0x002B, i)]:
+                if r in fields:
+                    m[fields[r]] = r if fields[r] == "type" else struct.unpack("<I", b)[0] if r == 0x0031 else b
+            modules.append(m)
     need(len(modules) == count, "dir: %d modules, count says %d" % (len(modules), count))
     return proj, modules
 
 
-SHEET_ATTRIBUTES = [
-    'Attribute VB_Name = "{name}"',
-    'Attribute VB_Base = "0{{{base}}}"',
-    "Attribute VB_GlobalNameSpace = False",
-    "Attribute VB_Creatable = False",
-    "Attribute VB_PredeclaredId = True",
-    "Attribute VB_Exposed = True",
-    "Attribute VB_TemplateDerived = False",
-    "Attribute VB_Customizable = True",
-]
+SHEET_ATTRIBUTES = ['Attribute VB_Name = "{name}"', 'Attribute VB_Base = "0{{{base}}}"'] + [
+    "Attribute VB_%s = %s" % kv for kv in (("GlobalNameSpace", "False"), ("Creatable", "False"),
+                                           ("PredeclaredId", "True"), ("Exposed", "True"),
+                                           ("TemplateDerived", "False"), ("Customizable", "True"))]
 WORKBOOK_CLASS = "00020819-0000-0000-C000-000000000046"
 WORKSHEET_CLASS = "00020820-0000-0000-C000-000000000046"
 QUESTION_CP932 = bytes.fromhex("93AE89E682F08DC490B682B582DC82B782A98148")
 TITLE_CP932 = bytes.fromhex("8A6D9446")
 
 
+def crlf_lines(name, text):
+    bare = text.replace(b"\r\n", b"")
+    need(text.endswith(b"\r\n") and b"\n" not in bare and b"\r" not in bare, "%s: not lines ending in CR LF" % name)
+    return text.decode("cp932").split("\r\n")[:-1]
+
+
 def check_source(name, text, base):
-    need(text.endswith(b"\r\n"), "%s: source does not end with CR LF" % name)
-    need(b"\n" not in text.replace(b"\r\n", b"") and b"\r" not in text.replace(b"\r\n", b""),
-         "%s: bare CR or LF in the source" % name)
-    lines = text.decode("cp932").split("\r\n")[:-1]
+    lines = crlf_lines(name, text)
     want = [a.format(name=name, base=base) for a in SHEET_ATTRIBUTES]
     need(lines[:8] == want, "%s: attribute lines differ: %r" % (name, lines[:8]))
     return lines
@@ -197,33 +168,26 @@ def check_project(path):
     data, streams = read_streams(path)
     names = ["ThisWorkbook"] + ["Sheet%d" % k for k in range(1, SHEETS + 1)]
     want = {"PROJECT", "PROJECTwm", "VBA/_VBA_PROJECT", "VBA/dir"} | {"VBA/" + n for n in names}
-    need(set(streams) == want, "stream set differs: extra %s, missing %s" %
-         (sorted(set(streams) - want)[:5], sorted(want - set(streams))[:5]))
+    need(set(streams) == want, "stream set differs: %s" % sorted(set(streams) ^ want)[:5])
     need(streams["VBA/_VBA_PROJECT"] == bytes.fromhex("CC61FFFF000000"), "_VBA_PROJECT is not the no-cache form")
 
     proj, modules = parse_dir(decompress(streams["VBA/dir"]))
     need(proj["codepage"] == 932, "code page %d" % proj["codepage"])
     need(proj["name"] == b"VBAProject" and proj["lcid"] == 0x409, "project name/LCID")
     need([m["name"].decode("cp932") for m in modules] == names, "module names or order differ")
-    for m in modules:
-        n = m["name"].decode("cp932")
-        need(m.get("name_unicode") == n and m["stream"] == m["name"] and m["stream_unicode"] == n,
-             "%s: stream names differ" % n)
-        need(m["type"] == 0x0022, "%s: not a document module" % n)
-        need(m["offset"] == 0, "%s: source offset %d" % (n, m["offset"]))
+    for m in modules:  # document modules, stream names as the module's, source at offset 0
+        a, u = m["name"], m["name"].decode("cp932").encode("utf-16-le")
+        need(m == dict(name=a, name_unicode=u, stream=a, stream_unicode=u, offset=0, type=0x0022),
+             "module records differ: %r" % m)
 
-    text = streams["PROJECT"]
-    need(text.endswith(b"\r\n") and b"\n" not in text.replace(b"\r\n", b""), "PROJECT line ends")
-    lines = text.decode("cp932").split("\r\n")[:-1]
+    lines = crlf_lines("PROJECT", streams["PROJECT"])
     m = re.fullmatch(r'ID="(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})"', lines[0])
     need(m, "PROJECT: bad ID line %r" % lines[0])
-    pid = m.group(1)
     need(lines[1:1 + len(names)] == ["Document=%s/&H00000000" % n for n in names], "PROJECT: Document lines")
     props = dict(l.split("=", 1) for l in lines[1 + len(names):] if "=" in l and not l.startswith("&H"))
     need(props.get("Name") == '"VBAProject"', "PROJECT: Name")
-    need(decrypt(props["CMG"].strip('"'), pid) == bytes(4), "PROJECT: CMG is not 'unprotected'")
-    need(decrypt(props["DPB"].strip('"'), pid) == b"\0", "PROJECT: DPB is not 'no password'")
-    need(decrypt(props["GC"].strip('"'), pid) == b"\xff", "PROJECT: GC is not 'visible'")
+    for key, plain in (("CMG", bytes(4)), ("DPB", b"\0"), ("GC", b"\xff")):  # unprotected, no password, visible
+        need(decrypt(props[key].strip('"'), m.group(1)) == plain, "PROJECT: %s is not %r" % (key, plain))
     hi = lines.index("[Host Extender Info]")
     need(lines[hi - 1] == "" and lines[hi + 1] == "&H00000001={3832D640-CF90-11CF-8E43-00A0C911005A};VBE;&H00000000",
          "PROJECT: host extender section")
@@ -231,21 +195,14 @@ def check_project(path):
         ws = lines.index("[Workspace]")
         need([l.split("=")[0] for l in lines[ws + 1:]] == names, "PROJECT: workspace lines")
 
-    wm = streams["PROJECTwm"]
-    pos = 0
-    for n in names:
-        a = n.encode("cp932") + b"\0"
-        u = n.encode("utf-16-le") + b"\0\0"
-        need(wm[pos:pos + len(a) + len(u)] == a + u, "PROJECTwm: entry %s" % n)
-        pos += len(a) + len(u)
-    need(wm[pos:] == b"\0\0", "PROJECTwm: terminator")
+    wm = b"".join(n.encode("cp932") + b"\0" + n.encode("utf-16-le") + b"\0\0" for n in names) + b"\0\0"
+    need(streams["PROJECTwm"] == wm, "PROJECTwm: entries or terminator differ")
 
     wb = decompress(streams["VBA/ThisWorkbook"])
     need(QUESTION_CP932 in wb and TITLE_CP932 in wb, "ThisWorkbook: CP932 question/title bytes missing")
     # What the code does is the LibreOffice macro run's check (tests/app).
     check_source("ThisWorkbook", wb, WORKBOOK_CLASS)
-    for k in range(1, SHEETS + 1):
-        n = "Sheet%d" % k
+    for n in names[1:]:
         lines = check_source(n, decompress(streams["VBA/" + n]), WORKSHEET_CLASS)
         need(len(lines) == 8, "%s: code beyond the attributes" % n)
     print("project ok: %d bytes, %d streams, %d modules, dir %d bytes compressed" %
@@ -253,20 +210,13 @@ def check_project(path):
 
 
 def check_cfb(manifest, path):
-    want = {}
-    for line in open(manifest, encoding="utf-8"):
-        if line.strip():
-            p, size, crc = line.rstrip("\n").split("\t")
-            want[p] = (int(size), int(crc))
+    rows = [line.rstrip("\n").split("\t") for line in open(manifest, encoding="utf-8") if line.strip()]
+    want = {p: (int(size), int(crc)) for p, size, crc in rows}
     data, streams = read_streams(path)
-    need(set(streams) == set(want), "stream set differs: extra %s, missing %s" %
-         (sorted(set(streams) - set(want))[:5], sorted(set(want) - set(streams))[:5]))
-    for p, body in streams.items():
-        need((len(body), zlib.crc32(body)) == want[p], "%s: content differs" % p)
+    got = {p: (len(body), zlib.crc32(body)) for p, body in streams.items()}
+    need(got == want, "streams differ (path, size, CRC): %s" % sorted(set(got.items()) ^ set(want.items()))[:5])
     print("cfb ok: %d bytes, %d streams" % (len(data), len(streams)))
 
-
-# ---------------------------------------------------------------- packages
 
 def check_package(xlsm, bin_path):
     with zipfile.ZipFile(xlsm) as z:
@@ -275,39 +225,34 @@ def check_package(xlsm, bin_path):
         need('PartName="/xl/vbaProject.bin" ContentType="application/vnd.ms-office.vbaProject"' in ct,
              "vbaProject content type missing")
         need("application/vnd.ms-excel.sheet.macroEnabled.main+xml" in ct, "main part is not macro-enabled")
-        rels = z.read("xl/_rels/workbook.xml.rels").decode("utf-8")
-        need(re.search(r'Type="http://schemas.microsoft.com/office/2006/relationships/vbaProject"[^>]*'
-                       r'Target="vbaProject.bin"|Target="vbaProject.bin"[^>]*'
-                       r'Type="http://schemas.microsoft.com/office/2006/relationships/vbaProject"', rels),
-             "vbaProject relationship missing")
+        rels = re.findall(r"<Relationship\b[^>]*>", z.read("xl/_rels/workbook.xml.rels").decode("utf-8"))
+        need(any('Type="http://schemas.microsoft.com/office/2006/relationships/vbaProject"' in r and
+                 'Target="vbaProject.bin"' in r for r in rels), "vbaProject relationship missing")
         wb = z.read("xl/workbook.xml").decode("utf-8")
         need(re.search(r'<workbookPr[^>]*codeName="ThisWorkbook"', wb), "workbook code name missing")
-        sheets = sorted(n for n in z.namelist() if re.fullmatch(r"xl/worksheets/sheet\d+\.xml", n))
+        sheets = [m for m in map(re.compile(r"xl/worksheets/sheet(\d+)\.xml").fullmatch, z.namelist()) if m]
         need(sheets, "no worksheets")
-        for n in sheets:
-            k = int(re.search(r"(\d+)", n.rsplit("/", 1)[1]).group(1))
-            need(re.search(r'<sheetPr[^>]*codeName="Sheet%d"' % k, z.read(n).decode("utf-8")),
-                 "%s: code name Sheet%d missing" % (n, k))
+        for m in sheets:
+            need(re.search(r'<sheetPr[^>]*codeName="Sheet%s"' % m.group(1), z.read(m.group(0)).decode("utf-8")),
+                 "%s: code name Sheet%s missing" % m.group(0, 1))
     print("package ok: %d sheets" % len(sheets))
 
 
 def main(argv):
     try:
         if argv[1:2] == ["cfb"] and len(argv) % 2 == 0:
-            for i in range(2, len(argv), 2):
-                print(argv[i + 1] + ": ", end="")
-                check_cfb(argv[i], argv[i + 1])
-        elif argv[1:2] == ["project"]:
-            check_project(argv[2])
-        elif argv[1:2] == ["package"]:
-            check_package(argv[2], argv[3])
+            for manifest, path in zip(argv[2::2], argv[3::2]):
+                print(path + ": ", end="")
+                check_cfb(manifest, path)
+        elif argv[1:2] in (["project"], ["package"]):
+            (check_project if argv[1] == "project" else check_package)(*argv[2:])
         else:
             print(__doc__)
             return 2
     except CheckError as e:
         print("FAIL:", e)
         return 1
-    except (IndexError, KeyError, ValueError, struct.error, zipfile.BadZipFile, OSError) as e:
+    except (IndexError, KeyError, TypeError, ValueError, struct.error, zipfile.BadZipFile, OSError) as e:
         print("FAIL: malformed content (%s: %s)" % (type(e).__name__, e))
         return 1
     return 0

@@ -1,9 +1,6 @@
-// The generated VBA project: its compression, its compound-file writer, and
-// the whole vbaProject.bin read back by an independent tool (vba_check.py
-// with olefile).
+// The VBA project: its compression, the compound-file writer, and vbaProject.bin read by vba_check.py (olefile).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -11,6 +8,7 @@
 
 #include "test_support.h"
 #include "velmora.h"
+#include "writer_fixture.h"
 #include "cfb/writer.h"
 #include "xlsx/vba/ovba_compress.h"
 #include "xlsx/vba/vba_build.h"
@@ -38,13 +36,13 @@ Bytes vba_like_text(size_t n) {
     return bytes_of(s);
 }
 
-void expect_round_trip(const Bytes &in, const std::string &what) {
+// Compresses and decompresses `in`; returns the compressed form (empty on failure).
+Bytes round_trip(const Bytes &in, const std::string &what) {
     auto c = vel::ovba_compress(in);
-    ASSERT_TRUE(c) << what;
     std::string err;
-    auto d = vel::ovba_decompress(*c, &err);
-    ASSERT_TRUE(d) << what << ": " << err;
-    EXPECT_TRUE(*d == in) << what;
+    auto d = c ? vel::ovba_decompress(*c, &err) : std::nullopt;
+    EXPECT_TRUE(d && *d == in) << what << ": " << err;
+    return c ? *c : Bytes{};
 }
 
 // Walks the chunk headers; true when every chunk is a compressed one.
@@ -57,16 +55,20 @@ bool all_chunks_compressed(const Bytes &c) {
     return true;
 }
 
-std::string python() { return "/usr/bin/python3"; }
-std::string checker() { return vtest::source_dir() + "/tests/xlsx/vba_check.py"; }
-bool have_olefile() { return vtest::run(python() + " -c 'import olefile'") == 0; }
+bool have_olefile() { return vtest::run("/usr/bin/python3 -c 'import olefile'") == 0; }
+
+// Runs vba_check.py with `args` (shell-quoted here); "" when it passes, else its report.
+std::string vba_check(const std::vector<std::string> &args) {
+    std::string command = "/usr/bin/python3 " + vtest::shell_quote(vtest::source_dir() + "/tests/xlsx/vba_check.py");
+    for (const std::string &a : args) command += " " + vtest::shell_quote(a);
+    std::string out;
+    return vtest::run(command, &out) == 0 ? "" : out;
+}
 
 void write_file(const std::string &path, const Bytes &b) {
     std::ofstream f(path, std::ios::binary);
     f.write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
 }
-
-// ------------------------------------------------------------ compression
 
 Bytes hex(const char *h) {
     Bytes b;
@@ -86,71 +88,57 @@ TEST(VbaCompression, DecompressesPublishedExamples) {
 TEST(VbaCompression, RoundTripsTextAtChunkBoundaries) {
     EXPECT_EQ(vel::ovba_compress({}), Bytes{0x01});
     for (size_t n : {1, 2, 3, 17, 4095, 4096, 4097, 8192, 12289, 40000}) {
-        const Bytes in = vba_like_text(n);
-        expect_round_trip(in, "text " + std::to_string(n));
-        auto c = vel::ovba_compress(in);
-        ASSERT_TRUE(c);
-        EXPECT_TRUE(all_chunks_compressed(*c)) << n; // text never needs raw chunks
-        if (n >= 4096) {
-            EXPECT_LT(c->size(), in.size() / 2) << n;
-        }
+        const Bytes c = round_trip(vba_like_text(n), "text " + std::to_string(n));
+        EXPECT_TRUE(all_chunks_compressed(c)) << n; // text never needs raw chunks
+        EXPECT_TRUE(n < 4096 || c.size() < n / 2) << n;
     }
 }
 
 TEST(VbaCompression, RoundTripsRunsPeriodsAndFarMatches) {
     // Long runs: overlapping copies and the longest tokens of every split.
-    expect_round_trip(Bytes(10000, 'a'), "run");
-    EXPECT_LT(vel::ovba_compress(Bytes(4096, 'a'))->size(), 40u);
+    round_trip(Bytes(10000, 'a'), "run");
+    EXPECT_LT(round_trip(Bytes(4096, 'a'), "one chunk run").size(), 40u);
     for (size_t period = 2; period <= 19; period += 3) {
         Bytes in(9000);
         for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<uint8_t>('A' + i % period);
-        expect_round_trip(in, "period " + std::to_string(period));
+        round_trip(in, "period " + std::to_string(period));
     }
-    // A random block repeated inside one chunk: offsets near 2048 and 3000,
-    // where the offset takes 12 bits and lengths are at most 18.
+    // A random block repeated inside one chunk: offsets near 2048 and 3000 (12-bit offsets, lengths up to 18).
     Bytes block = random_bytes(1500, 7);
     Bytes in = block;
     in.insert(in.end(), block.begin(), block.end());
     in.insert(in.end(), block.begin(), block.begin() + 1000);
-    expect_round_trip(in, "far matches");
-    EXPECT_LT(vel::ovba_compress(in)->size(), 2200u);
+    EXPECT_LT(round_trip(in, "far matches").size(), 2200u);
 }
 
 TEST(VbaCompression, RandomDataUsesRawChunksOrRefuses) {
-    const Bytes full = random_bytes(3 * 4096 + 100, 1);
-    expect_round_trip(full, "random, raw chunks");
-    EXPECT_FALSE(all_chunks_compressed(*vel::ovba_compress(full)));
-    expect_round_trip(random_bytes(3000, 2), "short random tail");
+    EXPECT_FALSE(all_chunks_compressed(round_trip(random_bytes(3 * 4096 + 100, 1), "random, raw chunks")));
+    round_trip(random_bytes(3000, 2), "short random tail");
     // A short final slice that cannot shrink has no lossless form.
     EXPECT_FALSE(vel::ovba_compress(random_bytes(4000, 3)));
 }
-
-// ------------------------------------------------------------ compound file
 
 vel::CfbNode stream(std::string name, Bytes data) { return {std::move(name), false, std::move(data), {}}; }
 vel::CfbNode storage(std::string name, std::vector<vel::CfbNode> children) {
     return {std::move(name), true, {}, std::move(children)};
 }
 
-// Writes `top` as NAME.bin and a manifest of its streams (path, size, CRC).
+// One manifest line per stream: path, size, CRC.
+void list_streams(std::ostream &m, const std::string &prefix, const std::vector<vel::CfbNode> &nodes) {
+    for (const auto &n : nodes) {
+        if (n.storage) list_streams(m, prefix + n.name + "/", n.children);
+        else m << prefix + n.name << '\t' << n.data.size() << '\t' << crc32(0, n.data.data(), n.data.size()) << '\n';
+    }
+}
+
+// Writes `top` as NAME.bin and its manifest as NAME.txt.
 void write_case(const std::string &dir, const std::string &name, const std::vector<vel::CfbNode> &top) {
     Bytes out;
     std::string err;
     ASSERT_TRUE(vel::cfb_write(top, out, &err)) << name << ": " << err;
     write_file(dir + "/" + name + ".bin", out);
     std::ofstream m(dir + "/" + name + ".txt");
-    std::vector<std::pair<std::string, const vel::CfbNode *>> todo;
-    for (const auto &n : top) todo.emplace_back(n.name, &n);
-    while (!todo.empty()) {
-        auto [path, n] = todo.back();
-        todo.pop_back();
-        if (n->storage) {
-            for (const auto &c : n->children) todo.emplace_back(path + "/" + c.name, &c);
-        } else {
-            m << path << '\t' << n->data.size() << '\t' << crc32(0, n->data.data(), static_cast<uInt>(n->data.size()))
-              << '\n';
-        }
-    }
+    list_streams(m, "", top);
 }
 
 TEST(CompoundFile, IndependentReaderAgrees) {
@@ -158,34 +146,29 @@ TEST(CompoundFile, IndependentReaderAgrees) {
     const std::string dir = vtest::make_temp_dir("vba-cfb");
 
     write_case(dir, "empty", {});
-    write_case(dir, "small", {stream("One", bytes_of("1")), stream("Empty", {}),
-                              storage("Box", {stream("inner", random_bytes(200, 1)), storage("Void", {})})});
-    // Sizes around the mini-stream cutoff and a few sectors long.
-    std::vector<vel::CfbNode> sizes;
+    // The longest and a non-ASCII name, empty streams and storages, siblings ordered by length then case-blind
+    // (a thousand of them are the project's), nested storages, and sizes around the mini-stream cutoff.
+    std::vector<vel::CfbNode> top = {
+        stream("One", bytes_of("1")), stream("Empty", {}), stream(std::string(31, 'x'), {1}),
+        stream("\xe5\x8b\x95\xe7\x94\xbb", random_bytes(5000, 3)),
+        storage("Box", {stream("inner", random_bytes(200, 1)), storage("Void", {})}),
+        storage("Mixed", {stream("abc", {1}), stream("ABD", {2}), stream("b", {3}), stream("_x", {4}),
+                          stream("s10", {5}), stream("S11", {6}), stream("Zz", random_bytes(5000, 5))}),
+        storage("A", {storage("B", {storage("C", {stream("deep", {9})})})})};
     for (size_t n : {1, 63, 64, 65, 511, 512, 513, 4095, 4096, 4097, 100000})
-        sizes.push_back(stream("s" + std::to_string(n), random_bytes(n, static_cast<unsigned>(n))));
-    write_case(dir, "sizes", sizes);
-    // Thousands of siblings whose order depends on length and case.
-    std::vector<vel::CfbNode> many;
-    for (int i = 0; i < 3000; ++i)
-        many.push_back(stream((i % 2 ? "s" : "S") + std::to_string(i), random_bytes(i % 97, i)));
-    std::vector<vel::CfbNode> mixed = {stream("abc", {1}), stream("ABD", {2}), stream("b", {3}),
-                                       stream("_x", {4}), stream("Zz", random_bytes(5000, 5))};
-    write_case(dir, "many", {storage("Many", std::move(many)), storage("Mixed", std::move(mixed)),
-                             storage("A", {storage("B", {storage("C", {stream("deep", {9})})})})});
+        top.push_back(stream("s" + std::to_string(n), random_bytes(n, static_cast<unsigned>(n))));
+    write_case(dir, "streams", top);
     // Over 236 FAT sectors: two DIFAT sectors beyond the header's list.
     write_case(dir, "difat", {stream("big", random_bytes(31000 * 512, 9)), stream("tiny", {1, 2, 3})});
 
-    std::string command = python() + " " + vtest::shell_quote(checker()) + " cfb";
-    for (const char *name : {"empty", "small", "sizes", "many", "difat"})
-        command += " " + vtest::shell_quote(dir + "/" + name + ".txt") + " " +
-                   vtest::shell_quote(dir + "/" + name + ".bin");
-    std::string out;
-    EXPECT_EQ(vtest::run(command, &out), 0) << out;
+    std::vector<std::string> args = {"cfb"};
+    for (const char *name : {"empty", "streams", "difat"})
+        args.insert(args.end(), {dir + "/" + name + ".txt", dir + "/" + name + ".bin"});
+    EXPECT_EQ(vba_check(args), "");
     vtest::run("rm -rf " + vtest::shell_quote(dir));
 }
 
-TEST(CompoundFile, RejectsBadNamesAndIsDeterministic) {
+TEST(CompoundFile, RejectsBadNames) {
     const std::vector<std::pair<const char *, std::vector<vel::CfbNode>>> bad = {
         {"empty name", {stream("", {})}},
         {"32 characters", {stream(std::string(32, 'x'), {})}},
@@ -202,19 +185,9 @@ TEST(CompoundFile, RejectsBadNamesAndIsDeterministic) {
         EXPECT_TRUE(out.empty()) << what;
         EXPECT_FALSE(err.empty()) << what;
     }
-    Bytes a, b;
-    const std::vector<vel::CfbNode> top = {stream(std::string(31, 'x'), {1}), storage("a", {stream("a", {2})}),
-                                           stream("\xe5\x8b\x95\xe7\x94\xbb", random_bytes(5000, 3))};
-    ASSERT_TRUE(vel::cfb_write(top, a, nullptr));
-    ASSERT_TRUE(vel::cfb_write(top, b, nullptr));
-    EXPECT_EQ(a, b);
 }
 
-// ------------------------------------------------------------ the project
-
-// The protection values, the dir stream and every module are decrypted and
-// decompressed by vba_check.py's own code; the library's decompressor
-// serves the compressor's round trips here and nothing else.
+// vba_check.py decrypts and decompresses the project itself; the library's decompressor serves the round trips.
 
 TEST(VbaProject, BuiltOncePerProcessAndDeterministic) {
     const auto &blob = vel::vba_project_bin();
@@ -227,23 +200,10 @@ TEST(VbaProject, BuiltOncePerProcessAndDeterministic) {
     EXPECT_EQ(again, blob);
 }
 
-TEST(VbaProject, IndependentReaderFindsModulesAndMacro) {
+// vbaProject.bin read by vba_check.py (olefile); a three-sheet macro book written through the API carries
+// it, its content type and relationship, and the code names, and passes the schema check and openpyxl.
+TEST(VbaProject, IndependentReaderFindsModulesAndMacroInTheBook) {
     if (!have_olefile()) GTEST_SKIP() << "python3-olefile not installed";
-    const std::string dir = vtest::make_temp_dir("vba-project");
-    write_file(dir + "/vbaProject.bin", vel::vba_project_bin());
-    std::string out;
-    EXPECT_EQ(vtest::run(python() + " " + vtest::shell_quote(checker()) + " project " +
-                             vtest::shell_quote(dir + "/vbaProject.bin"),
-                         &out),
-              0)
-        << out;
-    vtest::run("rm -rf " + vtest::shell_quote(dir));
-}
-
-// A three-sheet macro-enabled book written through the API carries the
-// project, the content type, the relationship and the code names. That
-// LibreOffice finds and runs the macro is macro_in_libreoffice.py's check.
-TEST(VbaProject, MacroBookCarriesTheProjectAndCodeNames) {
     const std::string dir = vtest::make_temp_dir("vba-book");
     const std::string path = dir + "/x.xlsm";
     XLS_BOOK b{};
@@ -253,12 +213,10 @@ TEST(VbaProject, MacroBookCarriesTheProjectAndCodeNames) {
     b.macro_book = VXLS_ON;
     ASSERT_EQ(VXLS_close_book(&b, "SAVE"), 0) << b.error_info;
     write_file(dir + "/vbaProject.bin", vel::vba_project_bin());
-    const std::string check = python() + " " + vtest::shell_quote(checker());
-    std::string out;
-    EXPECT_EQ(vtest::run(check + " package " + vtest::shell_quote(path) + " " + vtest::shell_quote(dir + "/vbaProject.bin"),
-                         &out),
-              0)
-        << out;
+    EXPECT_EQ(vba_check({"project", dir + "/vbaProject.bin"}), "");
+    EXPECT_EQ(vba_check({"package", path, dir + "/vbaProject.bin"}), "");
+    EXPECT_EQ(wtest::validate(path), "");
+    EXPECT_EQ(wtest::check_with_openpyxl(path, R"({"sheet_names": ["Frame1", "Frame2", "Frame3"]})"), "");
     vtest::run("rm -rf " + vtest::shell_quote(dir));
 }
 

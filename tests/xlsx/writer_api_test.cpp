@@ -1,8 +1,8 @@
-// The writer behind the public calls: the frame converter's texts saved into
-// a memory book.
+// The writer behind the public calls: the frame converter's texts saved into a memory book.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "velmora.h"
 #include "writer_fixture.h"
@@ -44,16 +44,13 @@ TEST(WriterApi, MemoryBookHoldsTheWholePackage) {
         EXPECT_EQ(book.env, nullptr);
     }
     ASSERT_GT(size, 0);
-    std::string path = dir + "/memory.xlsx";
-    FILE *f = std::fopen(path.c_str(), "wb");
-    std::fwrite(buffer.data(), 1, static_cast<size_t>(size), f);
-    std::fclose(f);
+    const std::string path = dir + "/memory.xlsx";
+    std::ofstream(path, std::ios::binary).write(buffer.data(), size);
     EXPECT_EQ(validate(path), "");
     EXPECT_EQ(check_with_openpyxl(path, FRAME_EXPECT), "");
 
-    // The package carries the time of its save, so its size may differ from
-    // the first one's by a byte: the size needed is learnt from this book
-    // just before the one-byte-short attempt.
+    // The package carries its save time, so its size may differ by a byte:
+    // the size needed is learnt from this book before the one-short attempt.
     XLS_BOOK book{};
     ASSERT_EQ(VXLS_open_book(&book, "CHARSET=UTF8"), 0) << book.error_info;
     put_frame(book);

@@ -1,12 +1,9 @@
-// A workbook that uses every family the writer knows (values of every kind,
-// fonts, fills, gradients, borders, alignments, number formats, merges,
-// hyperlinks, page setup, header/footer, protection, frozen panes, hidden
-// rows and sheets, document properties, final and backup flags), read back
-// by openpyxl and LibreOffice.
+// A workbook that uses every family the writer knows (values, fonts, fills, borders, alignments, number
+// formats, merges, links, page setup, header/footer, protection, panes, hidden rows and sheets, properties,
+// final and backup flags), read back by openpyxl and LibreOffice.
 #include <gtest/gtest.h>
 
 #include "writer_fixture.h"
-#include "xlsx/writer.h"
 
 using namespace wtest;
 
@@ -27,49 +24,21 @@ void build_families(TestBook &tb) {
     m.numfmts.push_back({302, 0, 0, {}});
     m.numfmts.push_back({303, 0, 0, {}});
     m.numfmts.push_back({107, 0, 2, {}});
-    vel::Xf date;
-    date.nf_mode = 1, date.numfmt = 1;
-    m.xf_date = tb.add_xf(date);
-    vel::Xf datetime;
-    datetime.nf_mode = 1, datetime.numfmt = 2;
-    m.xf_datetime = tb.add_xf(datetime);
-    vel::Xf percent;
-    percent.numfmt = 9;
-    m.xf_percent = tb.add_xf(percent);
-    vel::Xf grouped;
-    grouped.nf_mode = 1, grouped.numfmt = 3;
-    uint16_t s_grouped = tb.add_xf(grouped);
+    m.xf_date = tb.add_xf({.numfmt = 1, .nf_mode = 1});
+    m.xf_datetime = tb.add_xf({.numfmt = 2, .nf_mode = 1});
+    m.xf_percent = tb.add_xf({.numfmt = 9});
+    const uint16_t s_grouped = tb.add_xf({.numfmt = 3, .nf_mode = 1});
 
-    // A bold red font.
-    vel::Font bold;
-    bold.style = 2, bold.size = 14, bold.color = -1, bold.rgb[0] = 0xc0;
-    m.fonts.push_back(bold);
-    vel::Xf xbold;
-    xbold.font = static_cast<int32_t>(m.fonts.size() - 1);
-    uint16_t s_bold = tb.add_xf(xbold);
-
-    // Gradient, hatched pattern, borders, alignment.
-    vel::Fill grad;
-    grad.pattern = 100, grad.grad_dir = 2, grad.color = 15, grad.color2 = 3;
-    m.fills.push_back(grad);
-    vel::Xf xgrad;
-    xgrad.fill = static_cast<int32_t>(m.fills.size() - 1);
-    uint16_t s_grad = tb.add_xf(xgrad);
-    vel::Fill hatch;
-    hatch.pattern = 2, hatch.pattern_color = 11, hatch.color = 12;
-    m.fills.push_back(hatch);
-    vel::Xf xhatch;
-    xhatch.fill = static_cast<int32_t>(m.fills.size() - 1);
-    uint16_t s_hatch = tb.add_xf(xhatch);
-    vel::Border border;
-    border.line[0] = 1, border.line[3] = 6, border.line[4] = 2, border.color = -1, border.rgb[2] = 0xff;
-    m.borders.push_back(border);
-    vel::Xf xborder;
-    xborder.border = static_cast<int32_t>(m.borders.size());
-    uint16_t s_border = tb.add_xf(xborder);
-    vel::Xf xalign;
-    xalign.align = 22, xalign.text_ctl = 2;
-    uint16_t s_align = tb.add_xf(xalign);
+    // A bold red font; gradient, hatched pattern, borders, alignment.
+    m.fonts.push_back({.size = 14, .style = 2, .color = -1, .rgb = {0xc0, 0, 0}, .face = {}});
+    const uint16_t s_bold = tb.add_xf({.font = static_cast<int32_t>(m.fonts.size() - 1)});
+    m.fills.push_back({.pattern = 100, .color = 15, .grad_dir = 2, .color2 = 3});
+    const uint16_t s_grad = tb.add_xf({.fill = static_cast<int32_t>(m.fills.size() - 1)});
+    m.fills.push_back({.pattern = 2, .pattern_color = 11, .color = 12});
+    const uint16_t s_hatch = tb.add_xf({.fill = static_cast<int32_t>(m.fills.size() - 1)});
+    m.borders.push_back({.line = {1, 0, 0, 6, 2, 0}, .color = -1, .rgb = {0, 0, 0xff}});
+    const uint16_t s_border = tb.add_xf({.border = static_cast<int32_t>(m.borders.size())});
+    const uint16_t s_align = tb.add_xf({.align = 22, .text_ctl = 2});
 
     vel::Sheet &s = tb.add_sheet("Data");
     tb.text(s, 0, 0, "Hello world", s_bold);
@@ -144,28 +113,19 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
   "Data": {
    "zoom": 85, "show_grid": false, "freeze": "A2", "orientation": "landscape", "paper_size": 9,
    "protected": true, "password": "83AF", "autofilter": "A1:H1", "row_breaks": [5],
-   "header_center": "Page &P", "footer_right": "Footer <x>",
-   "widths": {"A": 10.625, "B": 8.38, "C": 0.0},
-   "heights": {"10": 20.0}, "hidden_rows": [10, 11],
-   "merged": ["A4:C5"],
-   "max": [11, 8],
+   "header_center": "Page &P", "footer_right": "Footer <x>", "widths": {"A": 10.625, "B": 8.38, "C": 0.0},
+   "heights": {"10": 20.0}, "hidden_rows": [10, 11], "merged": ["A4:C5"], "max": [11, 8],
    "cells": {
     "A1": {"value": "Hello world", "bold": true, "font_color": "FFc00000", "font_size": 14, "font_name": "ＭＳ Ｐゴシック"},
-    "B1": {"value": 42}, "C1": {"value": 3.25},
-    "D1": {"value": 0.25, "number_format": "0%"},
+    "B1": {"value": 42}, "C1": {"value": 3.25}, "D1": {"value": 0.25, "number_format": "0%"},
     "E1": {"value": "2023-03-15T00:00:00", "number_format": "yyyy/m/d;@"},
     "F1": {"value": "2023-03-15T12:00:00", "number_format": "yyyy/m/d\\ h:mm;@"},
-    "G1": {"value": "=SUM(B1:C1)"},
-    "H1": {"value": "<a & b> \"q\" _x0041_"},
-    "A2": {"gradient": true},
-    "B2": {"pattern": "darkGray", "fill": "FFff0000"},
+    "G1": {"value": "=SUM(B1:C1)"}, "H1": {"value": "<a & b> \"q\" _x0041_"},
+    "A2": {"gradient": true}, "B2": {"pattern": "darkGray", "fill": "FFff0000"},
     "C2": {"border_left": "thin", "border_bottom": "double"},
     "D2": {"value": "centred\nwrapped", "horizontal": "center", "vertical": "center", "wrap": true},
-    "E2": {"value": 1234.5, "number_format": "#,##0.00_ "},
-    "F2": {"value": "inline text"},
-    "A4": {"value": "merged"},
-    "A7": {"hyperlink": "https://example.com/x?a=1&b=2"},
-    "A8": {"location": "'Other'!B2"}
+    "E2": {"value": 1234.5, "number_format": "#,##0.00_ "}, "F2": {"value": "inline text"}, "A4": {"value": "merged"},
+    "A7": {"hyperlink": "https://example.com/x?a=1&b=2"}, "A8": {"location": "'Other'!B2"}
    }
   },
   "Other": {"state": "hidden", "cells": {"B2": {"value": "target"}}}
@@ -178,8 +138,7 @@ TEST(WriterFamilies, EveryFamilyReadsBack) {
     EXPECT_NE(zip_part(path, "docProps/custom.xml").find("name=\"_MarkAsFinal\""), std::string::npos);
     EXPECT_EQ(zip_part(path, "xl/worksheets/sheet1.xml").find("covered"), std::string::npos);
 
-    // LibreOffice opens it and sees the same values; a frame workbook goes
-    // through the same conversion.
+    // LibreOffice opens it and sees the same values; a frame workbook goes through the same conversion.
     TestBook frame;
     fill_frame_sheet(frame, frame.add_sheet("frame"), 160, 120, 20, 7);
     frame.text(frame.model().sheets[0], 119, 159, "last");

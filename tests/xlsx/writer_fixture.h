@@ -1,10 +1,7 @@
-// A book assembled directly in the model, for the package writer's tests,
-// and the runs of the outside checkers (schema validation, openpyxl,
-// LibreOffice).
+// A book assembled directly in the model for the package writer's tests, and
+// the outside checkers' runs.
 #pragma once
-#include <cstring>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,15 +41,8 @@ struct TestBook {
     }
     // A cell format with a solid fill of that colour; returns its style number.
     uint16_t solid_style(uint8_t r, uint8_t g, uint8_t b) {
-        vel::Fill f;
-        f.pattern = 1;
-        f.color = -1;
-        f.rgb[0] = r, f.rgb[1] = g, f.rgb[2] = b;
-        model().fills.push_back(f);
-        vel::Xf x;
-        x.fill = static_cast<int32_t>(model().fills.size() - 1);
-        model().xfs.push_back(x);
-        return static_cast<uint16_t>(model().xfs.size());
+        model().fills.push_back({.pattern = 1, .color = -1, .rgb = {r, g, b}});
+        return add_xf({.fill = static_cast<int32_t>(model().fills.size() - 1)});
     }
     uint16_t add_xf(const vel::Xf &x) {
         model().xfs.push_back(x);
@@ -80,20 +70,17 @@ struct TestBook {
 // one solid fill per distinct colour (shared through `palette`).
 void fill_frame_sheet(TestBook &tb, vel::Sheet &s, int width, int height, int zoom, unsigned seed);
 
-// Reads `path` back through the C interface, from the file and from its
-// bytes through VXLS_open_memory_book, and compares the sheet names, every
-// cell's shown value and its cell format with the book that was written.
-// Returns "" when they agree, else the first differences.
+// Reads `path` back through the C interface, from the file and from its bytes
+// in memory, and compares sheet names, every cell's shown value and format with
+// the book written. Returns "" when they agree, else the first differences.
 std::string read_back_differences(TestBook &tb, const std::string &path);
 
-// Outside checkers. Each returns "" when the file passes, else their output.
+// Outside checkers; "" when the file passes, else their output.
 inline std::string validate(const std::string &file) { return vtest::validate_xlsx(file); }
-// Runs tests/xlsx/check_xlsx.py FILE EXPECT_JSON.
 inline std::string check_with_openpyxl(const std::string &file, const std::string &expect_json) {
     return vtest::python_check("tests/xlsx/check_xlsx.py", file, expect_json);
 }
-// Converts files to CSV with LibreOffice (first sheet) into `outdir`;
-// returns "" on success.
+// LibreOffice's CSV of each file's first sheet, into `outdir`.
 inline std::string soffice_to_csv(const std::vector<std::string> &files, const std::string &outdir) {
     return vtest::soffice_convert(files, outdir, "csv:Text - txt - csv (StarCalc):44,34,76");
 }
