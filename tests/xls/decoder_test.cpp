@@ -28,14 +28,12 @@ struct SstString {
 // remaining characters all fit in 8 bits alternates between 8- and 16-bit
 // runs, so the width changes at the splits.
 Bytes sst_records(const std::vector<SstString> &strings, size_t piece, uint32_t declared, bool flip = true) {
-    std::vector<Bytes> bodies(1);
+    std::vector<Bytes> bodies = {Body().b32(static_cast<uint32_t>(strings.size())).b32(declared)};
     auto room = [&]() -> bool { return bodies.back().size() < piece; };
     auto byte = [&](uint8_t b) {
         if (!room()) bodies.emplace_back();
         bodies.back().push_back(b);
     };
-    Biff::put32(bodies[0], static_cast<uint32_t>(strings.size()));
-    Biff::put32(bodies[0], declared);
     for (const auto &s : strings) {
         auto narrow_ok = [&](size_t from) {
             for (size_t i = from; i < s.text.size(); ++i)

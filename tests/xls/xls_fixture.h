@@ -89,54 +89,23 @@ struct RecordingSink : Sink {
     std::string dump() const;
 };
 
-// BIFF record writer.
-struct Biff {
-    Bytes out;
-    size_t pos() const { return out.size(); }
-    Biff &rec(uint16_t type, const Bytes &body) {
-        put16(out, type);
-        put16(out, static_cast<uint16_t>(body.size()));
-        out.insert(out.end(), body.begin(), body.end());
-        return *this;
-    }
-    static void put16(Bytes &b, uint16_t v) {
-        b.push_back(static_cast<uint8_t>(v));
-        b.push_back(static_cast<uint8_t>(v >> 8));
-    }
-    static void put32(Bytes &b, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-};
-
-// Body builder: b16(1).b32(2).f64(1.5).str8("x") ...
+// Record body builder: Body().b16(1).b32(2).f64(1.5).sstr("x") ...; numbers in the host's (little-endian) order.
 struct Body {
     Bytes b;
-    Body &u8(uint8_t v) {
-        b.push_back(v);
+    template <class T> Body &put(T v) {
+        const auto *p = reinterpret_cast<const uint8_t *>(&v);
+        b.insert(b.end(), p, p + sizeof v);
         return *this;
     }
-    Body &b16(uint16_t v) {
-        Biff::put16(b, v);
-        return *this;
-    }
-    Body &b32(uint32_t v) {
-        Biff::put32(b, v);
-        return *this;
-    }
-    Body &f64(double v) {
-        uint8_t raw[8];
-        std::memcpy(raw, &v, 8);
-        b.insert(b.end(), raw, raw + 8);
-        return *this;
-    }
+    Body &u8(uint8_t v) { return put(v); }
+    Body &b16(uint16_t v) { return put(v); }
+    Body &b32(uint32_t v) { return put(v); }
+    Body &f64(double v) { return put(v); }
     Body &raw(const Bytes &x) {
         b.insert(b.end(), x.begin(), x.end());
         return *this;
     }
-    Body &ascii(const std::string &s) {
-        b.insert(b.end(), s.begin(), s.end());
-        return *this;
-    }
+    Body &ascii(const std::string &s) { return raw(Bytes(s.begin(), s.end())); }
     Body &utf16(const std::u16string &s) {
         for (char16_t c : s) b16(static_cast<uint16_t>(c));
         return *this;
@@ -146,6 +115,16 @@ struct Body {
     // ShortXLUnicodeString (8-bit count), 8-bit characters.
     Body &sstr(const std::string &s) { return u8(static_cast<uint8_t>(s.size())).u8(0).ascii(s); }
     operator const Bytes &() const { return b; }
+};
+
+// BIFF record writer.
+struct Biff {
+    Bytes out;
+    size_t pos() const { return out.size(); }
+    Biff &rec(uint16_t type, const Bytes &body) {
+        out = std::move(Body{std::move(out)}.b16(type).b16(static_cast<uint16_t>(body.size())).raw(body).b);
+        return *this;
+    }
 };
 
 enum : uint16_t {
