@@ -5,6 +5,9 @@
 // corpus test's (a Japanese Excel 95 workbook read by xlrd).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "core/charset.h"
 #include "core/messages.h"
 #include "xls_fixture.h"
@@ -29,41 +32,31 @@ struct SstString {
 // runs, so the width changes at the splits.
 Bytes sst_records(const std::vector<SstString> &strings, size_t piece, uint32_t declared, bool flip = true) {
     std::vector<Bytes> bodies = {Body().b32(static_cast<uint32_t>(strings.size())).b32(declared)};
-    auto room = [&]() -> bool { return bodies.back().size() < piece; };
-    auto byte = [&](uint8_t b) {
-        if (!room()) bodies.emplace_back();
-        bodies.back().push_back(b);
+    auto le = [&](uint32_t v, int n) { // n bytes, split anywhere
+        for (int k = 0; k < n; ++k) {
+            if (bodies.back().size() >= piece) bodies.emplace_back();
+            bodies.back().push_back(static_cast<uint8_t>(v >> (8 * k)));
+        }
     };
     for (const auto &s : strings) {
-        auto narrow_ok = [&](size_t from) {
-            for (size_t i = from; i < s.text.size(); ++i)
-                if (s.text[i] >= 0x100) return false;
-            return true;
+        auto narrow_from = [&](size_t i) {
+            return std::all_of(s.text.begin() + static_cast<long>(i), s.text.end(), [](char16_t c) { return c < 0x100; });
         };
-        bool wide = !narrow_ok(0);
-        const uint8_t flags = static_cast<uint8_t>((wide ? 1 : 0) | (s.runs ? 8 : 0) | (s.ext ? 4 : 0));
-        byte(static_cast<uint8_t>(s.text.size()));
-        byte(static_cast<uint8_t>(s.text.size() >> 8));
-        byte(flags);
-        if (s.runs) {
-            byte(static_cast<uint8_t>(s.runs));
-            byte(static_cast<uint8_t>(s.runs >> 8));
-        }
-        if (s.ext)
-            for (int k = 0; k < 4; ++k) byte(static_cast<uint8_t>(s.ext >> (8 * k)));
-        int segment = 0;
-        for (size_t i = 0; i < s.text.size(); ++i) {
-            const size_t width = wide ? 2 : 1;
-            if (bodies.back().size() + width > piece) {
-                bodies.emplace_back();
-                ++segment;
-                wide = !narrow_ok(i) || (flip && segment % 2 == 1);
+        bool wide = !narrow_from(0);
+        le(static_cast<uint32_t>(s.text.size()), 2);
+        le((wide ? 1 : 0) | (s.runs ? 8 : 0) | (s.ext ? 4 : 0), 1);
+        if (s.runs) le(s.runs, 2);
+        if (s.ext) le(s.ext, 4);
+        for (size_t i = 0, segment = 0; i < s.text.size(); ++i) {
+            if (bodies.back().size() + (wide ? 2 : 1) > piece) {
+                bodies.push_back({});
+                wide = (flip && ++segment % 2 == 1) || !narrow_from(i);
                 bodies.back().push_back(wide ? 1 : 0);
             }
             bodies.back().push_back(static_cast<uint8_t>(s.text[i]));
             if (wide) bodies.back().push_back(static_cast<uint8_t>(s.text[i] >> 8));
         }
-        for (uint32_t k = 0; k < 4u * s.runs + s.ext; ++k) byte(static_cast<uint8_t>(0xA0 + k % 7));
+        for (uint32_t k = 0; k < 4u * s.runs + s.ext; ++k) le(0xA0 + k % 7, 1);
     }
     Biff b;
     b.rec(T_SST, bodies[0]);
@@ -79,16 +72,14 @@ std::string utf8(const std::u16string &s) {
 }
 
 std::vector<SstString> sample_strings() {
-    std::vector<SstString> v;
-    v.push_back({u"plain ascii"});
-    v.push_back({u""});
-    v.push_back({u"日本語のテキスト、とても長い文字列です。" + std::u16string(60, u'字')});
-    v.push_back({u"café crème brûlée " + std::u16string(80, u'x'), 3, 0});
-    v.push_back({u"漢字かな phonetic", 0, 37});
-    v.push_back({u"rich and phonetic: " + std::u16string(50, u'é'), 2, 21});
-    v.push_back({u"mixed " + std::u16string(40, u'a') + u"ω" + std::u16string(40, u'b')});
-    v.push_back({std::u16string(300, u'z'), 1, 9});
-    return v;
+    return {{u"plain ascii"},
+            {u""},
+            {u"日本語のテキスト、とても長い文字列です。" + std::u16string(60, u'字')},
+            {u"café crème brûlée " + std::u16string(80, u'x'), 3, 0},
+            {u"漢字かな phonetic", 0, 37},
+            {u"rich and phonetic: " + std::u16string(50, u'é'), 2, 21},
+            {u"mixed " + std::u16string(40, u'a') + u"ω" + std::u16string(40, u'b')},
+            {std::u16string(300, u'z'), 1, 9}};
 }
 
 TEST(XlsSharedStrings, SplitsOverContinueRecordsReadAsTheUnsplitTable) {
@@ -200,44 +191,29 @@ TEST(XlsCells, EveryCellRecordGivesItsValue) {
     RecordingSink sink;
     const ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, sheet}}), sink);
     ASSERT_TRUE(st.ok()) << st.detail;
-    auto num = [&](uint16_t r, uint16_t c) {
-        const CellRecord *x = sink.at(0, r, c);
-        EXPECT_TRUE(x && x->kind == ValueKind::number) << r << "," << c;
-        return x ? x->number : 0.0;
+    // Each cell shown as its value, text in quotes, blanks with their XF, formulas marked with "=".
+    auto show = [&](const CellRecord &x) {
+        std::ostringstream o;
+        o.precision(15);
+        o << (x.formula ? "=" : "");
+        if (x.kind == ValueKind::number) o << x.number;
+        if (x.kind == ValueKind::text) o << '\'' << x.text << '\'';
+        if (x.kind == ValueKind::boolean) o << (x.code == 1 ? "TRUE" : x.code == 0 ? "FALSE" : "?");
+        if (x.kind == ValueKind::error) o << error_text(x.code);
+        if (x.kind == ValueKind::blank) o << "blank " << x.xf; // an XF index the book does not have reads as 0
+        return o.str();
     };
-    auto txt = [&](uint16_t r, uint16_t c) {
-        const CellRecord *x = sink.at(0, r, c);
-        EXPECT_TRUE(x && x->kind == ValueKind::text) << r << "," << c;
-        return x ? x->text : std::string();
+    const std::map<CellKey, std::string> want = {
+        {{0, 0, 0}, "-2.5e-300"}, {{0, 1, 0}, "-1"}, {{0, 1, 1}, "1.5"}, {{0, 1, 2}, "123.45"}, {{0, 1, 3}, "0.015"},
+        {{0, 2, 4}, "7"}, {{0, 2, 5}, "-536870912"}, {{0, 3, 0}, "'caf\xC3\xA9!'"}, {{0, 3, 1}, "'日本'"},
+        {{0, 4, 0}, "TRUE"}, {{0, 4, 1}, "#DIV/0!"}, {{0, 5, 0}, "blank 15"}, {{0, 5, 2}, "blank 15"},
+        {{0, 5, 3}, "blank 15"}, {{0, 5, 4}, "blank 0"}, {{0, 6, 0}, "=42.25"}, {{0, 6, 1}, "='abc'"},
+        {{0, 6, 2}, "=TRUE"}, {{0, 6, 3}, "=#N/A"}, {{0, 6, 4}, "=''"}, {{0, 6, 5}, "='xyzωψχ'"}, {{0, 6, 6}, "=''"},
+        {{0, 7, 0}, "1"},
     };
-    EXPECT_EQ(num(0, 0), -2.5e-300);
-    EXPECT_EQ(num(1, 0), -1.0);
-    EXPECT_EQ(num(1, 1), 1.5);
-    EXPECT_DOUBLE_EQ(num(1, 2), 123.45);
-    EXPECT_DOUBLE_EQ(num(1, 3), 0.015);
-    EXPECT_EQ(num(2, 4), 7.0);
-    EXPECT_EQ(num(2, 5), -536870912.0);
-    EXPECT_EQ(sink.at(2, 5, 0), nullptr);
-    EXPECT_EQ(txt(3, 0), "caf\xC3\xA9!");
-    EXPECT_EQ(txt(3, 1), "日本");
-    EXPECT_EQ(sink.at(0, 4, 0)->kind, ValueKind::boolean);
-    EXPECT_EQ(sink.at(0, 4, 0)->code, 1);
-    EXPECT_EQ(sink.at(0, 4, 1)->kind, ValueKind::error);
-    EXPECT_STREQ(error_text(sink.at(0, 4, 1)->code), "#DIV/0!");
-    for (uint16_t c : {0, 2, 3, 4}) EXPECT_EQ(sink.at(0, 5, c)->kind, ValueKind::blank);
-    EXPECT_EQ(sink.at(0, 5, 3)->xf, 15);
-    EXPECT_EQ(sink.at(0, 5, 4)->xf, 0); // an XF index the book does not have
-    EXPECT_EQ(num(6, 0), 42.25);
-    EXPECT_EQ(txt(6, 1), "abc");
-    EXPECT_EQ(sink.at(0, 6, 2)->kind, ValueKind::boolean);
-    EXPECT_EQ(sink.at(0, 6, 3)->kind, ValueKind::error);
-    EXPECT_STREQ(error_text(sink.at(0, 6, 3)->code), "#N/A");
-    EXPECT_EQ(txt(6, 4), "");
-    EXPECT_EQ(txt(6, 5), "xyzωψχ");
-    EXPECT_EQ(txt(6, 6), "");
-    for (uint16_t c = 0; c <= 6; ++c) EXPECT_TRUE(sink.at(0, 6, c)->formula);
-    EXPECT_FALSE(sink.at(0, 0, 0)->formula);
-    EXPECT_EQ(num(7, 0), 1.0);
+    std::map<CellKey, std::string> got;
+    for (const auto &[key, c] : sink.cells) got[key] = show(c);
+    EXPECT_EQ(got, want);
     EXPECT_EQ(sink.cell_events, sink.cells.size());
 }
 
