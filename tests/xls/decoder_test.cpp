@@ -40,7 +40,8 @@ Bytes sst_records(const std::vector<SstString> &strings, size_t piece, uint32_t 
     };
     for (const auto &s : strings) {
         auto narrow_from = [&](size_t i) {
-            return std::all_of(s.text.begin() + static_cast<long>(i), s.text.end(), [](char16_t c) { return c < 0x100; });
+            return std::all_of(s.text.begin() + static_cast<long>(i), s.text.end(),
+                               [](char16_t c) { return c < 0x100; });
         };
         bool wide = !narrow_from(0);
         le(static_cast<uint32_t>(s.text.size()), 2);
@@ -114,37 +115,11 @@ TEST(XlsSharedStrings, TheDeclaredCountIsNotTrusted) {
     EXPECT_EQ(low.declared_strings, 2u);
     EXPECT_EQ(low.strings.size(), strings.size());
 
-    // A cell naming a string the table does not hold is an overflow.
-    const std::vector<SstString> three(strings.begin(), strings.begin() + 3);
-    RecordingSink high;
-    const ReadStatus st = decode_stream(
-        workbook_stream({{"S", 0, 0, records({{T_LABELSST, Body().b16(0).b16(0).b16(15).b32(3)}})}}, sst_records(three, 8224, 1000)),
-        high);
-    EXPECT_EQ(high.strings.size(), 3u);
-    EXPECT_EQ(st.result, -9);
-    EXPECT_EQ(st.message, "VXLS-03009 バッファサイズ(\"3\")オーバー(\"BIFF_LABELSST sst\")。");
-}
-
-TEST(XlsSharedStrings, DamagedTablesAreRefused) {
-    // A string longer than a cell holds.
-    Bytes sst = Body().b32(1).b32(1).b16(32768).u8(0).raw(Bytes(8000, 'a'));
-    RecordingSink a;
-    ReadStatus st = decode_stream(workbook_stream({}, records({{T_SST, sst}})), a);
-    EXPECT_EQ(st.result, -9);
-    EXPECT_EQ(st.message, "VXLS-03009 バッファサイズ(\"32767\")オーバー(\"vlt_put_sst() XLS_CELL_STR_LEN\")。");
-
-    // A continuation whose width byte is neither 0 nor 1.
-    Bytes split = records({{T_SST, Body().b32(1).b32(1).b16(10).u8(0).ascii("abcd")}, {T_CONTINUE, Body().u8(2).ascii("efghij")}});
-    RecordingSink b;
-    st = decode_stream(workbook_stream({}, split), b);
-    EXPECT_EQ(st.result, -1);
-    EXPECT_EQ(st.message, vel::msg::E03110);
-
     // A table cut short inside a string keeps the characters it holds.
-    RecordingSink c;
-    st = decode_stream(workbook_stream({}, records({{T_SST, Body().b32(2).b32(2).xstr("one").b16(10).u8(0).ascii("tw")}})), c);
-    ASSERT_TRUE(st.ok());
-    EXPECT_EQ(c.strings, (std::vector<std::string>{"one", "tw"}));
+    RecordingSink cut;
+    const Bytes cut_table = Body().b32(2).b32(2).xstr("one").b16(10).u8(0).ascii("tw");
+    ASSERT_TRUE(decode_stream(workbook_stream({}, records({{T_SST, cut_table}})), cut).ok());
+    EXPECT_EQ(cut.strings, (std::vector<std::string>{"one", "tw"}));
 }
 
 // ---- cells -------------------------------------------------------------------
@@ -305,65 +280,60 @@ TEST(XlsSheets, WrongOrMissingPositions) {
     ASSERT_TRUE(decode_stream(s, a).ok());
     EXPECT_EQ(a.at(1, 0, 0)->number, 1);
     EXPECT_EQ(a.at(2, 0, 0)->number, 2);
-
-    // A worksheet substream no BOUNDSHEET accounts for: its cells have no sheet.
-    Bytes extra = workbook_stream({{"A", 0, 0, one_number(0, 1)}});
-    const Bytes orphan = records({{T_BOF, bof(0x0010)}, {T_NUMBER, Body().b16(0).b16(0).b16(15).f64(1)}, {T_EOF, {}}});
-    extra.insert(extra.end(), orphan.begin(), orphan.end());
-    RecordingSink b;
-    const ReadStatus st = decode_stream(extra, b);
-    EXPECT_EQ(st.result, -9);
-    EXPECT_EQ(st.message, "VXLS-03009 バッファサイズ(\"1\")オーバー(\"BIFF_NUMBER sheet\")。");
 }
 
 // ---- refusals and overflows ----------------------------------------------------
 
-TEST(XlsRefusals, EncryptedAndUnreadableStreams) {
-    RecordingSink a;
-    ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, one_number(0, 1)}}, records({{T_FILEPASS, Body().b16(0).b16(0)}})), a);
-    EXPECT_EQ(st.result, -4);
-    EXPECT_EQ(st.code, 901);
-    EXPECT_TRUE(a.cells.empty());
-
-    const Bytes biff4 = records({{0x0409, Body().b16(0).b16(0x10).b16(0)}, {T_EOF, {}}});
-    RecordingSink b;
-    st = decode_stream(biff4, b);
-    EXPECT_EQ(st.result, -1);
-    EXPECT_EQ(st.message, vel::msg::E03110);
-
-    RecordingSink c;
-    st = decode_bytes(in_cfb(workbook_stream({}), {}, "WordDocument"), c);
-    EXPECT_EQ(st.result, -1);
-    EXPECT_EQ(st.message, vel::msg::E03110);
-
-    RecordingSink d;
-    st = decode_bytes(Bytes(2000, 0x41), d);
-    EXPECT_EQ(st.result, -4);
-    EXPECT_EQ(st.code, 4000);
-    EXPECT_EQ(st.detail, "Invalid Signature");
-    // The corpus's encrypted workbooks are the corpus test's.
-}
-
-TEST(XlsRefusals, GridAndTableOverflows) {
+TEST(XlsRefusals, EachRefusalAndOverflowWithItsResultAndMessage) {
+    auto in_sheet = [](const Bytes &records) { return workbook_stream({{"S", 0, 0, records}}); };
+    // A worksheet substream no BOUNDSHEET accounts for: its cells have no sheet.
+    Bytes orphan = in_sheet(one_number(0, 1));
+    const Bytes extra = records({{T_BOF, bof(0x0010)}, {T_NUMBER, Body().b16(0).b16(0).b16(15).f64(1)}, {T_EOF, {}}});
+    orphan.insert(orphan.end(), extra.begin(), extra.end());
+    const auto strings = sample_strings();
+    const std::vector<SstString> three(strings.begin(), strings.begin() + 3);
+    const std::string bad = vel::msg::E03110;
     struct Case {
         const char *what;
-        Bytes sheet;
-        std::string message;
+        Bytes bytes;  // a workbook stream, or a whole file when `file`
+        int result, code;
+        std::string text; // the message; the detail of a refusal by code
+        bool file = false;
     };
     const Case cases[] = {
-        {"column 256", records({{T_NUMBER, Body().b16(0).b16(256).b16(15).f64(1)}}),
+        {"a shared string longer than a cell holds",
+         workbook_stream({}, records({{T_SST, Body().b32(1).b32(1).b16(32768).u8(0).raw(Bytes(8000, 'a'))}})), -9, 0,
+         "VXLS-03009 バッファサイズ(\"32767\")オーバー(\"vlt_put_sst() XLS_CELL_STR_LEN\")。"},
+        {"a continued string whose width byte is neither 0 nor 1",
+         workbook_stream({}, records({{T_SST, Body().b32(1).b32(1).b16(10).u8(0).ascii("abcd")},
+                                      {T_CONTINUE, Body().u8(2).ascii("efghij")}})),
+         -1, 0, bad},
+        {"a cell naming a string the table does not hold",
+         workbook_stream({{"S", 0, 0, records({{T_LABELSST, Body().b16(0).b16(0).b16(15).b32(3)}})}},
+                         sst_records(three, 8224, 1000)),
+         -9, 0, "VXLS-03009 バッファサイズ(\"3\")オーバー(\"BIFF_LABELSST sst\")。"},
+        {"column 256", in_sheet(records({{T_NUMBER, Body().b16(0).b16(256).b16(15).f64(1)}})), -9, 0,
          "VXLS-03600 内部処理エラー(\"BIFF_NUMBER row/column overflow\")。"},
-        {"MULRK past column 255", records({{T_MULRK, Body().b16(0).b16(255).b16(15).b32(2).b16(15).b32(2).b16(256)}}),
+        {"MULRK past column 255",
+         in_sheet(records({{T_MULRK, Body().b16(0).b16(255).b16(15).b32(2).b16(15).b32(2).b16(256)}})), -9, 0,
          "VXLS-03600 内部処理エラー(\"BIFF_MULRK row/column overflow\")。"},
-        {"NUMBER with an unknown XF", records({{T_NUMBER, Body().b16(0).b16(0).b16(16).f64(1)}}),
+        {"NUMBER with an unknown XF", in_sheet(records({{T_NUMBER, Body().b16(0).b16(0).b16(16).f64(1)}})), -9, 0,
          "VXLS-03009 バッファサイズ(\"16\")オーバー(\"BIFF_NUMBER\")。"},
+        {"cells outside any sheet", orphan, -9, 0, "VXLS-03009 バッファサイズ(\"1\")オーバー(\"BIFF_NUMBER sheet\")。"},
+        {"encrypted", workbook_stream({{"S", 0, 0, one_number(0, 1)}}, records({{T_FILEPASS, Body().b32(0)}})), -4, 901,
+         ""},
+        {"BIFF4", records({{0x0409, Body().b16(0).b16(0x10).b16(0)}, {T_EOF, {}}}), -1, 0, bad},
+        {"no workbook stream", in_cfb(workbook_stream({}), {}, "WordDocument"), -1, 0, bad, true},
+        {"not a compound file", Bytes(2000, 0x41), -4, 4000, "Invalid Signature", true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         RecordingSink sink;
-        const ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, c.sheet}}), sink);
-        EXPECT_EQ(st.result, -9);
-        EXPECT_EQ(st.message, c.message);
+        const ReadStatus st = c.file ? decode_bytes(c.bytes, sink) : decode_stream(c.bytes, sink);
+        EXPECT_EQ(st.result, c.result);
+        EXPECT_EQ(st.code, c.code);
+        EXPECT_EQ(c.code ? st.detail : st.message, c.text);
+        EXPECT_TRUE(c.result != -4 || sink.cells.empty()); // nothing read from a refused file
     }
 
     Biff formats;

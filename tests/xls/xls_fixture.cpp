@@ -1,10 +1,6 @@
 #include "xls_fixture.h"
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace xt {
 
@@ -65,16 +61,6 @@ Bytes workbook_stream(const std::vector<TestSheet> &sheets, const Bytes &globals
         b.rec(T_EOF, {});
     }
     return b.out;
-}
-
-Bytes load(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-std::string corpus_dir() {
-    struct stat st {};
-    return stat(vtest::corpus_dir().c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? vtest::corpus_dir() : std::string();
 }
 
 } // namespace xt

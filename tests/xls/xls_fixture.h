@@ -176,7 +176,4 @@ inline Bytes in_cfb(const Bytes &stream, const vtest::CfbOptions &opt = {}, cons
     return vtest::make_cfb({{name, stream}}, opt).bytes;
 }
 
-Bytes load(const std::string &path);
-std::string corpus_dir(); // empty when the shared corpus is absent
-
 } // namespace xt
