@@ -11,7 +11,6 @@
 
 namespace vtest {
 
-
 struct CorpusResult {
     bool readable = false;                // the expected file says so
     int open_rc = 0;                      // what VXLS_open_book returned
@@ -19,9 +18,6 @@ struct CorpusResult {
     int cells = 0;                        // cells compared
     std::vector<std::string> disagreements; // "SHEET!A1: ..." lines
 };
-
-// Opens `file` (a path) in MODE=READ and compares it with its expected file.
-CorpusResult check_corpus_workbook(const std::string &file);
 
 // Every corpus file with one of `extensions` checked. Readable workbooks
 // count in `books` and `cells`; their failures to open and the

@@ -83,23 +83,16 @@ private:
             }
             if (i_ >= t_.size()) fail();
             c = t_[i_++];
-            switch (c) {
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'u': {
+            if (c == 'u') {
                 uint32_t u = hex4();
-                if (u >= 0xD800 && u < 0xDC00 && t_.compare(i_, 2, "\\u") == 0) {
+                if (u >= 0xD800 && u < 0xDC00 && t_.compare(i_, 2, "\\u") == 0) { // a surrogate pair
                     i_ += 2;
-                    const uint32_t lo = hex4();
-                    u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
+                    u = 0x10000 + ((u - 0xD800) << 10) + (hex4() - 0xDC00);
                 }
                 utf8(out, u);
-                break;
-            }
-            default: out += c; break;
+            } else {
+                static const std::string from = "ntrbf", to = "\n\t\r\b\f";
+                out += from.find(c) == std::string::npos ? c : to[from.find(c)];
             }
         }
         if (i_ >= t_.size()) fail();

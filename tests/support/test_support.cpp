@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace vtest {
@@ -44,25 +44,18 @@ std::vector<std::string> corpus_files(const std::vector<std::string> &extensions
 }
 
 std::string make_temp_dir(const std::string &tag) {
-    std::string base = env_or("TMPDIR", "/tmp");
-    std::string templ = base + "/vel-" + tag + "-XXXXXX";
-    std::string buf = templ;
-    if (!mkdtemp(buf.data())) return base;
-    return buf;
+    std::string dir = env_or("TMPDIR", "/tmp") + "/vel-" + tag + "-XXXXXX";
+    return mkdtemp(dir.data()) ? dir : env_or("TMPDIR", "/tmp");
 }
 
 std::string shell_quote(const std::string &s) {
     std::string out = "'";
-    for (char c : s) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
-    }
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
 int run(const std::string &command, std::string *out) {
-    std::string cmd = command + " 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
+    FILE *p = popen((command + " 2>&1").c_str(), "r");
     if (!p) return -1;
     std::string text;
     char buf[4096];
@@ -75,9 +68,7 @@ int run(const std::string &command, std::string *out) {
 
 std::string read_file(const std::string &path) {
     std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 bool have_program(const std::string &name) {
