@@ -35,30 +35,6 @@ std::vector<vtest::CfbItem> sample_items() {
     return items;
 }
 
-void expect_streams(const vtest::CfbImage &img, const std::vector<vtest::CfbItem> &items) {
-    Reader r;
-    const Status st = r.open(img.bytes.data(), img.bytes.size());
-    ASSERT_TRUE(st.ok()) << st.detail;
-    EXPECT_EQ(r.sector_size(), img.sector_size);
-    EXPECT_EQ(r.entries().size(), items.size() + 1);
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (items[i].storage) continue;
-        int e;
-        if (items[i].parent == 0) {
-            e = r.find(items[i].name);
-        } else { // inside a storage: find the storage's entry index first
-            e = -1;
-            for (size_t k = 0; k < r.entries().size(); ++k)
-                if (r.entries()[k].name == items[items[i].parent - 1].name) e = r.find(items[i].name, static_cast<int>(k));
-        }
-        ASSERT_GE(e, 0) << items[i].name;
-        Bytes got;
-        const Status rs = r.read(e, got);
-        ASSERT_TRUE(rs.ok()) << items[i].name << ": " << rs.detail;
-        EXPECT_EQ(got, items[i].data) << items[i].name;
-    }
-}
-
 TEST(CfbReader, StreamsReadBackInEveryLayout) {
     const auto items = sample_items();
     struct Layout {
@@ -77,7 +53,21 @@ TEST(CfbReader, StreamsReadBackInEveryLayout) {
     };
     for (const auto &l : layouts) {
         SCOPED_TRACE(l.what);
-        expect_streams(vtest::make_cfb(items, l.opt), items);
+        const auto img = vtest::make_cfb(items, l.opt);
+        Reader r;
+        const Status st = r.open(img.bytes.data(), img.bytes.size());
+        ASSERT_TRUE(st.ok()) << st.detail;
+        EXPECT_EQ(r.sector_size(), img.sector_size);
+        EXPECT_EQ(r.entries().size(), items.size() + 1);
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i].storage) continue;
+            const int e = r.find(items[i].name, items[i].parent); // a storage's entry is its item's number
+            ASSERT_GE(e, 0) << items[i].name;
+            Bytes got;
+            const Status rs = r.read(e, got);
+            ASSERT_TRUE(rs.ok()) << items[i].name << ": " << rs.detail;
+            EXPECT_EQ(got, items[i].data) << items[i].name;
+        }
     }
 }
 

@@ -112,7 +112,7 @@ TEST(XlsSharedStrings, TheDeclaredCountIsNotTrusted) {
     const auto strings = sample_strings();
     RecordingSink low;
     ASSERT_TRUE(decode_stream(workbook_stream({{"S", 0, 0, {}}}, sst_records(strings, 50, 2)), low).ok());
-    EXPECT_EQ(low.declared_strings, 2u);
+    EXPECT_EQ(low.count("strings 2"), 1u);
     EXPECT_EQ(low.strings.size(), strings.size());
 
     // A table cut short inside a string keeps the characters it holds.
@@ -189,7 +189,7 @@ TEST(XlsCells, EveryCellRecordGivesItsValue) {
     std::map<CellKey, std::string> got;
     for (const auto &[key, c] : sink.cells) got[key] = show(c);
     EXPECT_EQ(got, want);
-    EXPECT_EQ(sink.cell_events, sink.cells.size());
+    EXPECT_EQ(sink.count("cell "), sink.cells.size());
 }
 
 TEST(XlsCells, BookAndLayoutRecords) {
@@ -210,24 +210,21 @@ TEST(XlsCells, BookAndLayoutRecords) {
     RecordingSink sink;
     const ReadStatus st = decode_stream(workbook_stream({{"S", 0, 0, sheet}}, g.out, 17, {}, true), sink);
     ASSERT_TRUE(st.ok()) << st.detail;
-    EXPECT_EQ(sink.workbook_calls, 1);
-    EXPECT_TRUE(sink.book.date1904);
-    ASSERT_EQ(sink.fonts.size(), 6u); // the stream's own default font, then F1..F5
-    EXPECT_EQ(sink.fonts[4], "5:F4:240:700:i"); // font index 4 is skipped
-    ASSERT_EQ(sink.formats.size(), 2u);
-    EXPECT_EQ(sink.formats[0], (std::pair<uint16_t, std::string>{164, "yyyy年"}));
-    ASSERT_EQ(sink.xfs.size(), 17u);
-    EXPECT_FALSE(sink.xfs[15].style);
-    EXPECT_EQ(sink.xfs[15].format, 14);
-    ASSERT_EQ(sink.rows.size(), 1u);
-    EXPECT_TRUE(sink.rows[0].hidden);
-    EXPECT_EQ(sink.rows[0].xf, 16);
-    ASSERT_EQ(sink.columns.size(), 1u);
-    EXPECT_EQ(sink.columns[0].last, 255); // 256 clipped to the grid
-    ASSERT_EQ(sink.merges.size(), 2u);
-    EXPECT_EQ(sink.merges[1].last_col, 255);
-    ASSERT_EQ(sink.windows.size(), 1u);
-    EXPECT_EQ(sink.windows[0].zoom, 75);
+    // One of each but the fonts (the stream's own default, then F1..F5), the XFs and two merged ranges.
+    const std::pair<const char *, size_t> counts[] = {{"book ", 1}, {"font ", 6}, {"format ", 2}, {"xf ", 17},
+                                                      {"row ", 1},  {"col ", 1},  {"merge ", 2},  {"window ", 1}};
+    for (const auto &[start, n] : counts) EXPECT_EQ(sink.count(start), n) << start;
+    for (const char *line : {
+             "book 8 1 1200",       // the 1904 date system
+             "font 5 F4 240 700 1", // font index 4 is skipped
+             "format 164 yyyy年",
+             "xf 15 0 14 0 ",       // a cell XF
+             "row 0 2 600 1 16",    // hidden, with its format
+             "col 0 1 255 4096 1",  // 256 clipped to the grid
+             "merge 0 4 4 255 255", // past the grid clipped
+             "window 0 0 1 1 75",   // no grid, frozen, selected
+         })
+        EXPECT_EQ(sink.count(line), 1u) << line;
 }
 
 // ---- sheets ------------------------------------------------------------------
@@ -239,9 +236,9 @@ TEST(XlsSheets, CellsGoToTheSheetTheirBoundsheetNames) {
     // A chart sheet first: the worksheet after it is sheet 1.
     RecordingSink a;
     ASSERT_TRUE(decode_stream(workbook_stream({{"Chart1", 2, 0, chart}, {"Data", 0, 1, one_number(0, 5)}}), a).ok());
-    ASSERT_EQ(a.sheets.size(), 2u);
-    EXPECT_EQ(a.sheets[0].kind, SheetKind::chart);
-    EXPECT_EQ(a.sheets[1].visibility, Visibility::hidden);
+    EXPECT_EQ(a.count("sheet "), 2u);
+    EXPECT_EQ(a.count("sheet Chart1 0 2 "), 1u); // visible, a chart
+    EXPECT_EQ(a.count("sheet Data 1 0 "), 1u);   // hidden, a worksheet
     ASSERT_NE(a.at(1, 0, 0), nullptr);
     EXPECT_EQ(a.cells.size(), 1u);
 
@@ -253,7 +250,7 @@ TEST(XlsSheets, CellsGoToTheSheetTheirBoundsheetNames) {
                     .ok());
     EXPECT_EQ(b.at(0, 0, 0)->number, 1);
     EXPECT_EQ(b.at(2, 0, 0)->number, 3);
-    EXPECT_EQ(b.sheets[2].visibility, Visibility::very_hidden);
+    EXPECT_EQ(b.count("sheet C 2 0 "), 1u); // very hidden
 
     // An embedded chart inside a sheet does not end it.
     Bytes with_chart = one_number(0, 1);
@@ -342,7 +339,7 @@ TEST(XlsRefusals, EachRefusalAndOverflowWithItsResultAndMessage) {
     const ReadStatus st = decode_stream(workbook_stream({}, formats.out), sink);
     EXPECT_EQ(st.result, -9);
     EXPECT_EQ(st.message, "VXLS-03009 バッファサイズ(\"500\")オーバー(\"VLT_MAX_NUMFORMAT\")。");
-    EXPECT_EQ(sink.formats.size(), 500u);
+    EXPECT_EQ(sink.count("format "), 500u);
 }
 
 TEST(XlsRefusals, CutStreamsFailCleanly) {

@@ -1,9 +1,11 @@
 // Shared pieces of the .xls tests: a sink that records every event, a
 // writer of BIFF records and small workbook streams, and file helpers.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,13 +19,6 @@ namespace xt {
 using Bytes = std::vector<uint8_t>;
 using namespace vel::xls;
 
-struct SheetRecord {
-    std::string name;
-    Visibility visibility;
-    SheetKind kind;
-    uint32_t pos;
-};
-
 struct CellRecord {
     ValueKind kind;
     bool formula;
@@ -36,47 +31,56 @@ struct CellRecord {
 
 using CellKey = std::tuple<uint32_t, uint16_t, uint16_t>; // sheet, row, col
 
-// Records every event; dump() gives them as one canonical text.
+// Records every event in order as a line of text ("font 5 F4 240 700 1"), and
+// keeps the cells and shared strings for lookups.
 struct RecordingSink : Sink {
-    WorkbookInfo book;
-    int workbook_calls = 0;
-    std::vector<SheetRecord> sheets;
-    std::vector<std::pair<uint16_t, std::string>> formats;
-    std::vector<std::string> fonts;
-    std::vector<XfInfo> xfs;
+    std::vector<std::string> lines;
     std::vector<std::string> strings;
-    uint32_t declared_strings = 0;
     std::map<CellKey, CellRecord> cells;
-    size_t cell_events = 0;
-    std::vector<MergeInfo> merges;
-    std::vector<ColumnInfo> columns;
-    std::vector<RowInfo> rows;
-    std::vector<DimensionInfo> dims;
-    std::vector<WindowInfo> windows;
 
-    void workbook(const WorkbookInfo &w) override {
-        book = w;
-        ++workbook_calls;
+    template <class... T> void log(const T &...v) {
+        static std::ostringstream o; // one stream for all: making one per event is slow
+        o.str("");
+        o.precision(17);
+        const char *blank = "";
+        ((o << blank << v, blank = " "), ...);
+        lines.push_back(o.str());
     }
-    void sheet(const SheetInfo &s) override { sheets.push_back({std::string(s.name), s.visibility, s.kind, s.stream_pos}); }
-    void number_format(uint16_t id, std::string_view code) override { formats.emplace_back(id, std::string(code)); }
-    void font(const FontInfo &f) override {
-        fonts.push_back(std::to_string(f.index) + ":" + std::string(f.name) + ":" + std::to_string(f.height) + ":" +
-                        std::to_string(f.weight) + (f.italic ? ":i" : ""));
+    void workbook(const WorkbookInfo &w) override { log("book", w.biff, w.date1904, w.codepage); }
+    void sheet(const SheetInfo &s) override { log("sheet", s.name, int(s.visibility), int(s.kind), s.stream_pos); }
+    void number_format(uint16_t id, std::string_view code) override { log("format", id, code); }
+    void font(const FontInfo &f) override { log("font", f.index, f.name, f.height, f.weight, f.italic); }
+    void xf(const XfInfo &x) override {
+        log("xf", x.index, x.font, x.format, x.style, x.parent, int(x.halign), int(x.valign), x.wrap);
     }
-    void xf(const XfInfo &x) override { xfs.push_back(x); }
-    void shared_strings_begin(uint32_t declared) override { declared_strings = declared; }
-    void shared_string(std::string_view s) override { strings.emplace_back(s); }
+    void shared_strings_begin(uint32_t declared) override { log("strings", declared); }
+    void shared_string(std::string_view s) override {
+        strings.emplace_back(s);
+        log("s", s);
+    }
     void cell(const CellEvent &c) override {
-        ++cell_events;
         cells[{c.sheet, c.row, c.col}] = {c.kind, c.formula, c.code, c.number, std::string(c.text), c.sst, c.xf};
+        log("cell", c.sheet, c.row, c.col, int(c.kind), c.formula, int(c.code), c.number, c.sst, c.xf, c.text);
     }
-    void merge(const MergeInfo &m) override { merges.push_back(m); }
-    void column(const ColumnInfo &c) override { columns.push_back(c); }
-    void row(const RowInfo &r) override { rows.push_back(r); }
-    void dimensions(const DimensionInfo &d) override { dims.push_back(d); }
-    void window(const WindowInfo &w) override { windows.push_back(w); }
+    void merge(const MergeInfo &m) override {
+        log("merge", m.sheet, m.first_row, m.last_row, int(m.first_col), int(m.last_col));
+    }
+    void column(const ColumnInfo &c) override { log("col", c.sheet, int(c.first), int(c.last), c.width, c.hidden); }
+    void row(const RowInfo &r) override { log("row", r.sheet, r.row, r.height, r.hidden, r.xf); }
+    void dimensions(const DimensionInfo &d) override {
+        log("dim", d.sheet, d.first_row, d.end_row, d.first_col, d.end_col);
+    }
+    void window(const WindowInfo &w) override { log("window", w.sheet, w.show_grid, w.frozen, w.selected, w.zoom); }
 
+    // The lines starting with `start`.
+    size_t count(const std::string &start) const {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string &l) { return l.rfind(start, 0) == 0; });
+    }
+    std::string dump() const {
+        std::string out;
+        for (const auto &l : lines) out += l + "\n";
+        return out;
+    }
     const CellRecord *at(uint32_t sheet, uint16_t row, uint16_t col) const {
         auto it = cells.find({sheet, row, col});
         return it == cells.end() ? nullptr : &it->second;
@@ -86,7 +90,6 @@ struct RecordingSink : Sink {
         if (c.kind == ValueKind::shared_string) return c.sst < strings.size() ? strings[c.sst] : "<bad sst>";
         return c.text;
     }
-    std::string dump() const;
 };
 
 // Record body builder: Body().b16(1).b32(2).f64(1.5).sstr("x") ...; numbers in the host's (little-endian) order.
