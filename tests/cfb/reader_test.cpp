@@ -1,8 +1,5 @@
-// Compound-file reader: streams read back through every layout (shuffled
-// sectors, 4096-byte sectors, DIFAT sectors, list-shaped directories, mini
-// stream), and damaged files (loops, sectors past the end, cycles, absurd
-// sizes, truncation) refused with a clean error. Random damage is the fuzz
-// target's work.
+// Compound-file reader: streams read back through every layout, and each kind of damage refused with a clean
+// error. Random damage is the fuzz target's work.
 #include "cfb/reader.h"
 
 #include <gtest/gtest.h>
@@ -43,8 +40,7 @@ TEST(CfbReader, StreamsReadBackInEveryLayout) {
     };
     const Layout layouts[] = {
         {"contiguous", {}},
-        // (Shuffled sectors, 4096-byte sectors and list-shaped directories
-        // are also the corpus's, re-chained in XlsFragmented.)
+        // (The corpus is re-chained into these layouts too, in XlsFragmented.)
         {"shuffled", {9, 7, false, 0}},
         {"4096-byte sectors, shuffled", {12, 3, false, 0}},
         {"directory as a list", {9, 5, true, 0}},

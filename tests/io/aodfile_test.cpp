@@ -1,5 +1,4 @@
-// Platform file layer: open modes, seeking, sizes, whole-file loads and the
-// CSV-style line reader.
+// Platform file layer: open modes, seeking, sizes, whole-file loads and the CSV-style line reader.
 #include "io/aodfile.h"
 #include "io/mfile.h"
 #include "test_support.h"

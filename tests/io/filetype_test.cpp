@@ -1,5 +1,4 @@
-// File-type detection: every kind by magic and name in each mode, short
-// files, and the encrypted-package check on compound files.
+// File-type detection by magic and name in each mode, and the encrypted-package check on compound files.
 #include "io/filetype.h"
 #include "io/mfile.h"
 #include "test_support.h"
@@ -26,9 +25,7 @@ Bytes with_padding(Bytes head, size_t len = 32) {
     return head;
 }
 
-// A compound file: header sector, `filler` sectors, then a directory that
-// starts with the root entry and holds `names` (the last one marks an end
-// of the directory when it is "\xFF").
+// A compound file: header, `filler` sectors, then a directory of the root and `names` ("\xFF": an end marker).
 Bytes compound(std::vector<std::string> names, int filler = 2) {
     Bytes b(512 * (1 + filler), 0);
     std::copy(kOle.begin(), kOle.end(), b.begin());
@@ -62,8 +59,7 @@ protected:
                                                     static_cast<std::streamsize>(bytes.size()));
         return path;
     }
-    // Kind of `bytes` named `name`, from a disk file and from a memory file;
-    // both must agree on the result and the kind.
+    // Kind of `bytes` named `name`; a disk file and a memory file must agree on the result and the kind.
     int kind(const std::string &name, const Bytes &bytes, int expect_rc = 0) {
         std::string path = put(name, bytes);
         int disk = -7, mem = -7;
@@ -121,8 +117,7 @@ TEST_F(FileTypeTest, ModesWithoutAName) {
     ASSERT_NE(mfind(mt, path.c_str()), nullptr);
     EXPECT_EQ(mfind(mt, path.c_str())->state, 1);
 
-    // Mode 9999: the header alone, so the name-only CSV row never matches
-    // and compound files get no encrypted-package check.
+    // Mode 9999: the header alone, so no name-only CSV row and no encrypted-package check.
     auto header = [](const Bytes &h) {
         int type = -7;
         EXPECT_EQ(vel_file_type(9999, reinterpret_cast<const char *>(h.data()), &type), 0);
@@ -164,8 +159,7 @@ TEST_F(FileTypeTest, EncryptedPackageCheck) {
     Bytes deep = compound({"A", "B", "C", "D", "E", "EncryptedPackage"}, 0);
     EXPECT_EQ(kind("deep.xlsx", deep), 19);
 
-    // No such stream, an end marker before it, or a file that ends inside
-    // the directory: -1 and no kind.
+    // No such stream, an end marker before it, or a file ending inside the directory: -1 and no kind.
     EXPECT_EQ(kind("plain.xlsx", compound({"Workbook"}), -1), -1);
     EXPECT_EQ(kind("ended.xlsx", compound({"Workbook", "\xFF", "EncryptedPackage"}), -1), -1);
     Bytes cut = compound({"EncryptedPackage"});

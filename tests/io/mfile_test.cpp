@@ -1,5 +1,4 @@
-// Memory files: open modes, growth, positioning, the name table and the
-// set-aside table.
+// Memory files: open modes, growth, positioning, the name table and the set-aside table.
 #include "io/mfile.h"
 #include "test_support.h"
 
@@ -58,8 +57,7 @@ TEST_F(MfileTest, Growth) {
     EXPECT_EQ(mwrite(bytes.data(), 1000, 3, g), 3u);
     EXPECT_EQ(contents(g), contents(f));
 
-    // From pos == capacity an item that fills the grown buffer to its last
-    // byte; the gap left by the seek reads as zeros.
+    // From pos == capacity an item filling the grown buffer to its last byte; the seek's gap reads as zeros.
     MFILE *e = mopen(mt, "edge", "wb");
     const long at = e->capacity;
     ASSERT_EQ(mseek(e, at, 0), 0);

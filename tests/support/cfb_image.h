@@ -1,8 +1,4 @@
-// A small compound-file generator for tests: streams (and one level of
-// storages) in 512- or 4096-byte sectors, optionally with every chain's
-// sectors shuffled, the directory as a balanced tree or a plain list, and
-// extra FAT sectors to bring DIFAT sectors in. It records where everything
-// landed so that tests can damage a file precisely.
+// A compound-file generator for tests, recording where everything landed so that tests can damage a file precisely.
 #pragma once
 #include <algorithm>
 #include <array>
@@ -118,8 +114,7 @@ inline CfbImage make_cfb(const std::vector<CfbItem> &items, const CfbOptions &op
     fill(chains[2], mini.data(), mini.size());
     for (size_t i = 0; i < items.size(); ++i) fill(img.streams[i], items[i].data.data(), items[i].data.size());
 
-    // Directory: siblings ordered by length, then by upper-cased name; the middle of each range is the subtree's
-    // root, or with a list the first is.
+    // Directory: siblings by length, then upper-cased name; each range's middle (a list: its first) is the root.
     std::vector<std::array<uint32_t, 3>> links(items.size() + 1, {FREE, FREE, FREE}); // left, right, child
     std::function<uint32_t(const std::vector<uint32_t> &, size_t, size_t)> tree = [&](const auto &kids, size_t lo,
                                                                                       size_t hi) -> uint32_t {

@@ -25,8 +25,7 @@ std::string format(const char *fmt, int a, int b = 0, int c = 0, int d = 0, int 
     return buf;
 }
 
-// The calendar value of a serial, computed here on its own: the 1900 system
-// counts the fictitious 1900-02-29 as day 60.
+// The calendar value of a serial; the 1900 system counts the fictitious 1900-02-29 as day 60.
 struct Calendar {
     int year, month, day, hour, minute, second;
 };
@@ -50,8 +49,7 @@ Calendar calendar_of(double serial, bool date1904) {
     return c;
 }
 
-// Every way the reading calls may show a date or time (one per display
-// form); the shown text must be one of them.
+// Every way the reading calls may show a date or time, one per display form.
 std::vector<std::string> date_forms(const Calendar &c) {
     static const char *months[] = {"January", "February", "March",     "April",   "May",      "June",
                                    "July",    "August",   "September", "October", "November", "December"};
@@ -122,8 +120,7 @@ std::string describe(const Json &value) {
     return o.str();
 }
 
-// Long texts are given in the expected file as their length in characters,
-// first 40 and last 20 characters.
+// Long texts are expected as their length in characters, first 40 and last 20 characters.
 bool abbreviation_agrees(const std::string &shown, const Json &v) {
     std::vector<size_t> starts; // byte offset of each character
     for (size_t i = 0; i < shown.size(); ++i)
@@ -154,8 +151,7 @@ CorpusResult check_corpus_workbook(const std::string &file) {
     XLS_BOOK book{};
     r.open_rc = VXLS_open_book(&book, ("CHARSET=UTF8 MODE=READ BOOK=\"" + file + "\"").c_str());
     r.open_message = book.error_info;
-    // Strict packages the independent reader could read only after mapping
-    // the namespaces: those values are the expected ones.
+    // Strict packages the independent reader read only after mapping the namespaces: those values are expected.
     const Json *strict = expected.get("strict_translated");
     if (!r.readable && strict) r.readable = true;
     if (r.open_rc != 0 || !r.readable) {
@@ -217,8 +213,7 @@ CorpusResult check_corpus_workbook(const std::string &file) {
                 if (decoded && decoded->get(ref)) want = (*decoded)[ref].s;
                 ok = shown == want;
             } else if (type == "number" || type == "date") {
-                // Readers differ on which formats are dates; the value must
-                // agree either as a number or as the calendar value.
+                // Readers differ on which formats are dates: as a number or as the calendar value.
                 std::vector<std::string> forms = v.n >= 0 ? date_forms(calendar_of(v.n, date1904))
                                                            : std::vector<std::string>();
                 ok = number_agrees(shown, v.n) || std::find(forms.begin(), forms.end(), shown) != forms.end();

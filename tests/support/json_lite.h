@@ -1,5 +1,4 @@
-// A minimal JSON reader for the corpus's expected files: objects keep their
-// key order; numbers are doubles; strings are UTF-8.
+// A minimal JSON reader: objects keep their key order; numbers are doubles; strings are UTF-8.
 #pragma once
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,4 @@
-// A tiny zip writer for tests that can lie: declared sizes, CRCs, names and
-// offsets may differ from what is stored, to build hostile packages.
+// A tiny zip writer for tests that can lie about sizes, CRCs, names and offsets, to build hostile packages.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -23,8 +22,7 @@ inline std::string deflate_raw(const std::string &data) {
     return out;
 }
 
-// `head`, `count` copies of `fill`, then `tail`, deflated without holding
-// the whole text; *crc and *size describe the inflated text.
+// `head`, `count` copies of `fill`, then `tail`, deflated without holding the whole text (its CRC and size out).
 inline std::string deflate_repeated(const std::string &head, char fill, uint64_t count, const std::string &tail,
                                     uint32_t *crc, uint64_t *size = nullptr) {
     std::string block(1 << 20, fill), out, buf(1 << 16, '\0');
@@ -110,8 +108,7 @@ inline std::string build_zip(std::vector<Item> items) {
 
 constexpr const char *MAIN_NS = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
-// The entries of a one-sheet package but the sheet (xl/worksheets/sheet1.xml);
-// `workbook` replaces the default workbook part when given.
+// The entries of a one-sheet package but xl/worksheets/sheet1.xml; `workbook` replaces the default workbook part.
 inline std::vector<Item> package_items(const std::string &workbook = "") {
     const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     auto rels = [&](const std::string &type, const std::string &target) {

@@ -1,8 +1,5 @@
-// The BIFF decoder on hand-made workbook streams: shared strings split over
-// CONTINUE records, every cell record, layout records, the mapping of sheet
-// substreams to their BOUNDSHEET records, and the refusals and overflows
-// with their results and messages. BIFF5 texts in a code page are the
-// corpus test's (a Japanese Excel 95 workbook read by xlrd).
+// The BIFF decoder on hand-made workbook streams. BIFF5 texts in a code page
+// are the corpus test's (a Japanese Excel 95 workbook read by xlrd).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,20 +13,14 @@ namespace {
 
 using namespace xt;
 
-// ---- shared-string tables ---------------------------------------------------
-
 struct SstString {
     std::u16string text;
     uint16_t runs = 0;  // formatting runs (4 bytes each)
     uint32_t ext = 0;   // bytes of phonetic data
 };
 
-// An SST record and its CONTINUE records holding `strings`, no record body
-// longer than `piece` bytes. Headers, runs and phonetic data may be split
-// anywhere; characters are split between characters, each continued run of
-// characters starting with its width byte. With `flip`, a string whose
-// remaining characters all fit in 8 bits alternates between 8- and 16-bit
-// runs, so the width changes at the splits.
+// An SST and CONTINUE records of at most `piece` bytes each; characters split between characters, each continued
+// run starting with its width byte. With `flip`, 8-bit runs alternate with 16-bit ones.
 Bytes sst_records(const std::vector<SstString> &strings, size_t piece, uint32_t declared, bool flip = true) {
     std::vector<Bytes> bodies = {Body().b32(static_cast<uint32_t>(strings.size())).b32(declared)};
     auto le = [&](uint32_t v, int n) { // n bytes, split anywhere
@@ -121,8 +112,6 @@ TEST(XlsSharedStrings, TheDeclaredCountIsNotTrusted) {
     ASSERT_TRUE(decode_stream(workbook_stream({}, records({{T_SST, cut_table}})), cut).ok());
     EXPECT_EQ(cut.strings, (std::vector<std::string>{"one", "tw"}));
 }
-
-// ---- cells -------------------------------------------------------------------
 
 uint32_t rk_int(int32_t v, bool div100 = false) { return static_cast<uint32_t>(v) << 2 | 2 | (div100 ? 1 : 0); }
 uint32_t rk_double(double v, bool div100 = false) {
@@ -227,8 +216,6 @@ TEST(XlsCells, BookAndLayoutRecords) {
         EXPECT_EQ(sink.count(line), 1u) << line;
 }
 
-// ---- sheets ------------------------------------------------------------------
-
 Bytes one_number(uint16_t row, double v) { return records({{T_NUMBER, Body().b16(row).b16(0).b16(15).f64(v)}}); }
 
 TEST(XlsSheets, CellsGoToTheSheetTheirBoundsheetNames) {
@@ -278,8 +265,6 @@ TEST(XlsSheets, WrongOrMissingPositions) {
     EXPECT_EQ(a.at(1, 0, 0)->number, 1);
     EXPECT_EQ(a.at(2, 0, 0)->number, 2);
 }
-
-// ---- refusals and overflows ----------------------------------------------------
 
 TEST(XlsRefusals, EachRefusalAndOverflowWithItsResultAndMessage) {
     auto in_sheet = [](const Bytes &records) { return workbook_stream({{"S", 0, 0, records}}); };

@@ -1,6 +1,4 @@
-// A workbook stream reads the same wherever its sectors lie: shuffled and
-// re-chained, in 4096-byte sectors, or handed over in small runs that split
-// records.
+// A workbook stream reads the same wherever its sectors lie, or handed over in small runs that split records.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,8 +41,7 @@ Bytes big_stream() {
     return workbook_stream(sheets, globals);
 }
 
-// Records split across runs read whole; bytes the decoder says it has left
-// behind are overwritten, as a caller releasing them would, without effect.
+// Bytes the decoder says it has left behind are overwritten, as a caller releasing them would, without effect.
 TEST(XlsFragmented, RecordsSplitAcrossRuns) {
     const Bytes stream = big_stream();
     RecordingSink original;

@@ -1,5 +1,4 @@
-// Shared pieces of the .xls tests: a sink that records every event, a
-// writer of BIFF records and small workbook streams, and file helpers.
+// The .xls tests' sink that records every event, and writers of BIFF records and workbook streams.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -31,8 +30,7 @@ struct CellRecord {
 
 using CellKey = std::tuple<uint32_t, uint16_t, uint16_t>; // sheet, row, col
 
-// Records every event in order as a line of text ("font 5 F4 240 700 1"), and
-// keeps the cells and shared strings for lookups.
+// Records every event in order as a line of text ("font 5 F4 240 700 1"); keeps cells and strings for lookups.
 struct RecordingSink : Sink {
     std::vector<std::string> lines;
     std::vector<std::string> strings;
@@ -154,9 +152,8 @@ struct TestSheet {
     Bytes records;           // written between BOF and EOF
 };
 
-// A BIFF8 workbook stream: globals with `globals` records (after a code page,
-// the date mode, one font and `xfs` XFs), then the sheets in `order` (by
-// default their tab order), each BOUNDSHEET pointing at its BOF.
+// A BIFF8 workbook stream: a code page, the date mode, one font, `xfs` XFs and `globals`, then the sheets in
+// `order` (by default their tab order), each BOUNDSHEET pointing at its BOF.
 Bytes workbook_stream(const std::vector<TestSheet> &sheets, const Bytes &globals = {}, int xfs = 16,
                       std::vector<size_t> order = {}, bool date1904 = false);
 
