@@ -57,7 +57,10 @@ TEST(CfbReader, StreamsReadBackInEveryLayout) {
         EXPECT_EQ(r.entries().size(), items.size() + 1);
         for (size_t i = 0; i < items.size(); ++i) {
             if (items[i].storage) continue;
-            const int e = r.find(items[i].name, items[i].parent); // a storage's entry is its item's number
+            int storage = 0; // the entry of the item's storage
+            for (size_t k = 0; items[i].parent && k < r.entries().size(); ++k)
+                if (r.entries()[k].name == items[items[i].parent - 1].name) storage = static_cast<int>(k);
+            const int e = r.find(items[i].name, storage);
             ASSERT_GE(e, 0) << items[i].name;
             Bytes got;
             const Status rs = r.read(e, got);
