@@ -1,5 +1,6 @@
 // File-type detection by magic and name in each mode, and the encrypted-package check on compound files.
 #include "io/filetype.h"
+#include "cfb_image.h"
 #include "io/mfile.h"
 #include "test_support.h"
 #include "velmora.h"
@@ -25,24 +26,11 @@ Bytes with_padding(Bytes head, size_t len = 32) {
     return head;
 }
 
-// A compound file: header, `filler` sectors, then a directory of the root and `names` ("\xFF": an end marker).
-Bytes compound(std::vector<std::string> names, int filler = 2) {
-    Bytes b(512 * (1 + filler), 0);
-    std::copy(kOle.begin(), kOle.end(), b.begin());
-    names.insert(names.begin(), "Root Entry");
-    size_t dir = b.size();
-    b.resize(dir + ((names.size() * 128 + 511) / 512) * 512, 0);
-    for (size_t i = 0; i < names.size(); ++i) {
-        size_t at = dir + i * 128;
-        if (names[i] == "\xFF") {
-            std::memset(&b[at], 0xFF, 4);
-            continue;
-        }
-        for (size_t c = 0; c < names[i].size(); ++c) b[at + 2 * c] = static_cast<uint8_t>(names[i][c]);
-        b[at + 116] = 1; // start sector
-        b[at + 120] = 64; // stream size
-    }
-    return b;
+// A compound file of empty streams named `names`.
+vtest::CfbImage compound(const std::vector<std::string> &names) {
+    std::vector<vtest::CfbItem> items;
+    for (const std::string &n : names) items.push_back({n, {}});
+    return vtest::make_cfb(items);
 }
 
 class FileTypeTest : public ::testing::Test {
@@ -150,26 +138,26 @@ TEST_F(FileTypeTest, ShortMissingAndBadArguments) {
 }
 
 TEST_F(FileTypeTest, EncryptedPackageCheck) {
-    Bytes locked = compound({"EncryptionInfo", "EncryptedPackage"});
+    const Bytes locked = compound({"EncryptionInfo", "EncryptedPackage"}).bytes;
     EXPECT_EQ(kind("secret.xlsx", locked), 19);
     EXPECT_EQ(kind("secret.PPTX", locked), 39);
     EXPECT_EQ(kind("secret.xls", locked), 11); // no check for a plain .xls
 
     // The directory may run on past the root's own sector.
-    Bytes deep = compound({"A", "B", "C", "D", "E", "EncryptedPackage"}, 0);
-    EXPECT_EQ(kind("deep.xlsx", deep), 19);
+    EXPECT_EQ(kind("deep.xlsx", compound({"A", "B", "C", "D", "E", "EncryptedPackage"}).bytes), 19);
 
     // No such stream, an end marker before it, or a file ending inside the directory: -1 and no kind.
-    EXPECT_EQ(kind("plain.xlsx", compound({"Workbook"}), -1), -1);
-    EXPECT_EQ(kind("ended.xlsx", compound({"Workbook", "\xFF", "EncryptedPackage"}), -1), -1);
-    Bytes cut = compound({"EncryptedPackage"});
-    cut.resize(cut.size() - 512 + 228); // ends inside the directory sector
-    EXPECT_EQ(kind("cut.xlsx", cut, -1), -1);
+    EXPECT_EQ(kind("plain.xlsx", compound({"Workbook"}).bytes, -1), -1);
+    auto ended = compound({"Workbook", "X", "EncryptedPackage"});
+    ended.put32(ended.entry_offset(2), 0xFFFFFFFF);
+    EXPECT_EQ(kind("ended.xlsx", ended.bytes, -1), -1);
+    const auto cut = compound({"EncryptedPackage"});
+    EXPECT_EQ(kind("cut.xlsx", Bytes(cut.bytes.begin(), cut.bytes.begin() + cut.entry_offset(1) + 100), -1), -1);
     // The stream name must match in full.
-    EXPECT_EQ(kind("near.xlsx", compound({"EncryptedPackag"}), -1), -1);
+    EXPECT_EQ(kind("near.xlsx", compound({"EncryptedPackag"}).bytes, -1), -1);
 
     // The root entry counts only at the start of a 512-byte block.
-    Bytes shifted = compound({"EncryptedPackage"});
+    Bytes shifted = compound({"EncryptedPackage"}).bytes;
     shifted.insert(shifted.begin() + 512, 64, 0);
     EXPECT_EQ(kind("shifted.xlsx", shifted, -1), -1);
 }

@@ -72,14 +72,19 @@ inline CfbImage make_cfb(const std::vector<CfbItem> &items, const CfbOptions &op
     const auto mini_ids = pool(n_mini);
     std::vector<uint32_t> mini_fat(count(n_mini, per) * per, FREE);
     std::vector<uint8_t> mini(n_mini * 64);
+    // Copies `src` into the `unit`-byte slots `at` of `dst`, slot k at (at[k] + skip) * unit.
+    auto scatter = [](uint8_t *dst, size_t unit, size_t skip, const std::vector<uint32_t> &at, const auto &src) {
+        const size_t size = src.size() * sizeof src[0];
+        for (size_t k = 0; k < at.size(); ++k)
+            std::memcpy(dst + (at[k] + skip) * unit, reinterpret_cast<const uint8_t *>(src.data()) + k * unit,
+                        std::min(unit, size - k * unit));
+    };
     img.minis.assign(items.size(), {});
     size_t next = 0;
     for (size_t i = 0; i < items.size(); ++i) {
-        const auto &d = items[i].data;
         if (!is_mini(items[i])) continue;
-        img.minis[i] = take(mini_fat, mini_ids, next, count(d.size(), 64));
-        for (size_t k = 0; k < img.minis[i].size(); ++k)
-            std::memcpy(&mini[img.minis[i][k] * 64], &d[k * 64], std::min<size_t>(64, d.size() - k * 64));
+        img.minis[i] = take(mini_fat, mini_ids, next, count(items[i].data.size(), 64));
+        scatter(mini.data(), 64, 0, img.minis[i], items[i].data);
     }
 
     // Sectors of the directory, the mini FAT, the mini stream and each item; FAT and DIFAT sectors for them all.
@@ -104,15 +109,10 @@ inline CfbImage make_cfb(const std::vector<CfbItem> &items, const CfbOptions &op
     img.mini_fat = chains[1];
     img.streams.assign(chains.begin() + 3, chains.end());
     img.bytes.assign((place.size() + 1) * ss, 0);
-    auto fill = [&](const std::vector<uint32_t> &sectors, const void *src, size_t size) {
-        for (size_t k = 0; k < sectors.size(); ++k)
-            std::memcpy(&img.bytes[img.sector_offset(sectors[k])], static_cast<const uint8_t *>(src) + k * ss,
-                        std::min<size_t>(ss, size - k * ss));
-    };
-    fill(img.fat, fat.data(), fat.size() * 4);
-    fill(img.mini_fat, mini_fat.data(), mini_fat.size() * 4);
-    fill(chains[2], mini.data(), mini.size());
-    for (size_t i = 0; i < items.size(); ++i) fill(img.streams[i], items[i].data.data(), items[i].data.size());
+    scatter(img.bytes.data(), ss, 1, img.fat, fat);
+    scatter(img.bytes.data(), ss, 1, img.mini_fat, mini_fat);
+    scatter(img.bytes.data(), ss, 1, chains[2], mini);
+    for (size_t i = 0; i < items.size(); ++i) scatter(img.bytes.data(), ss, 1, img.streams[i], items[i].data);
 
     // Directory: siblings by length, then upper-cased name; each range's middle (a list: its first) is the root.
     std::vector<std::array<uint32_t, 3>> links(items.size() + 1, {FREE, FREE, FREE}); // left, right, child
