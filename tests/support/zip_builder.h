@@ -9,17 +9,10 @@
 namespace vtest {
 
 inline std::string deflate_raw(const std::string &data) {
-    z_stream zs{};
-    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, data.size()), '\0');
-    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
-    zs.avail_in = static_cast<uInt>(data.size());
-    zs.next_out = reinterpret_cast<Bytef *>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
+    uLongf size = compressBound(data.size());
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(data.data()), data.size(), 6);
+    return out.substr(2, size - 6); // the zlib stream without its header and checksum
 }
 
 // `head`, `count` copies of `fill`, then `tail`, deflated without holding the whole text (its CRC and size out).

@@ -1,12 +1,15 @@
-// File-type detection by magic and name in each mode, and the encrypted-package check on compound files.
-#include "io/filetype.h"
+// Files on disk: the platform file layer (open modes, seeking, sizes, whole-file loads, the CSV-style line
+// reader), and file-type detection by magic and name in each mode, with the encrypted-package check.
 #include "cfb_image.h"
+#include "io/aodfile.h"
+#include "io/filetype.h"
 #include "io/mfile.h"
 #include "test_support.h"
 #include "velmora.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -33,23 +36,28 @@ vtest::CfbImage compound(const std::vector<std::string> &names) {
     return vtest::make_cfb(items);
 }
 
-class FileTypeTest : public ::testing::Test {
+// A fresh folder and memory-file table for each test.
+class DiskTest : public ::testing::Test {
 protected:
     MFileTable mt;
-    void SetUp() override { dir_ = vtest::make_temp_dir("ftype"); }
+    void SetUp() override { dir_ = vtest::make_temp_dir("io"); }
     void TearDown() override {
         mfree_all(mt);
         vtest::run("rm -rf " + vtest::shell_quote(dir_));
     }
-    std::string put(const std::string &name, const Bytes &bytes) {
+    std::string put(const std::string &name, const std::string &bytes) {
         std::string path = dir_ + "/" + name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
+    std::string dir_;
+};
+
+class FileTypeTest : public DiskTest {
+protected:
     // Kind of `bytes` named `name`; a disk file and a memory file must agree on the result and the kind.
     int kind(const std::string &name, const Bytes &bytes, int expect_rc = 0) {
-        std::string path = put(name, bytes);
+        std::string path = put(name, std::string(bytes.begin(), bytes.end()));
         int disk = -7, mem = -7;
         EXPECT_EQ(vel_file_type(-1, path.c_str(), &disk), expect_rc) << name;
         std::string mem_name = "mem/" + name;
@@ -60,7 +68,6 @@ protected:
         EXPECT_EQ(disk, mem) << name;
         return disk;
     }
-    std::string dir_;
 };
 
 TEST_F(FileTypeTest, EveryKindByMagicAndName) {
@@ -98,7 +105,7 @@ TEST_F(FileTypeTest, NameDecidesAmongSharedMagic) {
 TEST_F(FileTypeTest, ModesWithoutAName) {
     // Mode 0 on a disk path loads it into a memory file that stays, closed.
     Bytes png = with_padding({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, 16);
-    std::string path = put("\xE5\x86\x99\xE7\x9C\x9F.PNG", png); // a UTF-8 name
+    std::string path = put("\xE5\x86\x99\xE7\x9C\x9F.PNG", std::string(png.begin(), png.end())); // a UTF-8 name
     int t = -7;
     EXPECT_EQ(file_type(0, path.c_str(), &t, &mt), 0);
     EXPECT_EQ(t, 203);
@@ -160,6 +167,105 @@ TEST_F(FileTypeTest, EncryptedPackageCheck) {
     Bytes shifted = compound({"EncryptedPackage"}).bytes;
     shifted.insert(shifted.begin() + 512, 64, 0);
     EXPECT_EQ(kind("shifted.xlsx", shifted, -1), -1);
+}
+
+class AodTest : public DiskTest {
+protected:
+    static void write_with(const std::string &path, int mode, const char *text) {
+        AOD_FILE *f = aod_fopen(path.c_str(), mode);
+        ASSERT_NE(f, nullptr) << mode;
+        EXPECT_EQ(aod_fwrite(text, std::strlen(text), f), std::strlen(text));
+        EXPECT_EQ(aod_fclose(f), 0);
+    }
+};
+
+TEST_F(AodTest, OpenModesSeekAndSize) {
+    std::string path = dir_ + "/m.txt";
+    EXPECT_EQ(aod_fopen(path.c_str(), 1), nullptr); // existing files only
+    EXPECT_EQ(aod_fopen(dir_.c_str(), 1), nullptr);
+    write_with(path, 2, "abcdefgh");
+    write_with(path, 3, "ij");  // appends
+    write_with(path, 4, "AB");  // overwrites in place
+    EXPECT_EQ(vtest::read_file(path), "ABcdefghij");
+    long size = 0;
+    EXPECT_EQ(aod_fsze(path.c_str(), &size), 0);
+    EXPECT_EQ(size, 10);
+    EXPECT_EQ(aod_fsze((dir_ + "/none").c_str(), &size), -101);
+
+    AOD_FILE *f = aod_fopen(path.c_str(), 1);
+    ASSERT_NE(f, nullptr);
+    char c = 0;
+    EXPECT_EQ(aod_fseek(f, 4, AOD_SEEK_SET), 0);
+    EXPECT_EQ(aod_fseek(f, 2, AOD_SEEK_CUR), 0);
+    aod_fread(&c, 1, f);
+    EXPECT_EQ(c, 'g');
+    EXPECT_EQ(aod_fseek(f, -1, AOD_SEEK_END), 0);
+    aod_fread(&c, 1, f);
+    EXPECT_EQ(c, 'j');
+    EXPECT_EQ(aod_fread(&c, 1, f), 0u);
+    EXPECT_EQ(aod_fseek(f, 0, 0), -3);
+    EXPECT_EQ(aod_fseek(f, -100, AOD_SEEK_SET), -104);
+    EXPECT_EQ(aod_fwrite("no", 2, f), 0u); // read-only handle
+    aod_fclose(f);
+
+    write_with(path, 2, ""); // truncates
+    EXPECT_EQ(aod_fsze(path.c_str(), &size), 0);
+    EXPECT_EQ(size, 0);
+}
+
+TEST_F(AodTest, LoadWholeFileFromDiskAndMemory) {
+    std::string big(10000, 'x');
+    big.back() = 'E';
+    std::string path = put("big.txt", big);
+    char *buf = nullptr;
+    long len = 0;
+    ASSERT_EQ(aod_fload(1, path.c_str(), &buf, &len), 0);
+    EXPECT_EQ(len, 10000);
+    EXPECT_EQ(std::string(buf), big); // zero-terminated
+    std::free(buf);
+    EXPECT_EQ(aod_fload(1, (dir_ + "/none").c_str(), &buf, &len), -101);
+    EXPECT_EQ(buf, nullptr);
+
+    // Mode 0: a memory file of that name, or the disk file loaded into one.
+    MFILE *m = mopen(mt, "mem/only.txt", "wb");
+    mwrite("in memory", 1, 9, m);
+    ASSERT_EQ(aod_fload(0, "mem/only.txt", &buf, &len, &mt), 0);
+    EXPECT_STREQ(buf, "in memory");
+    EXPECT_EQ(m->state, 1);
+    std::free(buf);
+    ASSERT_EQ(aod_fload(0, path.c_str(), &buf, &len, &mt), 0);
+    EXPECT_EQ(len, 10000);
+    std::free(buf);
+    EXPECT_NE(mfind(mt, path.c_str()), nullptr);
+}
+
+TEST_F(AodTest, LineReader) {
+    std::string path = put("lines.csv",
+                           "a,b\nc,d\r\ne\rf,\"multi\r\nline\",g\n\n"
+                           "abcdefgh\r\nijk\nrest\"open\nquote");
+    AOD_FILE *f = aod_fopen(path.c_str(), 1);
+    ASSERT_NE(f, nullptr);
+    char line[64];
+    for (const char *want : {"a,b", "c,d", "e", "f,\"multi\r\nline\",g", ""}) {
+        ASSERT_EQ(aod_fgets(line, sizeof line, f), 1);
+        EXPECT_STREQ(line, want);
+    }
+    // Cut at the buffer size; a line that fills it exactly takes its end too.
+    char small[5];
+    for (const char *want : {"abcd", "efgh", "ijk"}) {
+        ASSERT_EQ(aod_fgets(small, sizeof small, f), 1);
+        EXPECT_STREQ(small, want);
+    }
+    // Plain reads and seeks continue right after the last line returned.
+    char two[3] = {};
+    EXPECT_EQ(aod_fread(two, 2, f), 2u);
+    EXPECT_STREQ(two, "re");
+    EXPECT_EQ(aod_fseek(f, -1, AOD_SEEK_CUR), 0);
+    ASSERT_EQ(aod_fgets(line, sizeof line, f), 1);
+    EXPECT_STREQ(line, "est\"open\nquote"); // an open quote runs to the end
+    EXPECT_EQ(aod_fgets(line, sizeof line, f), 0);
+    EXPECT_STREQ(line, "");
+    aod_fclose(f);
 }
 
 } // namespace
