@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 
 #include "cfb_image.h"
@@ -55,12 +56,16 @@ TEST(CfbReader, StreamsReadBackInEveryLayout) {
         ASSERT_TRUE(st.ok()) << st.detail;
         EXPECT_EQ(r.sector_size(), img.sector_size);
         EXPECT_EQ(r.entries().size(), items.size() + 1);
+        EXPECT_EQ(r.find("Inner"), -1); // it lives in "Sub", not in the root
+        EXPECT_EQ(r.find("Sub"), -1);   // a storage, not a stream
         for (size_t i = 0; i < items.size(); ++i) {
             if (items[i].storage) continue;
             int storage = 0; // the entry of the item's storage
             for (size_t k = 0; items[i].parent && k < r.entries().size(); ++k)
                 if (r.entries()[k].name == items[items[i].parent - 1].name) storage = static_cast<int>(k);
-            const int e = r.find(items[i].name, storage);
+            std::string upper = items[i].name; // names are found without regard to case
+            for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            const int e = r.find(upper, storage);
             ASSERT_GE(e, 0) << items[i].name;
             Bytes got;
             const Status rs = r.read(e, got);
@@ -68,16 +73,6 @@ TEST(CfbReader, StreamsReadBackInEveryLayout) {
             EXPECT_EQ(got, items[i].data) << items[i].name;
         }
     }
-}
-
-TEST(CfbReader, FindsNamesWithoutRegardToCaseAndOnlyAmongTheStoragesChildren) {
-    const auto img = vtest::make_cfb({{"WORKBOOK", pattern(5000, 1)}, {"Sub", {}, true}, {"Book", pattern(10, 2), false, 2}});
-    Reader r;
-    ASSERT_TRUE(r.open(img.bytes.data(), img.bytes.size()).ok());
-    EXPECT_GT(r.find("Workbook"), 0);
-    EXPECT_GT(r.find("workbook"), 0);
-    EXPECT_EQ(r.find("Book"), -1); // it lives in "Sub", not in the root
-    EXPECT_EQ(r.find("Sub"), -1);  // a storage, not a stream
 }
 
 TEST(CfbReader, ContiguousStreamsAreExposedWithoutCopying) {

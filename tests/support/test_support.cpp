@@ -105,21 +105,19 @@ std::string soffice_convert(const std::vector<std::string> &files, const std::st
     return rc == 0 ? std::string() : "soffice failed: " + out;
 }
 
-std::string zip_part(const std::string &file, const std::string &part) {
+// The output of python3 running `code` with z, the zip package `file`, and sys.argv[2], `arg`.
+static std::string with_zip(const std::string &code, const std::string &file, const std::string &arg = "") {
     std::string out;
-    run("/usr/bin/python3 -c 'import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
-        "sys.stdout.buffer.write(z.read(sys.argv[2]) if sys.argv[2] in z.namelist() else b\"\")' " +
-            shell_quote(file) + " " + shell_quote(part),
+    run("/usr/bin/python3 -c 'import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); " + code + "' " + shell_quote(file) +
+            " " + shell_quote(arg),
         &out);
     return out;
 }
 
-std::string zip_names(const std::string &file) {
-    std::string out;
-    run("/usr/bin/python3 -c 'import sys,zipfile; print(\"\\n\".join(zipfile.ZipFile(sys.argv[1]).namelist()))' " +
-            shell_quote(file),
-        &out);
-    return out;
+std::string zip_part(const std::string &file, const std::string &part) {
+    return with_zip("sys.stdout.buffer.write(z.read(sys.argv[2]) if sys.argv[2] in z.namelist() else b\"\")", file, part);
 }
+
+std::string zip_names(const std::string &file) { return with_zip("print(\"\\n\".join(z.namelist()))", file); }
 
 } // namespace vtest
