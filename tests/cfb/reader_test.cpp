@@ -187,11 +187,8 @@ TEST(CfbReader, TruncatedFilesFailCleanlyOrReadTrueBytes) {
         Bytes cut(img.bytes.begin(), img.bytes.begin() + static_cast<long>(n));
         std::vector<Bytes> got;
         const Status st = open_and_read(cut, &got);
-        if (st.ok()) {
-            for (const Bytes &g : got) EXPECT_TRUE(g == data || g == small) << n;
-        } else {
-            EXPECT_EQ(st.result, -4) << n;
-        }
+        EXPECT_TRUE(st.ok() || st.result == -4) << n << ": " << st.result;
+        for (const Bytes &g : got) EXPECT_TRUE(g == data || g == small) << n; // what was read is true
     }
 }
 

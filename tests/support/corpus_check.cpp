@@ -203,23 +203,15 @@ CorpusResult check_corpus_workbook(const std::string &file) {
             }
             const std::string shown = value;
             bool ok = true;
-            if (type == "text" && v.type == Json::object) {
-                ok = abbreviation_agrees(shown, v);
-            } else if (type == "text") {
-                std::string want = v.s;
-                if (decoded && decoded->get(ref)) want = (*decoded)[ref].s;
-                ok = shown == want;
-            } else if (type == "number" || type == "date") {
+            if (type == "text" && v.type == Json::object) ok = abbreviation_agrees(shown, v);
+            else if (type == "text") ok = shown == (decoded && decoded->get(ref) ? (*decoded)[ref].s : v.s);
+            else if (type == "boolean") ok = shown == (v.b ? "TRUE" : "FALSE");
+            else if (type == "error") ok = shown == v.s;
+            else if (type == "blank") ok = shown.empty();
+            else if (type == "number" || type == "date") {
                 // Readers differ on which formats are dates: as a number or as the calendar value.
-                std::vector<std::string> forms = v.n >= 0 ? date_forms(calendar_of(v.n, date1904))
-                                                           : std::vector<std::string>();
+                const auto forms = v.n >= 0 ? date_forms(calendar_of(v.n, date1904)) : std::vector<std::string>();
                 ok = number_agrees(shown, v.n) || std::find(forms.begin(), forms.end(), shown) != forms.end();
-            } else if (type == "boolean") {
-                ok = shown == (v.b ? "TRUE" : "FALSE");
-            } else if (type == "error") {
-                ok = shown == v.s;
-            } else if (type == "blank") {
-                ok = shown.empty();
             }
             if (!ok) fail(where, "shown \"" + shortened(shown) + "\", expected " + shortened(describe(cell)));
         }

@@ -81,9 +81,8 @@ TEST(XlsFragmented, CorpusWorkbooksRechained) {
         const char *stream_name = reader.find("Workbook") >= 0 ? "Workbook" : "Book";
         Bytes stream;
         ASSERT_TRUE(reader.read(reader.find(stream_name), stream).ok()) << name;
-        for (const auto &layout : kLayouts) {
+        for (const auto &layout : kLayouts)
             EXPECT_EQ(dump_of(in_cfb(stream, layout, stream_name)), original.dump()) << name << " seed " << layout.seed;
-        }
         ++checked;
     }
     EXPECT_GT(checked, 20u);
