@@ -18,32 +18,24 @@ namespace xt {
 using Bytes = std::vector<uint8_t>;
 using namespace vel::xls;
 
-struct CellRecord {
-    ValueKind kind;
-    bool formula;
-    uint8_t code;
-    double number;
-    std::string text;
-    uint32_t sst;
-    uint16_t xf;
-};
-
 using CellKey = std::tuple<uint32_t, uint16_t, uint16_t>; // sheet, row, col
 
-// Records every event in order as a line of text ("font 5 F4 240 700 1"); keeps cells and strings for lookups.
+// Records every event in order as a line of text ("font 5 F4 240 700 1"); keeps the shared strings, and each
+// cell shown as its value ('text', "sst 3" for a shared string, "blank 15" with its XF, "=" before a formula's).
 struct RecordingSink : Sink {
     std::vector<std::string> lines;
     std::vector<std::string> strings;
-    std::map<CellKey, CellRecord> cells;
+    std::map<CellKey, std::string> cells;
 
-    template <class... T> void log(const T &...v) {
+    template <class... T> static std::string join(int precision, const T &...v) {
         static std::ostringstream o; // one stream for all: making one per event is slow
         o.str("");
-        o.precision(17);
+        o.precision(precision);
         const char *blank = "";
         ((o << blank << v, blank = " "), ...);
-        lines.push_back(o.str());
+        return o.str();
     }
+    template <class... T> void log(const T &...v) { lines.push_back(join(17, v...)); }
     void workbook(const WorkbookInfo &w) override { log("book", w.biff, w.date1904, w.codepage); }
     void sheet(const SheetInfo &s) override { log("sheet", s.name, int(s.visibility), int(s.kind), s.stream_pos); }
     void number_format(uint16_t id, std::string_view code) override { log("format", id, code); }
@@ -57,7 +49,13 @@ struct RecordingSink : Sink {
         log("s", s);
     }
     void cell(const CellEvent &c) override {
-        cells[{c.sheet, c.row, c.col}] = {c.kind, c.formula, c.code, c.number, std::string(c.text), c.sst, c.xf};
+        std::string shown = "blank " + std::to_string(c.xf);
+        if (c.kind == ValueKind::number) shown = join(15, c.number);
+        if (c.kind == ValueKind::text) shown = "'" + std::string(c.text) + "'";
+        if (c.kind == ValueKind::shared_string) shown = "sst " + std::to_string(c.sst);
+        if (c.kind == ValueKind::boolean) shown = c.code == 1 ? "TRUE" : c.code == 0 ? "FALSE" : "?";
+        if (c.kind == ValueKind::error) shown = error_text(c.code);
+        cells[{c.sheet, c.row, c.col}] = (c.formula ? "=" : "") + shown;
         log("cell", c.sheet, c.row, c.col, int(c.kind), c.formula, int(c.code), c.number, c.sst, c.xf, c.text);
     }
     void merge(const MergeInfo &m) override {
@@ -78,15 +76,6 @@ struct RecordingSink : Sink {
         std::string out;
         for (const auto &l : lines) out += l + "\n";
         return out;
-    }
-    const CellRecord *at(uint32_t sheet, uint16_t row, uint16_t col) const {
-        auto it = cells.find({sheet, row, col});
-        return it == cells.end() ? nullptr : &it->second;
-    }
-    // The text of a text or shared-string cell.
-    std::string text(const CellRecord &c) const {
-        if (c.kind == ValueKind::shared_string) return c.sst < strings.size() ? strings[c.sst] : "<bad sst>";
-        return c.text;
     }
 };
 
