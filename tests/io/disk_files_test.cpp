@@ -21,9 +21,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const Bytes kOle = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-const Bytes kZip = {0x50, 0x4B, 0x03, 0x04};
-
 Bytes with_padding(Bytes head, size_t len = 32) {
     head.resize(std::max(head.size(), len), 0);
     return head;
@@ -79,12 +76,11 @@ TEST_F(FileTypeTest, EveryKindByMagicAndName) {
         Bytes head(row.magic, row.magic + row.count);
         std::string name = "f" + std::to_string(i) + "." + row.ext;
         EXPECT_EQ(kind(name, with_padding(head)), row.code) << name;
-
     }
 }
 
 TEST_F(FileTypeTest, NameDecidesAmongSharedMagic) {
-    Bytes zip = with_padding(kZip);
+    const Bytes zip = with_padding({0x50, 0x4B, 0x03, 0x04});
     EXPECT_EQ(kind("a.xlsx", zip), 12);
     EXPECT_EQ(kind("a.zip", zip), 301);
     EXPECT_EQ(kind("a.XLSM", zip), 14);
@@ -120,7 +116,7 @@ TEST_F(FileTypeTest, ModesWithoutAName) {
     };
     EXPECT_EQ(header(png), 203);
     EXPECT_EQ(header(with_padding({'a', ',', 'b', '\n'}, 16)), -1);
-    EXPECT_EQ(header(with_padding(kOle, 16)), 11);
+    EXPECT_EQ(header(with_padding({0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1}, 16)), 11); // compound file
 }
 
 TEST_F(FileTypeTest, ShortMissingAndBadArguments) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -186,11 +185,10 @@ TEST_F(MfileTest, SetAsideAndBringBack) {
 }
 
 TEST_F(MfileTest, TableLimitCountsDeletedRecords) {
-    char name[32];
     for (int i = 0; i < MFILE_MAX_OPEN_FILES; ++i) {
-        std::snprintf(name, sizeof name, "f%d", i);
-        ASSERT_NE(mopen(mt, name, "wb"), nullptr) << i;
-        if (i % 2) mdelete(mt, name);
+        const std::string name = "f" + std::to_string(i);
+        ASSERT_NE(mopen(mt, name.c_str(), "wb"), nullptr) << i;
+        if (i % 2) mdelete(mt, name.c_str());
     }
     EXPECT_EQ(mopen(mt, "one-more", "wb"), nullptr);
     EXPECT_STREQ(merror(mt), "mopen() Mfile_ct >= MFILE_MAX_OPEN_FILES");

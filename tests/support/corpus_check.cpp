@@ -228,7 +228,8 @@ std::vector<std::pair<std::string, std::string>> listed_disagreements(const std:
         const size_t blank = line.find(' ');
         if (line.empty() || line[0] == '#' || blank == std::string::npos) continue;
         const size_t reason = line.find(" #");
-        out.emplace_back(line.substr(0, blank), line.substr(blank + 1, reason == std::string::npos ? reason : reason - blank - 1));
+        const size_t length = reason == std::string::npos ? reason : reason - blank - 1;
+        out.emplace_back(line.substr(0, blank), line.substr(blank + 1, length));
     }
     return out;
 }

@@ -126,12 +126,7 @@ enum : uint16_t {
     T_BOF = 0x0809,
 };
 
-inline Bytes bof(uint16_t type, uint16_t version = 0x0600) {
-    Body b;
-    b.b16(version).b16(type).b16(0x0DBB).b16(0x07CC);
-    if (version == 0x0600) b.b32(0).b32(0x06);
-    return b;
-}
+inline Bytes bof(uint16_t type) { return Body().b16(0x0600).b16(type).b16(0x0DBB).b16(0x07CC).b32(0).b32(0x06); }
 
 // A sheet of a test workbook: its BOUNDSHEET and the records between its BOF and EOF.
 struct TestSheet {
