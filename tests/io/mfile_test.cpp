@@ -1,12 +1,10 @@
-// Memory files: open modes, growth, positioning, the name table and the
-// set-aside table.
+// Memory files: open modes, growth, positioning, the name table and the set-aside table.
 #include "io/mfile.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -58,8 +56,7 @@ TEST_F(MfileTest, Growth) {
     EXPECT_EQ(mwrite(bytes.data(), 1000, 3, g), 3u);
     EXPECT_EQ(contents(g), contents(f));
 
-    // From pos == capacity an item that fills the grown buffer to its last
-    // byte; the gap left by the seek reads as zeros.
+    // From pos == capacity an item filling the grown buffer to its last byte; the seek's gap reads as zeros.
     MFILE *e = mopen(mt, "edge", "wb");
     const long at = e->capacity;
     ASSERT_EQ(mseek(e, at, 0), 0);
@@ -188,11 +185,10 @@ TEST_F(MfileTest, SetAsideAndBringBack) {
 }
 
 TEST_F(MfileTest, TableLimitCountsDeletedRecords) {
-    char name[32];
     for (int i = 0; i < MFILE_MAX_OPEN_FILES; ++i) {
-        std::snprintf(name, sizeof name, "f%d", i);
-        ASSERT_NE(mopen(mt, name, "wb"), nullptr) << i;
-        if (i % 2) mdelete(mt, name);
+        const std::string name = "f" + std::to_string(i);
+        ASSERT_NE(mopen(mt, name.c_str(), "wb"), nullptr) << i;
+        if (i % 2) mdelete(mt, name.c_str());
     }
     EXPECT_EQ(mopen(mt, "one-more", "wb"), nullptr);
     EXPECT_STREQ(merror(mt), "mopen() Mfile_ct >= MFILE_MAX_OPEN_FILES");

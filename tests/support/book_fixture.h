@@ -1,5 +1,4 @@
-// A book opened through the interface in UTF-8 with one sheet, freed after
-// each test, for the tests that put values and look at the model.
+// A book opened in UTF-8 with one sheet, freed after each test, for tests that put values and look at the model.
 #pragma once
 #include <gtest/gtest.h>
 

@@ -1,13 +1,11 @@
-// A small compound-file generator for tests: streams (and one level of
-// storages) in 512- or 4096-byte sectors, optionally with every chain's
-// sectors shuffled, the directory as a balanced tree or a plain list, and
-// extra FAT sectors to bring DIFAT sectors in. It records where everything
-// landed so that tests can damage a file precisely.
+// A compound-file generator for tests, recording where everything landed so that tests can damage a file precisely.
 #pragma once
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <random>
 #include <string>
@@ -32,218 +30,150 @@ struct CfbOptions {
 struct CfbImage {
     std::vector<uint8_t> bytes;
     uint32_t sector_size = 512;
-    std::vector<uint32_t> fat, difat, dir, mini_fat, mini_stream;
+    std::vector<uint32_t> fat, difat, dir, mini_fat;
     std::vector<std::vector<uint32_t>> streams; // per item: its regular sectors (empty for mini streams)
     std::vector<std::vector<uint32_t>> minis;   // per item: its mini sectors
 
     size_t sector_offset(uint32_t id) const { return (static_cast<size_t>(id) + 1) * sector_size; }
-    size_t fat_entry_offset(uint32_t id) const {
-        const uint32_t per = sector_size / 4;
-        return sector_offset(fat[id / per]) + (id % per) * 4;
+    // Where byte `at` of the stream in sectors `chain` lies in the file.
+    size_t in(const std::vector<uint32_t> &chain, size_t at) const {
+        return sector_offset(chain[at / sector_size]) + at % sector_size;
     }
-    size_t entry_offset(uint32_t entry) const { // directory entry (0: root, k: the k-th item)
-        const uint32_t per = sector_size / 128;
-        return sector_offset(dir[entry / per]) + (entry % per) * 128;
-    }
-    size_t mini_fat_entry_offset(uint32_t id) const {
-        const uint32_t per = sector_size / 4;
-        return sector_offset(mini_fat[id / per]) + (id % per) * 4;
-    }
+    size_t fat_entry_offset(uint32_t id) const { return in(fat, id * 4); }
+    size_t entry_offset(uint32_t entry) const { return in(dir, entry * 128); } // 0: root, k: the k-th item
+    size_t mini_fat_entry_offset(uint32_t id) const { return in(mini_fat, id * 4); }
     void put32(size_t at, uint32_t v) { std::memcpy(bytes.data() + at, &v, 4); }
 };
 
-namespace cfb_detail {
-
-constexpr uint32_t END = 0xFFFFFFFE, FREE = 0xFFFFFFFF, FATSECT = 0xFFFFFFFD, DIFSECT = 0xFFFFFFFC, NONE = 0xFFFFFFFF;
-
-inline bool name_less(const std::string &a, const std::string &b) {
-    if (a.size() != b.size()) return a.size() < b.size();
-    for (size_t i = 0; i < a.size(); ++i) {
-        const int x = std::toupper(static_cast<unsigned char>(a[i])), y = std::toupper(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y;
-    }
-    return false;
-}
-
-} // namespace cfb_detail
-
 inline CfbImage make_cfb(const std::vector<CfbItem> &items, const CfbOptions &opt = {}) {
-    using namespace cfb_detail;
+    constexpr uint32_t END = 0xFFFFFFFE, FREE = 0xFFFFFFFF;
     CfbImage img;
-    const uint32_t ss = 1u << opt.sector_shift;
-    img.sector_size = ss;
-    const uint32_t per = ss / 4;
-    const size_t n_items = items.size();
-
-    // Mini stream: streams below 4096 bytes, in 64-byte mini sectors.
-    std::vector<uint8_t> mini;
-    img.minis.assign(n_items, {});
-    std::vector<uint32_t> mini_order; // mini sector ids in allocation order, shuffled below
-    size_t mini_count = 0;
-    for (size_t i = 0; i < n_items; ++i)
-        if (!items[i].storage && !items[i].data.empty() && items[i].data.size() < 4096)
-            mini_count += (items[i].data.size() + 63) / 64;
-    std::vector<uint32_t> mini_ids(mini_count);
-    std::iota(mini_ids.begin(), mini_ids.end(), 0u);
+    const uint32_t ss = img.sector_size = 1u << opt.sector_shift, per = ss / 4;
     std::mt19937 rng(opt.seed);
-    if (opt.seed) std::shuffle(mini_ids.begin(), mini_ids.end(), rng);
-    mini.assign(mini_count * 64, 0);
-    std::vector<uint32_t> mini_fat(mini_count, FREE);
-    size_t next_mini = 0;
-    for (size_t i = 0; i < n_items; ++i) {
-        const auto &d = items[i].data;
-        if (items[i].storage || d.empty() || d.size() >= 4096) continue;
-        for (size_t k = 0; k * 64 < d.size(); ++k) {
-            const uint32_t id = mini_ids[next_mini++];
-            img.minis[i].push_back(id);
-            std::memcpy(mini.data() + id * 64, d.data() + k * 64, std::min<size_t>(64, d.size() - k * 64));
-        }
-        for (size_t k = 0; k < img.minis[i].size(); ++k)
-            mini_fat[img.minis[i][k]] = k + 1 < img.minis[i].size() ? img.minis[i][k + 1] : END;
+    auto pool = [&](size_t n) { // ids 0..n-1, shuffled when there is a seed
+        std::vector<uint32_t> v(n);
+        std::iota(v.begin(), v.end(), 0u);
+        if (opt.seed) std::shuffle(v.begin(), v.end(), rng);
+        return v;
+    };
+    // The next n ids of `from`, linked as a chain in `table`.
+    auto take = [](std::vector<uint32_t> &table, const std::vector<uint32_t> &from, size_t &next, size_t n) {
+        std::vector<uint32_t> c(from.begin() + next, from.begin() + next + n);
+        for (size_t k = 0; k < n; ++k) table[c[k]] = k + 1 < n ? c[k + 1] : END;
+        next += n;
+        return c;
+    };
+    auto count = [](size_t bytes, size_t unit) { return (bytes + unit - 1) / unit; };
+    auto is_mini = [](const CfbItem &it) { return !it.storage && it.data.size() < 4096; };
+
+    // Streams below 4096 bytes go to the mini stream, in 64-byte mini sectors.
+    size_t n_mini = 0;
+    for (const auto &it : items) n_mini += is_mini(it) ? count(it.data.size(), 64) : 0;
+    const auto mini_ids = pool(n_mini);
+    std::vector<uint32_t> mini_fat(count(n_mini, per) * per, FREE);
+    std::vector<uint8_t> mini(n_mini * 64);
+    // Copies `src` into the `unit`-byte slots `at` of `dst`, slot k at (at[k] + skip) * unit.
+    auto scatter = [](uint8_t *dst, size_t unit, size_t skip, const std::vector<uint32_t> &at, const auto &src) {
+        const size_t size = src.size() * sizeof src[0];
+        for (size_t k = 0; k < at.size(); ++k)
+            std::memcpy(dst + (at[k] + skip) * unit, reinterpret_cast<const uint8_t *>(src.data()) + k * unit,
+                        std::min(unit, size - k * unit));
+    };
+    img.minis.assign(items.size(), {});
+    size_t next = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (!is_mini(items[i])) continue;
+        img.minis[i] = take(mini_fat, mini_ids, next, count(items[i].data.size(), 64));
+        scatter(mini.data(), 64, 0, img.minis[i], items[i].data);
     }
 
-    // Chains of content, each a byte blob cut into sectors.
-    mini_fat.resize(((mini_fat.size() + per - 1) / per) * per, FREE);
-    std::vector<uint8_t> mini_fat_bytes(mini_fat.size() * 4);
-    if (!mini_fat.empty()) std::memcpy(mini_fat_bytes.data(), mini_fat.data(), mini_fat_bytes.size());
-    const size_t n_entries = n_items + 1;
-    std::vector<uint8_t> dir_bytes(((n_entries * 128 + ss - 1) / ss) * ss, 0);
-    std::vector<const std::vector<uint8_t> *> blobs = {&dir_bytes, &mini_fat_bytes, &mini};
-    for (const auto &it : items) blobs.push_back(&it.data);
-    auto sectors_of = [&](size_t blob) -> size_t {
-        const auto &b = *blobs[blob];
-        if (blob >= 3 && (b.size() < 4096)) return 0; // in the mini stream
-        return (b.size() + ss - 1) / ss;
-    };
-    size_t content = 0;
-    for (size_t b = 0; b < blobs.size(); ++b) content += sectors_of(b);
+    // Sectors of the directory, the mini FAT, the mini stream and each item; FAT and DIFAT sectors for them all.
+    std::vector<size_t> sizes = {count((items.size() + 1) * 128, ss), mini_fat.size() / per, count(mini.size(), ss)};
+    for (const auto &it : items) sizes.push_back(it.data.size() < 4096 ? 0 : count(it.data.size(), ss));
+    const size_t content = std::accumulate(sizes.begin(), sizes.end(), size_t(0));
     uint32_t n_fat = std::max<uint32_t>(opt.min_fat_sectors, 1), n_difat = 0;
-    while (true) {
+    for (;; ++n_fat) {
         n_difat = n_fat > 109 ? (n_fat - 109 + per - 2) / (per - 1) : 0;
         if (static_cast<size_t>(n_fat) * per >= content + n_fat + n_difat) break;
-        ++n_fat;
     }
-    const size_t total = content + n_fat + n_difat;
-    std::vector<uint32_t> place(total);
-    std::iota(place.begin(), place.end(), 0u);
-    if (opt.seed) std::shuffle(place.begin(), place.end(), rng);
-    size_t next = 0;
+    const auto place = pool(content + n_fat + n_difat);
     std::vector<uint32_t> fat(static_cast<size_t>(n_fat) * per, FREE);
     img.fat.assign(place.begin(), place.begin() + n_fat);
-    next += n_fat;
-    img.difat.assign(place.begin() + next, place.begin() + next + n_difat);
-    next += n_difat;
-    for (uint32_t id : img.fat) fat[id] = FATSECT;
-    for (uint32_t id : img.difat) fat[id] = DIFSECT;
-    std::vector<std::vector<uint32_t>> chains(blobs.size());
-    for (size_t b = 0; b < blobs.size(); ++b) {
-        for (size_t k = 0; k < sectors_of(b); ++k) chains[b].push_back(place[next++]);
-        for (size_t k = 0; k < chains[b].size(); ++k) fat[chains[b][k]] = k + 1 < chains[b].size() ? chains[b][k + 1] : END;
-    }
+    img.difat.assign(place.begin() + n_fat, place.begin() + n_fat + n_difat);
+    for (uint32_t id : img.fat) fat[id] = 0xFFFFFFFD;
+    for (uint32_t id : img.difat) fat[id] = 0xFFFFFFFC;
+    next = n_fat + n_difat;
+    std::vector<std::vector<uint32_t>> chains;
+    for (size_t n : sizes) chains.push_back(take(fat, place, next, n));
     img.dir = chains[0];
     img.mini_fat = chains[1];
-    img.mini_stream = chains[2];
     img.streams.assign(chains.begin() + 3, chains.end());
+    img.bytes.assign((place.size() + 1) * ss, 0);
+    scatter(img.bytes.data(), ss, 1, img.fat, fat);
+    scatter(img.bytes.data(), ss, 1, img.mini_fat, mini_fat);
+    scatter(img.bytes.data(), ss, 1, chains[2], mini);
+    for (size_t i = 0; i < items.size(); ++i) scatter(img.bytes.data(), ss, 1, img.streams[i], items[i].data);
 
-    // Directory entries.
-    struct Node {
-        uint32_t left = NONE, right = NONE, child = NONE;
+    // Directory: siblings by length, then upper-cased name; each range's middle (a list: its first) is the root.
+    std::vector<std::array<uint32_t, 3>> links(items.size() + 1, {FREE, FREE, FREE}); // left, right, child
+    std::function<uint32_t(const std::vector<uint32_t> &, size_t, size_t)> tree = [&](const auto &kids, size_t lo,
+                                                                                      size_t hi) -> uint32_t {
+        if (lo >= hi) return FREE;
+        const size_t mid = opt.list_directory ? lo : (lo + hi) / 2;
+        links[kids[mid]][0] = tree(kids, lo, mid);
+        links[kids[mid]][1] = tree(kids, mid + 1, hi);
+        return kids[mid];
     };
-    std::vector<Node> nodes(n_entries);
-    for (size_t parent = 0; parent < n_entries; ++parent) {
-        if (parent > 0 && !items[parent - 1].storage) continue;
+    auto key = [&](uint32_t e) {
+        std::string s = items[e - 1].name;
+        for (char &c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return std::make_pair(s.size(), s);
+    };
+    for (size_t parent = 0; parent <= items.size(); ++parent) {
         std::vector<uint32_t> kids;
-        for (size_t i = 0; i < n_items; ++i)
+        for (size_t i = 0; i < items.size(); ++i)
             if (static_cast<size_t>(items[i].parent) == parent) kids.push_back(static_cast<uint32_t>(i + 1));
-        std::sort(kids.begin(), kids.end(),
-                  [&](uint32_t a, uint32_t b) { return name_less(items[a - 1].name, items[b - 1].name); });
-        if (kids.empty()) continue;
-        if (opt.list_directory) {
-            nodes[parent].child = kids[0];
-            for (size_t k = 0; k + 1 < kids.size(); ++k) nodes[kids[k]].right = kids[k + 1];
-        } else {
-            // Balanced: the middle of each range is the subtree's root.
-            struct Range {
-                size_t lo, hi;
-                uint32_t *slot;
-            };
-            std::vector<Range> todo = {{0, kids.size(), &nodes[parent].child}};
-            while (!todo.empty()) {
-                Range r = todo.back();
-                todo.pop_back();
-                if (r.lo >= r.hi) continue;
-                const size_t mid = (r.lo + r.hi) / 2;
-                *r.slot = kids[mid];
-                todo.push_back({r.lo, mid, &nodes[kids[mid]].left});
-                todo.push_back({mid + 1, r.hi, &nodes[kids[mid]].right});
-            }
-        }
+        std::sort(kids.begin(), kids.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+        links[parent][2] = tree(kids, 0, kids.size());
     }
-    auto put_entry = [&](size_t e, const std::string &name, uint8_t type, uint32_t start, uint64_t size) {
-        uint8_t *p = dir_bytes.data() + e * 128;
-        for (size_t i = 0; i < name.size() && i < 31; ++i) p[2 * i] = static_cast<uint8_t>(name[i]);
-        const uint16_t len = static_cast<uint16_t>((std::min<size_t>(name.size(), 31) + 1) * 2);
-        std::memcpy(p + 64, &len, 2);
-        p[66] = type;
-        p[67] = 1; // black
-        std::memcpy(p + 68, &nodes[e].left, 4);
-        std::memcpy(p + 72, &nodes[e].right, 4);
-        std::memcpy(p + 76, &nodes[e].child, 4);
-        std::memcpy(p + 116, &start, 4);
-        std::memcpy(p + 120, &size, 8);
+    auto entry = [&](size_t e, const std::string &name, uint32_t type, uint32_t start, uint64_t size) {
+        const size_t at = img.entry_offset(static_cast<uint32_t>(e));
+        for (size_t i = 0; i < name.size() && i < 31; ++i) img.bytes[at + 2 * i] = static_cast<uint8_t>(name[i]);
+        // The name's length in bytes, the type, black.
+        img.put32(at + 64, static_cast<uint32_t>(std::min<size_t>(name.size(), 31) + 1) * 2 | type << 16 | 1u << 24);
+        for (int k = 0; k < 3; ++k) img.put32(at + 68 + 4 * k, links[e][k]);
+        img.put32(at + 116, start);
+        std::memcpy(&img.bytes[at + 120], &size, 8);
     };
-    put_entry(0, "Root Entry", 5, img.mini_stream.empty() ? END : img.mini_stream[0], mini.size());
-    for (size_t i = 0; i < n_items; ++i) {
-        const auto &it = items[i];
-        if (it.storage) {
-            put_entry(i + 1, it.name, 1, 0, 0);
-            continue;
-        }
-        uint32_t start = END;
-        if (!img.minis[i].empty()) start = img.minis[i][0];
-        else if (!img.streams[i].empty()) start = img.streams[i][0];
-        put_entry(i + 1, it.name, 2, start, it.data.size());
+    entry(0, "Root Entry", 5, chains[2].empty() ? END : chains[2][0], mini.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        const auto &c = img.minis[i].empty() ? img.streams[i] : img.minis[i];
+        entry(i + 1, items[i].name, items[i].storage ? 1 : 2, items[i].storage ? 0 : c.empty() ? END : c[0],
+              items[i].data.size());
     }
 
-    // Header and sectors.
-    img.bytes.assign((total + 1) * ss, 0);
-    uint8_t *h = img.bytes.data();
+    // Header; the FAT sectors are listed 109 in the header, the rest in DIFAT sectors chained by their last entry.
     const uint8_t sig[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    std::memcpy(h, sig, 8);
-    auto put16 = [&](size_t at, uint16_t v) { std::memcpy(h + at, &v, 2); };
-    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(h + at, &v, 4); };
-    put16(24, 0x003E);
-    put16(26, opt.sector_shift == 12 ? 4 : 3);
-    put16(28, 0xFFFE);
-    put16(30, static_cast<uint16_t>(opt.sector_shift));
-    put16(32, 6);
-    put32(40, opt.sector_shift == 12 ? static_cast<uint32_t>(img.dir.size()) : 0);
-    put32(44, n_fat);
-    put32(48, img.dir[0]);
-    put32(56, 4096);
-    put32(60, img.mini_fat.empty() ? END : img.mini_fat[0]);
-    put32(64, static_cast<uint32_t>(img.mini_fat.size()));
-    put32(68, img.difat.empty() ? END : img.difat[0]);
-    put32(72, n_difat);
-    for (uint32_t i = 0; i < 109; ++i) put32(76 + 4 * i, i < n_fat ? img.fat[i] : FREE);
-    for (uint32_t d = 0; d < n_difat; ++d) {
-        uint8_t *p = img.bytes.data() + img.sector_offset(img.difat[d]);
-        for (uint32_t k = 0; k + 1 < per; ++k) {
-            const uint32_t i = 109 + d * (per - 1) + k;
-            const uint32_t v = i < n_fat ? img.fat[i] : FREE;
-            std::memcpy(p + 4 * k, &v, 4);
-        }
-        const uint32_t link = d + 1 < n_difat ? img.difat[d + 1] : END;
-        std::memcpy(p + 4 * (per - 1), &link, 4);
+    std::memcpy(img.bytes.data(), sig, 8);
+    const bool v4 = opt.sector_shift == 12;
+    img.put32(24, 0x3E | (v4 ? 4u : 3u) << 16);    // minor and major version
+    img.put32(28, 0xFFFE | opt.sector_shift << 16); // byte order, sector shift
+    img.put32(32, 6);                               // mini sector shift
+    img.put32(40, v4 ? static_cast<uint32_t>(img.dir.size()) : 0);
+    img.put32(44, n_fat);
+    img.put32(48, img.dir[0]);
+    img.put32(56, 4096);
+    img.put32(60, img.mini_fat.empty() ? END : img.mini_fat[0]);
+    img.put32(64, static_cast<uint32_t>(img.mini_fat.size()));
+    img.put32(68, img.difat.empty() ? END : img.difat[0]);
+    img.put32(72, n_difat);
+    for (uint32_t i = 0; i < 109 + n_difat * (per - 1); ++i) {
+        const size_t at = i < 109 ? 76 + 4 * i
+                                  : img.sector_offset(img.difat[(i - 109) / (per - 1)]) + 4 * ((i - 109) % (per - 1));
+        img.put32(at, i < n_fat ? img.fat[i] : FREE);
     }
-    for (uint32_t k = 0; k < n_fat; ++k)
-        std::memcpy(img.bytes.data() + img.sector_offset(img.fat[k]), fat.data() + static_cast<size_t>(k) * per, ss);
-    for (size_t b = 0; b < blobs.size(); ++b)
-        for (size_t k = 0; k < chains[b].size(); ++k) {
-            const auto &src = *blobs[b];
-            const size_t n = std::min<size_t>(ss, src.size() - k * ss);
-            std::memcpy(img.bytes.data() + img.sector_offset(chains[b][k]), src.data() + k * ss, n);
-        }
+    for (uint32_t d = 0; d < n_difat; ++d)
+        img.put32(img.sector_offset(img.difat[d]) + ss - 4, d + 1 < n_difat ? img.difat[d + 1] : END);
     return img;
 }
 

@@ -1,8 +1,5 @@
-// Reading a workbook of the shared corpus through the C interface and
-// comparing what the reading calls show with the values an independent
-// reader found (NAME.expected.json): texts equal, numbers to 1e-9 relative,
-// dates and times as calendar values, booleans and errors as shown, sheet
-// names, order and visibility, merged ranges.
+// Corpus workbooks read through the C interface against the values an independent reader found
+// (NAME.expected.json): cells as shown, sheet names, order and visibility, merged ranges.
 #pragma once
 #include <string>
 #include <vector>
@@ -10,7 +7,6 @@
 #include "test_support.h"
 
 namespace vtest {
-
 
 struct CorpusResult {
     bool readable = false;                // the expected file says so
@@ -20,15 +16,8 @@ struct CorpusResult {
     std::vector<std::string> disagreements; // "SHEET!A1: ..." lines
 };
 
-// Opens `file` (a path) in MODE=READ and compares it with its expected file.
-CorpusResult check_corpus_workbook(const std::string &file);
-
-// Every corpus file with one of `extensions` checked. Readable workbooks
-// count in `books` and `cells`; their failures to open and the
-// disagreements not listed in `listed_file` go to `failures`. Workbooks
-// their expected files call unreadable are left to the caller in `refused`.
-// `listed_file` has lines "FILE TEXT # reason" ("#" lines are comments):
-// a disagreement of FILE containing TEXT is accepted.
+// Every corpus file with one of `extensions` checked: failures to open and disagreements not accepted by a line
+// "FILE TEXT # reason" of `listed_file` go to `failures`; unreadable workbooks are left to the caller in `refused`.
 struct CorpusRun {
     int books = 0, cells = 0;
     std::vector<std::string> failures;

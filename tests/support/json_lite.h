@@ -1,6 +1,6 @@
-// A minimal JSON reader for the corpus's expected files: objects keep their
-// key order; numbers are doubles; strings are UTF-8.
+// A minimal JSON reader: objects keep their key order; numbers are doubles; strings are UTF-8.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -43,22 +43,15 @@ public:
 
 private:
     [[noreturn]] void fail() { throw std::runtime_error("bad JSON at " + std::to_string(i_)); }
-    void space() {
-        while (i_ < t_.size() && (t_[i_] == ' ' || t_[i_] == '\n' || t_[i_] == '\r' || t_[i_] == '\t')) ++i_;
+    void space() { i_ = std::min(t_.find_first_not_of(" \n\r\t", i_), t_.size()); }
+    bool word(const std::string &w) {
+        if (t_.compare(i_, w.size(), w) != 0) return false;
+        i_ += w.size();
+        return true;
     }
     bool eat(char c) {
         space();
-        if (i_ < t_.size() && t_[i_] == c) {
-            ++i_;
-            return true;
-        }
-        return false;
-    }
-    bool word(const char *w) {
-        const std::string s(w);
-        if (t_.compare(i_, s.size(), s) != 0) return false;
-        i_ += s.size();
-        return true;
+        return word(std::string(1, c));
     }
     void utf8(std::string &out, uint32_t c) {
         const int n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
@@ -68,9 +61,8 @@ private:
     }
     uint32_t hex4() {
         if (i_ + 4 > t_.size()) fail();
-        const uint32_t v = static_cast<uint32_t>(std::stoul(t_.substr(i_, 4), nullptr, 16));
         i_ += 4;
-        return v;
+        return static_cast<uint32_t>(std::stoul(t_.substr(i_ - 4, 4), nullptr, 16));
     }
     std::string str() {
         if (!eat('"')) fail();
@@ -83,23 +75,16 @@ private:
             }
             if (i_ >= t_.size()) fail();
             c = t_[i_++];
-            switch (c) {
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'u': {
+            if (c == 'u') {
                 uint32_t u = hex4();
-                if (u >= 0xD800 && u < 0xDC00 && t_.compare(i_, 2, "\\u") == 0) {
+                if (u >= 0xD800 && u < 0xDC00 && t_.compare(i_, 2, "\\u") == 0) { // a surrogate pair
                     i_ += 2;
-                    const uint32_t lo = hex4();
-                    u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
+                    u = 0x10000 + ((u - 0xD800) << 10) + (hex4() - 0xDC00);
                 }
                 utf8(out, u);
-                break;
-            }
-            default: out += c; break;
+            } else {
+                static const std::string from = "ntrbf", to = "\n\t\r\b\f";
+                out += from.find(c) == std::string::npos ? c : to[from.find(c)];
             }
         }
         if (i_ >= t_.size()) fail();
@@ -116,7 +101,6 @@ private:
             j.type = Json::object;
             if (eat('}')) return j;
             do {
-                space();
                 std::string k = str();
                 if (!eat(':')) fail();
                 j.fields.emplace_back(std::move(k), value());

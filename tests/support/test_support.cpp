@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace vtest {
@@ -44,25 +44,18 @@ std::vector<std::string> corpus_files(const std::vector<std::string> &extensions
 }
 
 std::string make_temp_dir(const std::string &tag) {
-    std::string base = env_or("TMPDIR", "/tmp");
-    std::string templ = base + "/vel-" + tag + "-XXXXXX";
-    std::string buf = templ;
-    if (!mkdtemp(buf.data())) return base;
-    return buf;
+    std::string dir = env_or("TMPDIR", "/tmp") + "/vel-" + tag + "-XXXXXX";
+    return mkdtemp(dir.data()) ? dir : env_or("TMPDIR", "/tmp");
 }
 
 std::string shell_quote(const std::string &s) {
     std::string out = "'";
-    for (char c : s) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
-    }
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
 int run(const std::string &command, std::string *out) {
-    std::string cmd = command + " 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
+    FILE *p = popen((command + " 2>&1").c_str(), "r");
     if (!p) return -1;
     std::string text;
     char buf[4096];
@@ -75,9 +68,7 @@ int run(const std::string &command, std::string *out) {
 
 std::string read_file(const std::string &path) {
     std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 bool have_program(const std::string &name) {
@@ -114,21 +105,19 @@ std::string soffice_convert(const std::vector<std::string> &files, const std::st
     return rc == 0 ? std::string() : "soffice failed: " + out;
 }
 
-std::string zip_part(const std::string &file, const std::string &part) {
+// The output of python3 running `code` with z, the zip package `file`, and sys.argv[2], `arg`.
+static std::string with_zip(const std::string &code, const std::string &file, const std::string &arg = "") {
     std::string out;
-    run("/usr/bin/python3 -c 'import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
-        "sys.stdout.buffer.write(z.read(sys.argv[2]) if sys.argv[2] in z.namelist() else b\"\")' " +
-            shell_quote(file) + " " + shell_quote(part),
+    run("/usr/bin/python3 -c 'import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); " + code + "' " + shell_quote(file) +
+            " " + shell_quote(arg),
         &out);
     return out;
 }
 
-std::string zip_names(const std::string &file) {
-    std::string out;
-    run("/usr/bin/python3 -c 'import sys,zipfile; print(\"\\n\".join(zipfile.ZipFile(sys.argv[1]).namelist()))' " +
-            shell_quote(file),
-        &out);
-    return out;
+std::string zip_part(const std::string &file, const std::string &part) {
+    return with_zip("sys.stdout.buffer.write(z.read(sys.argv[2]) if sys.argv[2] in z.namelist() else b\"\")", file, part);
 }
+
+std::string zip_names(const std::string &file) { return with_zip("print(\"\\n\".join(z.namelist()))", file); }
 
 } // namespace vtest

@@ -1,5 +1,4 @@
-// Helpers shared by the test programs: paths, temporary folders, running
-// external checkers (validate-xlsx, python3 with openpyxl, LibreOffice).
+// Helpers shared by the test programs: paths, temporary folders, running outside checkers.
 #pragma once
 #include <string>
 #include <vector>
@@ -9,8 +8,7 @@ namespace vtest {
 std::string source_dir();              // the repository
 std::string shared_dir();              // ../shared beside the repository
 std::string corpus_dir();              // the shared corpus
-// The corpus files whose names end in one of the extensions, sorted; empty
-// when the corpus is absent.
+// The corpus files whose names end in one of the extensions, sorted; empty when the corpus is absent.
 std::vector<std::string> corpus_files(const std::vector<std::string> &extensions);
 std::string make_temp_dir(const std::string &tag); // fresh folder under $TMPDIR
 // Runs a shell command, returns its exit status; output captured into *out.

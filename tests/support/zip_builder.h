@@ -1,5 +1,4 @@
-// A tiny zip writer for tests that can lie: declared sizes, CRCs, names and
-// offsets may differ from what is stored, to build hostile packages.
+// A tiny zip writer for tests that can lie about sizes, CRCs, names and offsets, to build hostile packages.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -10,21 +9,13 @@
 namespace vtest {
 
 inline std::string deflate_raw(const std::string &data) {
-    z_stream zs{};
-    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, data.size()), '\0');
-    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
-    zs.avail_in = static_cast<uInt>(data.size());
-    zs.next_out = reinterpret_cast<Bytef *>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
+    uLongf size = compressBound(data.size());
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(data.data()), data.size(), 6);
+    return out.substr(2, size - 6); // the zlib stream without its header and checksum
 }
 
-// `head`, `count` copies of `fill`, then `tail`, deflated without holding
-// the whole text; *crc and *size describe the inflated text.
+// `head`, `count` copies of `fill`, then `tail`, deflated without holding the whole text (its CRC and size out).
 inline std::string deflate_repeated(const std::string &head, char fill, uint64_t count, const std::string &tail,
                                     uint32_t *crc, uint64_t *size = nullptr) {
     std::string block(1 << 20, fill), out, buf(1 << 16, '\0');
@@ -110,8 +101,7 @@ inline std::string build_zip(std::vector<Item> items) {
 
 constexpr const char *MAIN_NS = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
-// The entries of a one-sheet package but the sheet (xl/worksheets/sheet1.xml);
-// `workbook` replaces the default workbook part when given.
+// The entries of a one-sheet package but xl/worksheets/sheet1.xml; `workbook` replaces the default workbook part.
 inline std::vector<Item> package_items(const std::string &workbook = "") {
     const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     auto rels = [&](const std::string &type, const std::string &target) {

@@ -1,7 +1,5 @@
-// Every .xls of the shared corpus read through the C interface: each cell
-// the independent reader listed shows the same value, as the reading calls
-// format it. Disagreements that remain are listed with their reasons in
-// api_disagreements.txt beside this test.
+// Every .xls of the shared corpus read through the C interface shows the values an independent reader
+// found; the disagreements that remain are listed with their reasons in api_disagreements.txt.
 #include <gtest/gtest.h>
 
 #include "corpus_check.h"
@@ -22,8 +20,7 @@ TEST(XlsCorpusApi, EveryReadableWorkbookShowsTheExpectedValues) {
     EXPECT_GT(run.books, 20);
 }
 
-// The table of this workbook declares a wrong number of unique strings: it
-// opens all the same, with every sheet.
+// The table of this workbook declares a wrong number of unique strings: it opens all the same.
 TEST(XlsCorpusApi, AWrongStringCountStillOpens) {
     const std::string file = vtest::corpus_dir() + "/calamine__gh548_incorrect_sst_unique_count.xls";
     if (vtest::read_file(file).empty()) GTEST_SKIP() << file << " absent";

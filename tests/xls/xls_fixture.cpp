@@ -1,43 +1,6 @@
 #include "xls_fixture.h"
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <sys/stat.h>
-
 namespace xt {
-
-std::string RecordingSink::dump() const {
-    std::ostringstream o;
-    o.precision(17);
-    o << "book " << book.biff << ' ' << book.date1904 << ' ' << book.codepage << ' ' << workbook_calls << '\n';
-    for (const auto &s : sheets)
-        o << "sheet " << s.name << ' ' << int(s.visibility) << ' ' << int(s.kind) << ' ' << s.pos << '\n';
-    for (const auto &[id, code] : formats) o << "format " << id << ' ' << code << '\n';
-    for (const auto &f : fonts) o << "font " << f << '\n';
-    for (const auto &x : xfs)
-        o << "xf " << x.index << ' ' << x.font << ' ' << x.format << ' ' << x.style << ' ' << x.parent << ' '
-          << int(x.halign) << int(x.valign) << x.wrap << '\n';
-    o << "strings " << declared_strings << ' ' << strings.size() << '\n';
-    for (const auto &s : strings) o << "s " << s << '\n';
-    for (const auto &[key, c] : cells)
-        o << "cell " << std::get<0>(key) << ' ' << std::get<1>(key) << ' ' << std::get<2>(key) << ' ' << int(c.kind)
-          << ' ' << c.formula << ' ' << int(c.code) << ' ' << c.number << ' ' << c.sst << ' ' << c.xf << ' '
-          << c.text << '\n';
-    o << "cell_events " << cell_events << '\n';
-    for (const auto &m : merges)
-        o << "merge " << m.sheet << ' ' << m.first_row << ' ' << m.last_row << ' ' << int(m.first_col) << ' '
-          << int(m.last_col) << '\n';
-    for (const auto &c : columns)
-        o << "col " << c.sheet << ' ' << int(c.first) << ' ' << int(c.last) << ' ' << c.width << ' ' << c.hidden << '\n';
-    for (const auto &r : rows) o << "row " << r.sheet << ' ' << r.row << ' ' << r.height << ' ' << r.hidden << '\n';
-    for (const auto &d : dims)
-        o << "dim " << d.sheet << ' ' << d.first_row << ' ' << d.end_row << ' ' << d.first_col << ' ' << d.end_col << '\n';
-    for (const auto &w : windows)
-        o << "window " << w.sheet << ' ' << w.show_grid << ' ' << w.frozen << ' ' << w.selected << ' ' << w.zoom << '\n';
-    return o.str();
-}
 
 Bytes workbook_stream(const std::vector<TestSheet> &sheets, const Bytes &globals, int xfs, std::vector<size_t> order,
                       bool date1904) {
@@ -65,16 +28,6 @@ Bytes workbook_stream(const std::vector<TestSheet> &sheets, const Bytes &globals
         b.rec(T_EOF, {});
     }
     return b.out;
-}
-
-Bytes load(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-std::string corpus_dir() {
-    struct stat st {};
-    return stat(vtest::corpus_dir().c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? vtest::corpus_dir() : std::string();
 }
 
 } // namespace xt

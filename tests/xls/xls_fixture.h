@@ -1,9 +1,10 @@
-// Shared pieces of the .xls tests: a sink that records every event, a
-// writer of BIFF records and small workbook streams, and file helpers.
+// The .xls tests' sink that records every event, and writers of BIFF records and workbook streams.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,126 +18,84 @@ namespace xt {
 using Bytes = std::vector<uint8_t>;
 using namespace vel::xls;
 
-struct SheetRecord {
-    std::string name;
-    Visibility visibility;
-    SheetKind kind;
-    uint32_t pos;
-};
-
-struct CellRecord {
-    ValueKind kind;
-    bool formula;
-    uint8_t code;
-    double number;
-    std::string text;
-    uint32_t sst;
-    uint16_t xf;
-};
-
 using CellKey = std::tuple<uint32_t, uint16_t, uint16_t>; // sheet, row, col
 
-// Records every event; dump() gives them as one canonical text.
+// Records every event in order as a line of text ("font 5 F4 240 700 1"); keeps the shared strings, and each
+// cell shown as its value ('text', "sst 3" for a shared string, "blank 15" with its XF, "=" before a formula's).
 struct RecordingSink : Sink {
-    WorkbookInfo book;
-    int workbook_calls = 0;
-    std::vector<SheetRecord> sheets;
-    std::vector<std::pair<uint16_t, std::string>> formats;
-    std::vector<std::string> fonts;
-    std::vector<XfInfo> xfs;
+    std::vector<std::string> lines;
     std::vector<std::string> strings;
-    uint32_t declared_strings = 0;
-    std::map<CellKey, CellRecord> cells;
-    size_t cell_events = 0;
-    std::vector<MergeInfo> merges;
-    std::vector<ColumnInfo> columns;
-    std::vector<RowInfo> rows;
-    std::vector<DimensionInfo> dims;
-    std::vector<WindowInfo> windows;
+    std::map<CellKey, std::string> cells;
 
-    void workbook(const WorkbookInfo &w) override {
-        book = w;
-        ++workbook_calls;
+    template <class... T> static std::string join(int precision, const T &...v) {
+        static std::ostringstream o; // one stream for all: making one per event is slow
+        o.str("");
+        o.precision(precision);
+        const char *blank = "";
+        ((o << blank << v, blank = " "), ...);
+        return o.str();
     }
-    void sheet(const SheetInfo &s) override { sheets.push_back({std::string(s.name), s.visibility, s.kind, s.stream_pos}); }
-    void number_format(uint16_t id, std::string_view code) override { formats.emplace_back(id, std::string(code)); }
-    void font(const FontInfo &f) override {
-        fonts.push_back(std::to_string(f.index) + ":" + std::string(f.name) + ":" + std::to_string(f.height) + ":" +
-                        std::to_string(f.weight) + (f.italic ? ":i" : ""));
+    template <class... T> void log(const T &...v) { lines.push_back(join(17, v...)); }
+    void workbook(const WorkbookInfo &w) override { log("book", w.biff, w.date1904, w.codepage); }
+    void sheet(const SheetInfo &s) override { log("sheet", s.name, int(s.visibility), int(s.kind), s.stream_pos); }
+    void number_format(uint16_t id, std::string_view code) override { log("format", id, code); }
+    void font(const FontInfo &f) override { log("font", f.index, f.name, f.height, f.weight, f.italic); }
+    void xf(const XfInfo &x) override {
+        log("xf", x.index, x.font, x.format, x.style, x.parent, int(x.halign), int(x.valign), x.wrap);
     }
-    void xf(const XfInfo &x) override { xfs.push_back(x); }
-    void shared_strings_begin(uint32_t declared) override { declared_strings = declared; }
-    void shared_string(std::string_view s) override { strings.emplace_back(s); }
+    void shared_strings_begin(uint32_t declared) override { log("strings", declared); }
+    void shared_string(std::string_view s) override {
+        strings.emplace_back(s);
+        log("s", s);
+    }
     void cell(const CellEvent &c) override {
-        ++cell_events;
-        cells[{c.sheet, c.row, c.col}] = {c.kind, c.formula, c.code, c.number, std::string(c.text), c.sst, c.xf};
+        std::string shown = "blank " + std::to_string(c.xf);
+        if (c.kind == ValueKind::number) shown = join(15, c.number);
+        if (c.kind == ValueKind::text) shown = "'" + std::string(c.text) + "'";
+        if (c.kind == ValueKind::shared_string) shown = "sst " + std::to_string(c.sst);
+        if (c.kind == ValueKind::boolean) shown = c.code == 1 ? "TRUE" : c.code == 0 ? "FALSE" : "?";
+        if (c.kind == ValueKind::error) shown = error_text(c.code);
+        cells[{c.sheet, c.row, c.col}] = (c.formula ? "=" : "") + shown;
+        log("cell", c.sheet, c.row, c.col, int(c.kind), c.formula, int(c.code), c.number, c.sst, c.xf, c.text);
     }
-    void merge(const MergeInfo &m) override { merges.push_back(m); }
-    void column(const ColumnInfo &c) override { columns.push_back(c); }
-    void row(const RowInfo &r) override { rows.push_back(r); }
-    void dimensions(const DimensionInfo &d) override { dims.push_back(d); }
-    void window(const WindowInfo &w) override { windows.push_back(w); }
+    void merge(const MergeInfo &m) override {
+        log("merge", m.sheet, m.first_row, m.last_row, int(m.first_col), int(m.last_col));
+    }
+    void column(const ColumnInfo &c) override { log("col", c.sheet, int(c.first), int(c.last), c.width, c.hidden); }
+    void row(const RowInfo &r) override { log("row", r.sheet, r.row, r.height, r.hidden, r.xf); }
+    void dimensions(const DimensionInfo &d) override {
+        log("dim", d.sheet, d.first_row, d.end_row, d.first_col, d.end_col);
+    }
+    void window(const WindowInfo &w) override { log("window", w.sheet, w.show_grid, w.frozen, w.selected, w.zoom); }
 
-    const CellRecord *at(uint32_t sheet, uint16_t row, uint16_t col) const {
-        auto it = cells.find({sheet, row, col});
-        return it == cells.end() ? nullptr : &it->second;
+    // The lines starting with `start`.
+    size_t count(const std::string &start) const {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string &l) { return l.rfind(start, 0) == 0; });
     }
-    // The text of a text or shared-string cell.
-    std::string text(const CellRecord &c) const {
-        if (c.kind == ValueKind::shared_string) return c.sst < strings.size() ? strings[c.sst] : "<bad sst>";
-        return c.text;
-    }
-    std::string dump() const;
-};
-
-// BIFF record writer.
-struct Biff {
-    Bytes out;
-    size_t pos() const { return out.size(); }
-    Biff &rec(uint16_t type, const Bytes &body) {
-        put16(out, type);
-        put16(out, static_cast<uint16_t>(body.size()));
-        out.insert(out.end(), body.begin(), body.end());
-        return *this;
-    }
-    static void put16(Bytes &b, uint16_t v) {
-        b.push_back(static_cast<uint8_t>(v));
-        b.push_back(static_cast<uint8_t>(v >> 8));
-    }
-    static void put32(Bytes &b, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    std::string dump() const {
+        std::string out;
+        for (const auto &l : lines) out += l + "\n";
+        return out;
     }
 };
 
-// Body builder: b16(1).b32(2).f64(1.5).str8("x") ...
+// Record body builder: Body().b16(1).b32(2).f64(1.5).sstr("x") ...; numbers in the host's (little-endian) order.
 struct Body {
     Bytes b;
-    Body &u8(uint8_t v) {
-        b.push_back(v);
+    template <class T> Body &put(T v) {
+        const auto *p = reinterpret_cast<const uint8_t *>(&v);
+        b.insert(b.end(), p, p + sizeof v);
         return *this;
     }
-    Body &b16(uint16_t v) {
-        Biff::put16(b, v);
-        return *this;
-    }
-    Body &b32(uint32_t v) {
-        Biff::put32(b, v);
-        return *this;
-    }
-    Body &f64(double v) {
-        uint8_t raw[8];
-        std::memcpy(raw, &v, 8);
-        b.insert(b.end(), raw, raw + 8);
-        return *this;
-    }
+    Body &u8(uint8_t v) { return put(v); }
+    Body &b16(uint16_t v) { return put(v); }
+    Body &b32(uint32_t v) { return put(v); }
+    Body &f64(double v) { return put(v); }
     Body &raw(const Bytes &x) {
         b.insert(b.end(), x.begin(), x.end());
         return *this;
     }
-    Body &ascii(const std::string &s) {
-        b.insert(b.end(), s.begin(), s.end());
-        return *this;
-    }
+    Body &ascii(const std::string &s) { return raw(Bytes(s.begin(), s.end())); }
     Body &utf16(const std::u16string &s) {
         for (char16_t c : s) b16(static_cast<uint16_t>(c));
         return *this;
@@ -148,6 +107,16 @@ struct Body {
     operator const Bytes &() const { return b; }
 };
 
+// BIFF record writer.
+struct Biff {
+    Bytes out;
+    size_t pos() const { return out.size(); }
+    Biff &rec(uint16_t type, const Bytes &body) {
+        out = std::move(Body{std::move(out)}.b16(type).b16(static_cast<uint16_t>(body.size())).raw(body).b);
+        return *this;
+    }
+};
+
 enum : uint16_t {
     T_FORMULA = 0x0006, T_EOF = 0x000A, T_DATEMODE = 0x0022, T_FILEPASS = 0x002F, T_FONT = 0x0031,
     T_CONTINUE = 0x003C, T_CODEPAGE = 0x0042, T_COLINFO = 0x007D, T_BOUNDSHEET = 0x0085, T_MULRK = 0x00BD,
@@ -157,12 +126,7 @@ enum : uint16_t {
     T_BOF = 0x0809,
 };
 
-inline Bytes bof(uint16_t type, uint16_t version = 0x0600) {
-    Body b;
-    b.b16(version).b16(type).b16(0x0DBB).b16(0x07CC);
-    if (version == 0x0600) b.b32(0).b32(0x06);
-    return b;
-}
+inline Bytes bof(uint16_t type) { return Body().b16(0x0600).b16(type).b16(0x0DBB).b16(0x07CC).b32(0).b32(0x06); }
 
 // A sheet of a test workbook: its BOUNDSHEET and the records between its BOF and EOF.
 struct TestSheet {
@@ -172,9 +136,8 @@ struct TestSheet {
     Bytes records;           // written between BOF and EOF
 };
 
-// A BIFF8 workbook stream: globals with `globals` records (after a code page,
-// the date mode, one font and `xfs` XFs), then the sheets in `order` (by
-// default their tab order), each BOUNDSHEET pointing at its BOF.
+// A BIFF8 workbook stream: a code page, the date mode, one font, `xfs` XFs and `globals`, then the sheets in
+// `order` (by default their tab order), each BOUNDSHEET pointing at its BOF.
 Bytes workbook_stream(const std::vector<TestSheet> &sheets, const Bytes &globals = {}, int xfs = 16,
                       std::vector<size_t> order = {}, bool date1904 = false);
 
@@ -196,8 +159,5 @@ inline ReadStatus decode_stream(const Bytes &stream, RecordingSink &sink) {
 inline Bytes in_cfb(const Bytes &stream, const vtest::CfbOptions &opt = {}, const char *name = "Workbook") {
     return vtest::make_cfb({{name, stream}}, opt).bytes;
 }
-
-Bytes load(const std::string &path);
-std::string corpus_dir(); // empty when the shared corpus is absent
 
 } // namespace xt
