@@ -40,7 +40,9 @@ TEST(StoreTyping, KindsTextsAndNumberSlots) {
         type_value(c.in, tv);
         EXPECT_EQ(tv.kind, c.kind);
         EXPECT_EQ(tv.text, c.text);
-        if (c.num != unchecked) EXPECT_EQ(tv.num, c.num);
+        if (c.num != unchecked) {
+            EXPECT_EQ(tv.num, c.num);
+        }
     }
     // Texts as written: misplaced separators, 20 digits, impossible dates and times, no serial before 1900,
     // words before a time, a final backslash.

@@ -83,7 +83,9 @@ TEST_P(EachCharset, EveryListedPathInEnglishAndJapanese) {
         for (int i = 0; i < sections; ++i) {
             for (int alt = 0; alt < vel::MAX_JAPANESE_SPELLINGS; ++alt) {
                 const std::string jp = japanese(en, i, alt);
-                if (!jp.empty()) EXPECT_EQ(where(b, jp), want) << jp << " charset " << GetParam();
+                if (!jp.empty()) {
+                    EXPECT_EQ(where(b, jp), want) << jp << " charset " << GetParam();
+                }
             }
         }
     }
