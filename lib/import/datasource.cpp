@@ -193,6 +193,7 @@ bool insert_row(Sheet &sheet, int r) {
             }
             fresh.used = above.used;
             fresh.height = above.height;
+            fresh.marks = above.marks & ROW_HEIGHT_AUTO;
         }
         sheet.rows.insert(sheet.rows.begin() + r, std::move(fresh));
     } catch (const std::bad_alloc &) {

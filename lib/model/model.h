@@ -84,6 +84,15 @@ struct Row {
     int32_t word = 0;
     uint16_t style = 0;       // the row's own cell format (1-based, 0: none), read from a workbook
     uint8_t outline = 0;      // outline level (bits 0-2) and collapsed (bit 3), read from a workbook
+    uint8_t marks = 0;        // ROW_ marks read from a workbook
+};
+
+// Row marks kept from a workbook so that an update writes them back.
+enum : uint8_t {
+    ROW_HEIGHT_AUTO = 1,      // the height is the one last shown, not set by hand (no customHeight)
+    ROW_THICK_TOP = 2,
+    ROW_THICK_BOT = 4,
+    ROW_PHONETIC = 8,
 };
 
 struct Range {

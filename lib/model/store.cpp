@@ -340,6 +340,7 @@ int vlt_set_row_height(Sheet &sheet, int row, double points) {
     if (!(h >= 0)) h = 0;
     if (h > 65534) h = 65534;
     r->height = static_cast<uint16_t>(h);
+    r->marks &= static_cast<uint8_t>(~ROW_HEIGHT_AUTO);
     if (r->used == 0) r->used = 1;
     return 0;
 }

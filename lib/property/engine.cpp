@@ -71,6 +71,7 @@ int set_height(const Item &it) {
             Row *rp = ensure_row(sh, row);
             if (!rp) return vlt_error(it.book, -2, msg::E00002);
             rp->height = h;
+            rp->marks &= static_cast<uint8_t>(~ROW_HEIGHT_AUTO);
             if (rp->used == 0) rp->used = 1;
         }
     }

@@ -235,7 +235,7 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
     if (row.height != 0 && row.height != 65535) {
         p = put(p, hidden ? " hidden=\"1\" ht=\"" : "  ht=\"");
         p = std::to_chars(p, p + 40, row.height / 100.0, std::chars_format::fixed, 6).ptr;
-        p = put(p, "\" customHeight=\"1\"");
+        p = put(p, row.marks & ROW_HEIGHT_AUTO ? "\"" : "\" customHeight=\"1\"");
     } else if (hidden) {
         p = put(p, " hidden=\"1\"");
     }
@@ -251,6 +251,9 @@ void write_row(XmlWriter &w, const Model &m, const Sheet &sheet, const Row &row,
         *p++ = '"';
     }
     if (row.outline & 8) p = put(p, " collapsed=\"1\"");
+    if (row.marks & ROW_THICK_TOP) p = put(p, " thickTop=\"1\"");
+    if (row.marks & ROW_THICK_BOT) p = put(p, " thickBot=\"1\"");
+    if (row.marks & ROW_PHONETIC) p = put(p, " ph=\"1\"");
     if (all_empty) {
         w.commit(put(p, "/>"));
         return;
@@ -324,9 +327,9 @@ void write_sheet_data(const SaveContext &ctx, const Sheet &sheet, XmlWriter &w) 
     for (size_t r = 0; r < sheet.rows.size(); ++r) {
         const Row &row = sheet.rows[r];
         // A sheet read from a package keeps its rows that have only a
-        // height, a format or an outline level.
+        // height, a format, an outline level or marks.
         if (row.used <= 0 && !(ctx.update && ((row.height != 0 && row.height != 65535) || row.sw[0] == VXLS_ON ||
-                                               row.style || row.outline)))
+                                               row.style || row.outline || row.marks)))
             continue;
         const int ri = static_cast<int>(r);
         if (!sheet.merges.empty()) {

@@ -7,12 +7,14 @@ formula as it was but the changed cell's new value (and fill); after a new fill,
 no schema fault the original ones did not have. Prints the differences, exits 1 when any.
 """
 import datetime
+import io
 import os
 import re
 import subprocess
 import sys
 import zipfile
 import warnings
+from xml.etree import ElementTree
 
 import openpyxl
 from openpyxl.utils.datetime import to_excel
@@ -21,6 +23,7 @@ warnings.simplefilter("ignore")
 # What a raw copy of an entry keeps besides its content.
 COPIED_FACTS = ("date_time", "compress_type", "compress_size", "CRC", "extra", "create_system", "create_version",
                 "internal_attr", "external_attr")
+ROW_FACTS = ("ht", "customHeight", "hidden", "outlineLevel", "collapsed", "thickTop", "thickBot", "ph")
 REGENERATED = re.compile(r"^(xl/sharedStrings\.xml|xl/styles\.xml|xl/workbook\.xml|\[Content_Types\]\.xml|"
                          r"xl/_rels/workbook\.xml\.rels|xl/worksheets/sheet\d+\.xml)$")
 
@@ -37,6 +40,22 @@ def regenerated_faults(path):
     out = subprocess.run([validate, "--quiet", "--max-errors", "0", path], capture_output=True, text=True).stdout
     return {m.group(1) + m.group(2) for m in re.finditer(r"^FAIL  ([^:\n]*):[^:\n]*(.*)$", out, re.M)
             if REGENERATED.match(m.group(1))}
+
+
+def row_facts(data):
+    """Each row's attributes that an update keeps (numbers in hundredths), defaults left out."""
+    rows = {}
+    for n, (_, e) in enumerate(ElementTree.iterparse(io.BytesIO(data))):
+        if e.tag.endswith("}row"):
+            facts = {k: int(float(v) * 100 + 0.5) if k in ("ht", "outlineLevel") else v in ("1", "true")
+                     for k, v in e.attrib.items() if k in ROW_FACTS}
+            if e.get("customFormat") in ("1", "true"):
+                facts["s"] = e.get("s")
+            facts = {k: v for k, v in facts.items() if v}
+            if facts:
+                rows[e.get("r", n)] = facts
+            e.clear()
+    return rows
 
 
 def same(a, b):
@@ -61,6 +80,10 @@ def check(original, updated, sheet, cell, value, fill):
             if not REGENERATED.match(extra):
                 faults.append("new entry " + extra)
         for info in zo.infolist():
+            if re.match(r"xl/worksheets/[^/]+\.xml$", info.filename) and info.filename in names_u:
+                before, after = row_facts(zo.read(info)), row_facts(zu.read(info.filename))
+                faults += ["%s row %s: %s became %s" % (info.filename, r, before.get(r), after.get(r))
+                           for r in sorted(set(before) | set(after), key=str) if before.get(r) != after.get(r)][:3]
             if REGENERATED.match(info.filename) or info.filename not in names_u:
                 continue
             if zo.read(info) != zu.read(info.filename):

@@ -208,19 +208,27 @@ private:
         std::string_view ht = e.attr("ht");
         std::string_view s = e.attr("s");
         std::string_view level = e.attr("outlineLevel");
-        if (!hidden && ht.empty() && s.empty() && level.empty()) return 0;
+        const bool collapsed = to_bool(e.attr("collapsed"));
+        const uint8_t marks = static_cast<uint8_t>((to_bool(e.attr("thickTop")) ? ROW_THICK_TOP : 0) |
+                                                   (to_bool(e.attr("thickBot")) ? ROW_THICK_BOT : 0) |
+                                                   (to_bool(e.attr("ph")) ? ROW_PHONETIC : 0));
+        if (!hidden && ht.empty() && s.empty() && level.empty() && !collapsed && !marks) return 0;
         Row *rw = ensure_row(s_, row_);
         if (!rw) return pkg_.fail(rc::NO_MEMORY, part_);
-        if (!ht.empty() && to_bool(e.attr("customHeight"))) {
+        rw->marks = marks;
+        if (!ht.empty()) {
             double h = to_double(ht, -1);
-            if (h >= 0 && h * 100 < 65535) rw->height = static_cast<uint16_t>(h * 100 + 0.5);
+            if (h >= 0 && h * 100 < 65535) {
+                rw->height = static_cast<uint16_t>(h * 100 + 0.5);
+                if (!to_bool(e.attr("customHeight"))) rw->marks |= ROW_HEIGHT_AUTO;
+            }
         }
         if (hidden) rw->sw[0] = VXLS_ON;
         if (!s.empty() && to_bool(e.attr("customFormat"))) {
             long long st = to_int(s, -1);
             if (st >= 0 && static_cast<size_t>(st) <= m_.xfs.size()) rw->style = static_cast<uint16_t>(st);
         }
-        rw->outline = static_cast<uint8_t>((to_int(level, 0) & 7) | (to_bool(e.attr("collapsed")) ? 8 : 0));
+        rw->outline = static_cast<uint8_t>((to_int(level, 0) & 7) | (collapsed ? 8 : 0));
         return 0;
     }
 
